@@ -1,0 +1,86 @@
+// The thin layer between the tool and the operating system. Everything the
+// tool needs from the OS goes through these functions; one implementation file
+// per OS provides them, and OS error codes are turned into plain results here,
+// never further up.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace shotrenum {
+
+// The file time of the listing: a 64-bit count of 100-nanosecond intervals
+// since 1 January 1601 UTC, kept as two 32-bit halves, low half first.
+struct FILETIME {
+  std::uint32_t dwLowDateTime;
+  std::uint32_t dwHighDateTime;
+};
+
+// Local calendar fields of a moment, as the logs print them.
+struct CalendarTime {
+  int year;
+  int month;   // 1..12
+  int day;     // 1..31
+  int hour;    // 0..23
+  int minute;  // 0..59
+  int second;  // 0..59 (60 for a leap second the OS reports)
+  int milliseconds;
+};
+
+// ---- Directory search -------------------------------------------------------
+// Lists the entries of the current directory whose names match "G???????.pcx"
+// without regard to case. A symbolic link counts as what it points to; a
+// dangling one counts as a file with its own time.
+
+struct ShotSearch;
+
+struct ShotEntry {
+  const char* name;  // valid until the next NextShotEntry or EndShotSearch
+  bool isDirectory;
+};
+
+// Starts the search. Returns nullptr when it cannot start (no access, no
+// matching entry); nothing then needs to be ended.
+ShotSearch* StartShotSearch();
+// Reads the next matching entry. Returns false at the end of the listing or
+// when the listing fails; the two are not told apart.
+bool NextShotEntry(ShotSearch* search, ShotEntry* entry);
+// The last-write time of the entry NextShotEntry just delivered. Returns false
+// when the entry has vanished since it was listed.
+bool ShotEntryWriteTime(ShotSearch* search, FILETIME* writeTime);
+void EndShotSearch(ShotSearch* search);
+
+// ---- Renaming ----------------------------------------------------------------
+
+// Renames an entry of the current directory. Never replaces an existing entry:
+// when `to` exists the rename fails and both names stay as they were.
+bool RenameWithoutReplace(const char* from, const char* to);
+
+// ---- Time ---------------------------------------------------------------------
+
+// The current time in whole seconds since 1970-01-01 UTC.
+std::int64_t CurrentRunStamp();
+// `stamp` broken down into local calendar fields (milliseconds 0).
+bool LocalCalendarOfStamp(std::int64_t stamp, CalendarTime* out);
+// A file time turned into local calendar fields, applying the local offset
+// from UTC in force now (daylight saving included), not the one in force at
+// the file's own date. Returns false when the result is not a valid date.
+bool LocalCalendarOfFileTime(FILETIME fileTime, CalendarTime* out);
+
+// ---- Console -------------------------------------------------------------------
+
+// Writes a message (Shift_JIS bytes) to standard error, shown so that the
+// user's console can read it.
+void WriteConsoleMessage(const char* text, std::size_t length);
+// printf-style convenience over WriteConsoleMessage; the format is Shift_JIS.
+void Say(const char* format, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 1, 2)))
+#endif
+    ;
+
+// Waits for one key press before the process ends, after a prompt. Returns at
+// once when standard input is at its end or closed.
+void PauseForKey();
+
+}  // namespace shotrenum

@@ -1,0 +1,220 @@
+// The platform layer on Linux and other POSIX systems.
+#include <dirent.h>
+#include <fcntl.h>
+#include <iconv.h>
+#include <langinfo.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <clocale>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <string>
+
+#include "platform/filetime.h"
+#include "platform/platform.h"
+#include "platform/seam.h"
+#include "texts.h"
+
+namespace shotrenum {
+
+// ---- Directory search -------------------------------------------------------
+
+struct ShotSearch {
+  DIR* dir;
+  const dirent* entry;
+  bool statDone;  // st holds the entry's stat (or statOk is false)
+  bool statOk;
+  struct stat st;
+  long repeatsLeft;
+};
+
+namespace {
+
+int searchesStarted = 0;
+
+char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// "G???????.pcx" without regard to case: each ? stands for one byte.
+bool MatchesShotPattern(const char* name) {
+  if (std::strlen(name) != 12) return false;
+  return Lower(name[0]) == 'g' && name[8] == '.' && Lower(name[9]) == 'p' && Lower(name[10]) == 'c' &&
+         Lower(name[11]) == 'x';
+}
+
+// Stats the current entry, following a symbolic link; a dangling link is
+// taken as itself. Done at most once per entry.
+const struct stat* EntryStat(ShotSearch* search) {
+  if (!search->statDone) {
+    const int fd = dirfd(search->dir);
+    const char* name = search->entry->d_name;
+    search->statOk = fstatat(fd, name, &search->st, 0) == 0 ||
+                     (errno == ENOENT && fstatat(fd, name, &search->st, AT_SYMLINK_NOFOLLOW) == 0);
+    search->statDone = true;
+  }
+  return search->statOk ? &search->st : nullptr;
+}
+
+}  // namespace
+
+ShotSearch* StartShotSearch() {
+  if (!seam::SearchStarts(++searchesStarted)) return nullptr;
+  DIR* dir = opendir(".");
+  if (dir == nullptr) return nullptr;
+  auto* search = new ShotSearch{};
+  search->dir = dir;
+  return search;
+}
+
+bool NextShotEntry(ShotSearch* search, ShotEntry* entry) {
+  if (search->repeatsLeft > 0) {
+    --search->repeatsLeft;
+  } else {
+    const dirent* next;
+    do {
+      next = readdir(search->dir);
+      if (next == nullptr) return false;
+    } while (!MatchesShotPattern(next->d_name));
+    search->entry = next;
+    search->statDone = false;
+    search->repeatsLeft = seam::EntryRepeats() - 1;
+  }
+  entry->name = search->entry->d_name;
+  switch (search->entry->d_type) {
+    case DT_DIR:
+      entry->isDirectory = true;
+      break;
+    case DT_LNK:
+    case DT_UNKNOWN: {
+      const struct stat* st = EntryStat(search);
+      entry->isDirectory = st != nullptr && S_ISDIR(st->st_mode);
+      break;
+    }
+    default:
+      entry->isDirectory = false;
+  }
+  return true;
+}
+
+bool ShotEntryWriteTime(ShotSearch* search, FILETIME* writeTime) {
+  const struct stat* st = EntryStat(search);
+  if (st == nullptr) return false;
+  *writeTime = FileTimeFromUnix(st->st_mtim.tv_sec, st->st_mtim.tv_nsec);
+  return true;
+}
+
+void EndShotSearch(ShotSearch* search) {
+  closedir(search->dir);
+  delete search;
+}
+
+// ---- Renaming ----------------------------------------------------------------
+
+bool RenameWithoutReplace(const char* from, const char* to) {
+  if (seam::RenameFails()) return false;
+  if (!seam::NoReplaceUnsupported()) {
+    if (renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) return true;
+    // Only a file system without the flag gets the fallback; any other error
+    // is a failed rename. A plain rename() would replace `to`, so never that.
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP && errno != EOPNOTSUPP) return false;
+  }
+  // link() fails when `to` exists, so this never replaces anything either.
+  if (link(from, to) != 0) return false;
+  if (unlink(from) == 0) return true;
+  unlink(to);  // both names are the same file: drop the new one again
+  return false;
+}
+
+// ---- Time ---------------------------------------------------------------------
+
+std::int64_t CurrentRunStamp() { return static_cast<std::int64_t>(std::time(nullptr)); }
+
+bool LocalCalendarOfStamp(std::int64_t stamp, CalendarTime* out) {
+  const std::time_t t = static_cast<std::time_t>(stamp);
+  std::tm local;
+  if (localtime_r(&t, &local) == nullptr) return false;
+  *out =
+      CalendarTime{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec, 0};
+  return true;
+}
+
+bool LocalCalendarOfFileTime(FILETIME fileTime, CalendarTime* out) {
+  const std::time_t now = std::time(nullptr);
+  std::tm local;
+  if (localtime_r(&now, &local) == nullptr) return false;
+  std::uint64_t shifted;
+  if (!ShiftTicks(FileTimeTicks(fileTime), local.tm_gmtoff, &shifted)) return false;
+  return CalendarOfTicks(shifted, out);
+}
+
+// ---- Console -------------------------------------------------------------------
+
+namespace {
+
+// A converter to UTF-8 when the user's locale uses it; (iconv_t)-1 otherwise.
+iconv_t ConsoleConverter() {
+  static const iconv_t converter = [] {
+    const std::string previous = std::setlocale(LC_CTYPE, nullptr);
+    iconv_t result = reinterpret_cast<iconv_t>(-1);
+    if (std::setlocale(LC_CTYPE, "") != nullptr && std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0) {
+      result = iconv_open("UTF-8", "CP932");
+    }
+    std::setlocale(LC_CTYPE, previous.c_str());
+    return result;
+  }();
+  return converter;
+}
+
+}  // namespace
+
+void WriteConsoleMessage(const char* text, std::size_t length) {
+  const iconv_t converter = ConsoleConverter();
+  if (converter == reinterpret_cast<iconv_t>(-1)) {
+    std::fwrite(text, 1, length, stderr);
+    return;
+  }
+  // Shift_JIS needs at most 3 UTF-8 bytes per input byte.
+  std::string out(length * 3 + 4, '\0');
+  char* in = const_cast<char*>(text);
+  std::size_t inLeft = length;
+  char* outPtr = out.data();
+  std::size_t outLeft = out.size();
+  iconv(converter, nullptr, nullptr, nullptr, nullptr);
+  while (inLeft > 0) {
+    if (iconv(converter, &in, &inLeft, &outPtr, &outLeft) != static_cast<std::size_t>(-1)) break;
+    // A byte the converter does not accept is passed on as it is.
+    if (outLeft == 0) break;
+    *outPtr++ = *in++;
+    --inLeft;
+    --outLeft;
+  }
+  std::fwrite(out.data(), 1, out.size() - outLeft, stderr);
+}
+
+// ---- Pause ----------------------------------------------------------------------
+
+void PauseForKey() {
+  WriteConsoleMessage(texts::kPausePrompt, std::strlen(texts::kPausePrompt));
+  std::fflush(stdout);
+  termios saved;
+  const bool terminal = isatty(STDIN_FILENO) && tcgetattr(STDIN_FILENO, &saved) == 0;
+  if (terminal) {
+    // One key, not one line, and no echo; Ctrl-C counts as a key too so the
+    // terminal is always restored.
+    termios raw = saved;
+    raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | ISIG);
+    raw.c_cc[VMIN] = 1;
+    raw.c_cc[VTIME] = 0;
+    tcsetattr(STDIN_FILENO, TCSANOW, &raw);
+  }
+  char key;
+  while (read(STDIN_FILENO, &key, 1) < 0 && errno == EINTR) {
+  }
+  if (terminal) tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+  std::fputc('\n', stderr);
+}
+
+}  // namespace shotrenum

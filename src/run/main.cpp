@@ -1,0 +1,11 @@
+// The tool's entry point: one run over the current directory, then a pause so
+// that a window opened by a double-click stays readable. Arguments are
+// ignored and the exit status is always 0.
+#include "platform/platform.h"
+#include "run/run_renumber.h"
+
+int main() {
+  shotrenum::RunRenumber();
+  shotrenum::PauseForKey();
+  return 0;
+}

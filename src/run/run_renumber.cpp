@@ -1,0 +1,47 @@
+#include "run/run_renumber.h"
+
+#include <cstdlib>
+
+#include "platform/platform.h"
+#include "rename/renumber.h"
+#include "shots/order.h"
+#include "shots/scan.h"
+#include "texts.h"
+
+namespace shotrenum {
+
+namespace {
+
+int EndWith(const char* message, ShotRecord* records) {
+  Say("%s\n", message);
+  std::free(records);
+  return 0;
+}
+
+}  // namespace
+
+int RunRenumber() {
+  const long counted = CountShots();
+  if (counted == 0) return EndWith(texts::kNotFound, nullptr);
+  if (counted > kMaxShots) return EndWith(texts::kTooManyShots, nullptr);
+
+  auto* records = static_cast<ShotRecord*>(std::calloc(static_cast<std::size_t>(counted), sizeof(ShotRecord)));
+  if (records == nullptr) return EndWith(texts::kOutOfMemory, nullptr);
+
+  // Only the records the second pass filled take part: files that vanished
+  // between the passes leave no empty record behind.
+  const long n = CollectShots(records, counted);
+  if (n == kCollectOverflow) return EndWith(texts::kFolderChanged, records);
+  if (n == 0) return EndWith(texts::kNotFound, records);
+
+  SortShots(records, n);
+  if (CheckOrder(records, n)) {
+    Say("%s\n", texts::kInOrder);
+  } else {
+    RenumberShots(records, n);
+  }
+  std::free(records);
+  return 1;
+}
+
+}  // namespace shotrenum

@@ -1,0 +1,41 @@
+#include "shots/order.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace shotrenum {
+
+int CompareShots(const void* a, const void* b) {
+  const auto* left = static_cast<const ShotRecord*>(a);
+  const auto* right = static_cast<const ShotRecord*>(b);
+  const FILETIME& lt = left->writeTime;
+  const FILETIME& rt = right->writeTime;
+  if (lt.dwHighDateTime != rt.dwHighDateTime) return lt.dwHighDateTime < rt.dwHighDateTime ? -1 : 1;
+  if (lt.dwLowDateTime != rt.dwLowDateTime) return lt.dwLowDateTime < rt.dwLowDateTime ? -1 : 1;
+  // strcmp compares as unsigned char.
+  const int byName = std::strcmp(left->name, right->name);
+  return (byName > 0) - (byName < 0);
+}
+
+void SortShots(ShotRecord* records, long n) {
+  std::qsort(records, static_cast<std::size_t>(n), sizeof(ShotRecord), CompareShots);
+}
+
+void WriteTargetName(char (&target)[kShotNameLength + 1], long position) {
+  // "G%07ld.pcx" of the position, which has at most seven digits.
+  std::memcpy(target, "G0000000.pcx", sizeof target);
+  for (int digit = 7; digit >= 1 && position > 0; --digit, position /= 10) {
+    target[digit] = static_cast<char>('0' + position % 10);
+  }
+}
+
+bool CheckOrder(ShotRecord* records, long n) {
+  long matches = 0;
+  for (long i = 0; i < n; ++i) {
+    WriteTargetName(records[i].target, i);
+    if (std::strcmp(records[i].name, records[i].target) == 0) ++matches;
+  }
+  return matches == n;
+}
+
+}  // namespace shotrenum

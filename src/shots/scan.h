@@ -1,0 +1,24 @@
+// The two passes over the current directory: one counts the screenshots, the
+// other fills the records the driver allocated for them.
+#pragma once
+
+#include "shots/shot_record.h"
+
+namespace shotrenum {
+
+// The number of screenshots in the current directory; 0 when the search finds
+// nothing or cannot start.
+long CountShots();
+
+// CollectShots returns this when the directory holds more screenshots than
+// `capacity`: screenshots appeared after they were counted.
+inline constexpr long kCollectOverflow = -1;
+
+// Fills records[0..] with the name and last-write time of each screenshot, in
+// listing order, and returns how many it filled (0 when the search finds
+// nothing or cannot start). Entries that vanished since the listing are
+// skipped. Never writes beyond `capacity` records; on more screenshots than
+// that it returns kCollectOverflow.
+long CollectShots(ShotRecord* records, long capacity);
+
+}  // namespace shotrenum

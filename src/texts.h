@@ -1,0 +1,31 @@
+// The tool's fixed Japanese texts. They are written readable in texts.cpp and
+// compiled to Shift_JIS (code page 932) bytes; everything else passes them on
+// unchanged.
+#pragma once
+
+namespace shotrenum::texts {
+
+// Outcome messages of a run, written through "%s\n".
+extern const char kNotFound[];
+extern const char kInOrder[];
+extern const char kTooManyShots[];
+extern const char kFolderChanged[];
+extern const char kOutOfMemory[];
+
+// Progress of the rename run: printf formats that end in a line end.
+extern const char kPhase1Start[];  // %ld: number of files
+extern const char kProgress[];     // %ld: 1-based position
+extern const char kPhase1End[];
+extern const char kPhase2Start[];  // %ld: number of files
+extern const char kPhase2End[];
+extern const char kFailures[];  // %s: the process log's file name
+
+// Log title lines and the header line shared by both logs.
+extern const char kProcessLogTitle[];
+extern const char kResultLogTitle[];
+extern const char kLogHeader[];
+
+// The prompt of the closing pause where no command processor provides one.
+extern const char kPausePrompt[];
+
+}  // namespace shotrenum::texts

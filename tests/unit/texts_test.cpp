@@ -1,0 +1,60 @@
+// The fixed texts must reach the user as Shift_JIS, byte for byte: a wrong
+// execution character set or an edited literal shows up here.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "texts.h"
+
+namespace shotrenum {
+namespace {
+
+std::string Hex(const char* bytes) {
+  std::string hex;
+  for (const char* p = bytes; *p != '\0'; ++p) {
+    char pair[3];
+    std::snprintf(pair, sizeof pair, "%02x", static_cast<unsigned char>(*p));
+    hex += pair;
+  }
+  return hex;
+}
+
+TEST(Texts, AreShiftJisBytes) {
+  struct Expected {
+    const char* label;
+    const char* text;
+    const char* hex;
+  };
+  const Expected all[] = {
+      {"kNotFound", texts::kNotFound,
+       "8358834e838a815b83938356838783628367837483408343838b82aa8ca982c282a982e882dc82b982f182c582b582bd8142"},
+      {"kInOrder", texts::kInOrder, "8358834e838a815b8393835683878362836782cc8f8794d482cd90b38fed82c582b78142"},
+      {"kTooManyShots", texts::kTooManyShots,
+       "8358834e838a815b83938356838783628367837483408343838b82aa91bd82b782ac82dc82b7814288ea937882c98f88979d82c582ab82e"
+       "982cc82cd31303030303030308c8f82dc82c582c582b78142837483408343838b82cd95cf8d5882b582c482a282dc82b982f18142"},
+      {"kFolderChanged", texts::kFolderChanged,
+       "92b28db8928682c983748348838b835f82cc93e0976582aa95cf82ed82e882dc82b582bd8142837483408343838b82cd95cf8d5882b582c"
+       "482a282dc82b982f1814282e082a488ea93788ec08d7382b582c482ad82be82b382a28142"},
+      {"kOutOfMemory", texts::kOutOfMemory,
+       "83818382838a82aa957391ab82b582c482a282dc82b78142837483408343838b82cd95cf8d5882b582c482a282dc82b982f18142"},
+      {"kPhase1Start", texts::kPhase1Start, "88ea8e9e837483408343838b838a836c815b83808a4a8e6e81409153256c648c8f0a"},
+      {"kProgress", texts::kProgress, "256c648c8f96da8f88979d92860a"},
+      {"kPhase1End", texts::kPhase1End, "88ea8e9e837483408343838b838a836c815b83808f4997b90a0a"},
+      {"kPhase2Start", texts::kPhase2Start, "838a836c815b83808a4a8e6e81409153256c648c8f0a"},
+      {"kPhase2End", texts::kPhase2End, "838a836c815b83808f4997b90a"},
+      {"kFailures", texts::kFailures,
+       "838a836c815b838082c98eb8947382b582bd837483408343838b82aa82a082e882dc82b781420a257382f08a6d944682b582c482ad82be8"
+       "2b382a281420a"},
+      {"kProcessLogTitle", texts::kProcessLogTitle, "838a836c815b838089df92f6838d834f0a"},
+      {"kResultLogTitle", texts::kResultLogTitle, "838a836c815b83808c8b89ca838d834f0a"},
+      {"kLogHeader", texts::kLogHeader,
+       "94bb92e82c838a836c815b8380914f2c838a836c815b83808ce32c8d58905693fa95742c8d5890568e9e8d8f0a"},
+      {"kPausePrompt", texts::kPausePrompt, "89bd82a9834c815b82f0899f82b782c68f4997b982b582dc82b7202e202e202e20"},
+  };
+  for (const Expected& e : all) EXPECT_EQ(Hex(e.text), e.hex) << e.label;
+}
+
+}  // namespace
+}  // namespace shotrenum
