@@ -44,5 +44,13 @@ TEST_F(RunLogFile, GoesToStandardOutputWhenTheFileCannotBeCreated) {
   EXPECT_STREQ(log.fileName, "VeltraskoAll_20110413090507.csv");
 }
 
+TEST_F(RunLogFile, TimeWithoutACalendarDatePrintsAsZeros) {
+  RunLog log = OpenRunLog(LogKind::kResult, kStart);
+  WriteRowRest(log, "G0000001.pcx", "G0000000.pcx", FILETIME{0xFFFFFFFF, 0xFFFFFFFF});
+  CloseRunLog(log);
+  EXPECT_EQ(Read(log.fileName), std::string(texts::kResultLogTitle) + texts::kLogHeader +
+                                    "G0000001.pcx,G0000000.pcx,0000/00/00,00:00:00:00\n");
+}
+
 }  // namespace
 }  // namespace shotrenum
