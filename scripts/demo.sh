@@ -3,8 +3,8 @@
 # tool in it. Pass a folder to use instead of a new temporary one.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-cmake -S "$root" -B "$root/build" -DSHOTRENUM_TESTS=OFF >/dev/null
-cmake --build "$root/build" --target shotrenum >/dev/null
+cmake -S "$root" -B "$root/build-demo" -DSHOTRENUM_TESTS=OFF >/dev/null
+cmake --build "$root/build-demo" --target shotrenum >/dev/null
 
 demo=${1:-$(mktemp -d /tmp/shotrenum-demo.XXXXXX)}
 mkdir -p "$demo"
@@ -19,7 +19,7 @@ touch -d '2024-03-01 10:20:00' G0000011.pcx
 echo "demo folder: $demo"
 ls -l --time-style=+%H:%M:%S.%N "$demo"
 echo
-"$root/build/shotrenum"
+"$root/build-demo/shotrenum"
 echo
 ls -l --time-style=+%H:%M:%S.%N "$demo"
 echo
