@@ -27,6 +27,9 @@ void WriteRowRest(const RunLog& log, const char* before, const char* after, FILE
   }
   std::fprintf(log.stream, "%s,%s,%04d/%02d/%02d,%02d:%02d:%02d:%02d\n", before, after, local.year, local.month,
                local.day, local.hour, local.minute, local.second, local.milliseconds / 10);
+  // The row reaches the file before the next rename starts, so a run killed at
+  // any moment leaves a log of every rename it completed but the one in flight.
+  std::fflush(log.stream);
 }
 
 void CloseRunLog(const RunLog& log) {
