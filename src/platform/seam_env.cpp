@@ -1,6 +1,7 @@
 // Seams for the test build, read from the environment:
 //   SHOTRENUM_SEAM_RENAME_FAIL   "N" fails the Nth rename once, "N+" the Nth
-//                                and every later one (counted from 1).
+//                                and every later one (counted from 1); a
+//                                comma-separated list ("2,5,9+") fails each.
 //   SHOTRENUM_SEAM_NO_NOREPLACE  "1": act as if no-replace rename were
 //                                unsupported by the file system.
 //   SHOTRENUM_SEAM_SEARCH_FAIL   "N": the Nth directory search cannot start.
@@ -18,13 +19,10 @@ namespace shotrenum::seam {
 
 namespace {
 
-long EnvNumber(const char* variable, bool* orLater = nullptr) {
+long EnvNumber(const char* variable) {
   const char* value = std::getenv(variable);
   if (value == nullptr || *value == '\0') return 0;
-  char* end = nullptr;
-  const long number = std::strtol(value, &end, 10);
-  if (orLater != nullptr) *orLater = *end == '+';
-  return number;
+  return std::strtol(value, nullptr, 10);
 }
 
 void ApplyDirectoryChanges(int searchNumber) {
@@ -55,11 +53,18 @@ void ApplyDirectoryChanges(int searchNumber) {
 
 bool RenameFails() {
   static long calls = 0;
-  bool orLater = false;
-  const long failAt = EnvNumber("SHOTRENUM_SEAM_RENAME_FAIL", &orLater);
   ++calls;
-  if (failAt <= 0) return false;
-  return orLater ? calls >= failAt : calls == failAt;
+  const char* item = std::getenv("SHOTRENUM_SEAM_RENAME_FAIL");
+  if (item == nullptr) return false;
+  for (;;) {
+    char* end = nullptr;
+    const long failAt = std::strtol(item, &end, 10);
+    const bool orLater = *end == '+';
+    if (failAt > 0 && (orLater ? calls >= failAt : calls == failAt)) return true;
+    if (orLater) ++end;
+    if (end == item || *end != ',') return false;
+    item = end + 1;
+  }
 }
 
 bool NoReplaceUnsupported() { return EnvNumber("SHOTRENUM_SEAM_NO_NOREPLACE") != 0; }
