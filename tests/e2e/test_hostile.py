@@ -1,0 +1,141 @@
+"""Unusual folders: odd names, symbolic links, files named like logs, folders
+that cannot be written or read, and times at the edges of what a file system
+keeps. Each has one outcome, and nothing is lost."""
+
+import os
+import subprocess
+import time
+import unittest
+
+import test_rename
+from tool import (NOT_FOUND, PROCESS_TITLE, RESULT_TITLE, ToolTest, expected_logs, messages, ns_of, progress_messages,
+                  sjis, snapshot, stamp_of_log, target_name)
+
+
+class HostileFolders(ToolTest):
+    def make_shots(self, shots):
+        for name, ns in shots.items():
+            self.make(name, ns)
+
+    def test_odd_names_beside_the_screenshots_are_left_alone(self):
+        shots = {"g0000002.pcx": ns_of("2020-01-01 00:00:00"), "G0000000.PCX": ns_of("2020-01-02 00:00:00")}
+        self.make_shots(shots)
+        odd = [b"\xe3\x82\xb9\xe3\x82\xaf\xe3\x82\xb7\xe3\x83\xa7.pcx",  # UTF-8 Japanese
+               b"G\xef\xbc\x90\xef\xbc\x90.pcx",  # fullwidth digits
+               b"\x83X\x83N\x83V\x83\x87.pcx",  # Shift_JIS, not UTF-8
+               b"G\xff\xfe00000.pcx",  # twelve bytes, invalid UTF-8
+               b"G000000\xe9.PCX", b"\xc0\xaf0000001.pcx", b"G0000001.pcx\xff"]
+        for name in odd:
+            self.make(os.fsdecode(name), "2019-01-01 00:00:00", name)
+        before = snapshot(self.dir)
+        run = self.run_tool()
+        test_rename.RenameRun.check_run(self, run, shots)
+        after = snapshot(self.dir)
+        self.assertEqual(after.pop("G0000000.pcx"), before["g0000002.pcx"])
+        self.assertEqual(after.pop("G0000001.pcx"), before["G0000000.PCX"])
+        for name in odd:
+            self.assertEqual(after.pop(os.fsdecode(name)), before[os.fsdecode(name)])
+        self.assertEqual(sorted(after), sorted(run.logs()))
+
+    def test_symbolic_links_named_like_screenshots(self):
+        # A link to a file counts with that file's time and is itself renamed;
+        # a dangling one counts with its own time; a link to a folder, or one
+        # that loops, is not a screenshot.
+        real = self.make("real.dat", "2020-01-01 00:00:00", b"real content")
+        os.mkdir(os.path.join(self.dir, "folder"))
+        links = {"G0000005.pcx": "real.dat", "G0000004.pcx": "missing.dat", "G0000003.pcx": "folder",
+                 "G0000007.pcx": "G0000007.pcx"}
+        for name, points_to in links.items():
+            os.symlink(points_to, os.path.join(self.dir, name))
+        dangling_ns = ns_of("2020-01-03 00:00:00")
+        os.utime(os.path.join(self.dir, "G0000004.pcx"), ns=(dangling_ns, dangling_ns), follow_symlinks=False)
+        self.make("G0000000.pcx", "2020-01-02 00:00:00")
+        shots = {"G0000005.pcx": os.stat(real).st_mtime_ns, "G0000000.pcx": ns_of("2020-01-02 00:00:00"),
+                 "G0000004.pcx": dangling_ns}
+        run = self.run_tool()
+        test_rename.RenameRun.check_run(self, run, shots)
+        link_at = {target_name(0): "real.dat", target_name(2): "missing.dat", "G0000003.pcx": "folder",
+                   "G0000007.pcx": "G0000007.pcx"}
+        for name, points_to in link_at.items():
+            self.assertEqual(os.readlink(os.path.join(self.dir, name)), points_to)
+        self.assertEqual(run.read("real.dat"), b"real content")
+        self.assertEqual(run.read(target_name(1)), b"G0000000.pcx content")
+
+    def test_files_named_like_logs(self):
+        # An older run's logs stay as they are. A file at the log name of this
+        # very run's start second is emptied and becomes that log.
+        older = ["VeltraskoAll_20200101000000.csv", "VeltraskoLog_20200101000000.csv"]
+        for name in older:
+            self.make(name, "2020-01-01 00:00:00", b"older rows")
+        start = int(time.time())
+        for second in range(start - 1, start + 30):
+            for kind in ("All", "Log"):
+                self.make(f"Veltrasko{kind}_{time.strftime('%Y%m%d%H%M%S', time.gmtime(second))}.csv",
+                          "2020-01-01 00:00:00", b"rows of a run in the same second")
+        shots = {"G0000001.pcx": ns_of("2020-01-01 00:00:00"), "G0000000.pcx": ns_of("2020-01-02 00:00:00")}
+        self.make_shots(shots)
+        run = self.run_tool()
+        self.assertEqual((run.returncode, run.stdout), (0, b""))
+        after = snapshot(self.dir)
+        self.assertEqual((after.pop("G0000000.pcx"), after.pop("G0000001.pcx")),
+                         (b"G0000001.pcx content", b"G0000000.pcx content"))
+        for name in older:
+            self.assertEqual(after.pop(name), b"older rows")
+        replaced = sorted(n for n, content in after.items() if content != b"rows of a run in the same second")
+        self.assertEqual([n[:13] for n in replaced], ["VeltraskoAll_", "VeltraskoLog_"])
+        self.assertEqual(replaced[0][-18:], replaced[1][-18:])
+        logs = expected_logs(shots, stamp_of_log(replaced[0], "UTC"), "UTC")
+        self.assertEqual((after[replaced[0]], after[replaced[1]]), logs)
+        self.assertEqual(run.stderr, messages(*progress_messages(2)))
+
+    def check_nothing_renamed(self, run, before, n):
+        """Every rename failed, the logs went to standard output."""
+        self.assertEqual(snapshot(self.dir), before)
+        stamp = run.stdout.split(b"_tmp_")[1].split(b"_")[0].decode()
+        log = "VeltraskoAll_" + time.strftime("%Y%m%d%H%M%S", time.gmtime(int(stamp))) + ".csv"
+        self.assertEqual(run.stderr, messages(*progress_messages(n, log)))
+        self.assertEqual((run.stdout.count(b"NG,"), run.stdout.count(b"OK,")), (3 * n, 0))
+        self.assertEqual(run.stdout.count(sjis(PROCESS_TITLE)) + run.stdout.count(sjis(RESULT_TITLE)), 2)
+
+    def test_read_only_file_system(self):
+        if subprocess.run(["mount", "-t", "tmpfs", "-o", "size=1m", "tmpfs", self.dir],
+                          capture_output=True).returncode != 0:
+            self.skipTest("cannot mount a file system here")
+        self.addCleanup(subprocess.run, ["umount", self.dir])
+        shots = {"G0000002.pcx": ns_of("2020-01-01 00:00:00"), "g0000001.pcx": ns_of("2020-01-02 00:00:00"),
+                 "G0000000.pcx": ns_of("2020-01-03 00:00:00")}
+        self.make_shots(shots)
+        subprocess.run(["mount", "-o", "remount,ro", self.dir], check=True)
+        before = snapshot(self.dir)
+        self.check_nothing_renamed(self.run_tool(), before, len(shots))
+
+    def test_folder_that_cannot_be_listed(self):
+        # Root reads any folder, so the tool runs as an ordinary user there.
+        self.make("G0000001.pcx", "2020-01-01 00:00:00")
+        self.make("G0000000.pcx", "2020-01-02 00:00:00")
+        before = snapshot(self.dir)
+        as_user = (lambda: os.setuid(65534)) if os.geteuid() == 0 else None
+        os.chmod(self.dir, 0o111)
+        try:
+            run = self.run_tool(preexec_fn=as_user)
+        finally:
+            os.chmod(self.dir, 0o700)
+        self.assertEqual((run.returncode, run.stdout, run.stderr), (0, b"", messages(NOT_FOUND + "\n")))
+        self.assertEqual(snapshot(self.dir), before)
+
+    def test_times_at_the_edges_of_the_file_system(self):
+        times = ["1901-12-14 00:00:00.5", "1969-12-31 23:59:59.999999999", "1970-01-01 00:00:00",
+                 "2038-01-19 03:14:08", "2446-05-10 00:00:00.25"]
+        names = ["G0000009.pcx", "G0000007.pcx", "G0000000.pcx", "G0000004.pcx", "G0000001.pcx"]
+        shots = {}
+        for name, when in zip(names, times):
+            # What the file system kept, should it round or clamp.
+            shots[name] = os.stat(self.make(name, when)).st_mtime_ns
+        run = self.run_tool()
+        test_rename.RenameRun.check_run(self, run, shots)
+        for i, name in enumerate(names):
+            self.assertEqual(run.read(target_name(i)), name.encode() + b" content")
+
+
+if __name__ == "__main__":
+    unittest.main()
