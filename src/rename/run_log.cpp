@@ -1,5 +1,8 @@
 #include "rename/run_log.h"
 
+#include <filesystem>
+#include <system_error>
+
 #include "texts.h"
 
 namespace shotrenum {
@@ -10,7 +13,10 @@ RunLog OpenRunLog(LogKind kind, const CalendarTime& startTime) {
   std::snprintf(log.fileName, sizeof log.fileName, "%s_%04d%02d%02d%02d%02d%02d.csv",
                 process ? "VeltraskoAll" : "VeltraskoLog", startTime.year, startTime.month, startTime.day,
                 startTime.hour, startTime.minute, startTime.second);
-  log.stream = std::fopen(log.fileName, "w");
+  // Opening a symbolic link for writing would empty the file it points to,
+  // wherever that is; the log then goes where it goes when it cannot be created.
+  std::error_code error;
+  if (!std::filesystem::is_symlink(log.fileName, error)) log.stream = std::fopen(log.fileName, "w");
   if (log.stream == nullptr) log.stream = stdout;
   std::fputs(process ? texts::kProcessLogTitle : texts::kResultLogTitle, log.stream);
   std::fputs(texts::kLogHeader, log.stream);

@@ -17,7 +17,8 @@ struct RunLog {
 
 // Creates the log named from the run's local start time (an existing file of
 // that name is emptied) and writes its title and header lines. When the file
-// cannot be created the log goes to standard output instead.
+// cannot be created, or a symbolic link stands at its name, the log goes to
+// standard output instead.
 RunLog OpenRunLog(LogKind kind, const CalendarTime& startTime);
 
 void WriteVerdict(const RunLog& log, bool ok);

@@ -3,13 +3,15 @@ that cannot be written or read, and times at the edges of what a file system
 keeps. Each has one outcome, and nothing is lost."""
 
 import os
+import shutil
 import subprocess
+import tempfile
 import time
 import unittest
 
 import test_rename
-from tool import (NOT_FOUND, PROCESS_TITLE, RESULT_TITLE, ToolTest, expected_logs, messages, ns_of, progress_messages,
-                  sjis, snapshot, stamp_of_log, target_name)
+from tool import (NOT_FOUND, PROCESS_TITLE, RESULT_TITLE, ToolTest, expected_logs, make_file, messages, ns_of,
+                  progress_messages, sjis, snapshot, stamp_of_log, target_name)
 
 
 class HostileFolders(ToolTest):
@@ -63,29 +65,32 @@ class HostileFolders(ToolTest):
 
     def test_files_named_like_logs(self):
         # An older run's logs stay as they are. A file at the log name of this
-        # very run's start second is emptied and becomes that log.
+        # very run's start second is emptied and becomes that log; a symbolic
+        # link there is left alone, and that log goes to standard output.
         older = ["VeltraskoAll_20200101000000.csv", "VeltraskoLog_20200101000000.csv"]
         for name in older:
             self.make(name, "2020-01-01 00:00:00", b"older rows")
+        outside = tempfile.mkdtemp()
+        self.addCleanup(shutil.rmtree, outside)
+        kept = make_file(outside, "kept.txt", 0, b"kept")
         start = int(time.time())
         for second in range(start - 1, start + 30):
-            for kind in ("All", "Log"):
-                self.make(f"Veltrasko{kind}_{time.strftime('%Y%m%d%H%M%S', time.gmtime(second))}.csv",
-                          "2020-01-01 00:00:00", b"rows of a run in the same second")
+            digits = time.strftime("%Y%m%d%H%M%S", time.gmtime(second))
+            os.symlink(kept, os.path.join(self.dir, f"VeltraskoAll_{digits}.csv"))
+            self.make(f"VeltraskoLog_{digits}.csv", "2020-01-01 00:00:00", b"rows of a run in the same second")
         shots = {"G0000001.pcx": ns_of("2020-01-01 00:00:00"), "G0000000.pcx": ns_of("2020-01-02 00:00:00")}
         self.make_shots(shots)
         run = self.run_tool()
-        self.assertEqual((run.returncode, run.stdout), (0, b""))
+        self.assertEqual(snapshot(outside), {"kept.txt": b"kept"})
         after = snapshot(self.dir)
         self.assertEqual((after.pop("G0000000.pcx"), after.pop("G0000001.pcx")),
                          (b"G0000001.pcx content", b"G0000000.pcx content"))
         for name in older:
             self.assertEqual(after.pop(name), b"older rows")
-        replaced = sorted(n for n, content in after.items() if content != b"rows of a run in the same second")
-        self.assertEqual([n[:13] for n in replaced], ["VeltraskoAll_", "VeltraskoLog_"])
-        self.assertEqual(replaced[0][-18:], replaced[1][-18:])
-        logs = expected_logs(shots, stamp_of_log(replaced[0], "UTC"), "UTC")
-        self.assertEqual((after[replaced[0]], after[replaced[1]]), logs)
+        replaced = [n for n, content in after.items() if content not in (b"kept", b"rows of a run in the same second")]
+        self.assertEqual(len(replaced), 1)
+        process, result = expected_logs(shots, stamp_of_log(replaced[0], "UTC"), "UTC")
+        self.assertEqual((run.stdout, after[replaced[0]]), (process, result))
         self.assertEqual(run.stderr, messages(*progress_messages(2)))
 
     def check_nothing_renamed(self, run, before, n):
