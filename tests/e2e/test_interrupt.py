@@ -91,7 +91,8 @@ class KilledRuns(ToolTest):
                 rows = self.check_killed(directory, before)
                 landed["before the first row" if rows == 0 else "phase 1" if rows <= SHOTS else
                        "phase 2" if rows < 2 * SHOTS else "after the last row"] += 1
-        print(f"\n{KILLS} kills over a run of {length * 1000:.0f} ms: {landed}", file=sys.stderr)
+        print(f"\n{KILLS - landed['finished']} of {KILLS} kills hit a running tool (a whole run takes "
+              f"{length * 1000:.0f} ms); rows in the process log when killed: {landed}", file=sys.stderr)
 
     def check_killed(self, directory, before):
         """Checks a killed run's directory; returns how many rows its process
