@@ -1,7 +1,7 @@
 """Runs over 2,000 screenshots killed with SIGKILL at random instants: whatever
 the instant, every file is still there exactly once, at its old, temporary or
 target name, and the process log tells every rename that happened but the one
-in flight.
+in flight. A run started again afterwards loses nothing either.
 
 SHOTRENUM_KILLS sets how many runs are killed (a few by default),
 SHOTRENUM_KILL_SEED the seed of the files' order and the kill instants."""
@@ -91,6 +91,11 @@ class KilledRuns(ToolTest):
                 rows = self.check_killed(directory, before)
                 landed["before the first row" if rows == 0 else "phase 1" if rows <= SHOTS else
                        "phase 2" if rows < 2 * SHOTS else "after the last row"] += 1
+                # Starting the tool again over what the killed run left
+                # loses nothing either.
+                self.assertEqual(start(directory).wait(), 0)
+                self.assertEqual(sorted(v for n, v in snapshot(directory).items() if not n.startswith("Veltrasko")),
+                                 sorted(before.values()))
         print(f"\n{KILLS - landed['finished']} of {KILLS} kills hit a running tool (a whole run takes "
               f"{length * 1000:.0f} ms); rows in the process log when killed: {landed}", file=sys.stderr)
 
