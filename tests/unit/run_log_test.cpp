@@ -1,9 +1,12 @@
 #include "rename/run_log.h"
 
 #include <filesystem>
+#include <limits>
 #include <string>
 
+#include "platform/filetime.h"
 #include "temp_dir.h"
+#include "text_newline.h"
 #include "texts.h"
 
 namespace shotrenum {
@@ -30,6 +33,29 @@ TEST_F(RunLogFile, EmptiesAnOlderLogOfTheSameName) {
   Touch("VeltraskoLog_20110413090507.csv", "an older run's rows\n");
   CloseRunLog(OpenRunLog(LogKind::kResult, kStart));
   EXPECT_EQ(Read("VeltraskoLog_20110413090507.csv"), std::string(texts::kResultLogTitle) + texts::kLogHeader);
+}
+
+std::string WithTextNewlines(const std::string& lines) {
+  std::string out;
+  for (const char c : lines) {
+    if (c == '\n') {
+      out += testing::kTextNewline;
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+TEST_F(RunLogFile, WritesRowsWithTheOsLineEndAndZerosForTimesWithoutADate) {
+  RunLog log = OpenRunLog(LogKind::kResult, kStart);
+  WriteVerdict(log, true);
+  const FILETIME undated = FileTimeFromTicks(std::numeric_limits<std::uint64_t>::max());
+  WriteRowRest(log, "g0000001.PCX", "G0000000.pcx", undated);
+  CloseRunLog(log);
+  EXPECT_EQ(ReadBytes("VeltraskoLog_20110413090507.csv"),
+            WithTextNewlines(std::string(texts::kResultLogTitle) + texts::kLogHeader +
+                             "OK,g0000001.PCX,G0000000.pcx,0000/00/00,00:00:00:00\n"));
 }
 
 TEST_F(RunLogFile, GoesToStandardOutputWhenTheFileCannotBeCreated) {
