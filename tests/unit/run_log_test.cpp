@@ -4,6 +4,7 @@
 #include <string>
 
 #include "temp_dir.h"
+#include "text_newline.h"
 #include "texts.h"
 
 namespace shotrenum {
@@ -44,12 +45,25 @@ TEST_F(RunLogFile, GoesToStandardOutputWhenTheFileCannotBeCreated) {
   EXPECT_STREQ(log.fileName, "VeltraskoAll_20110413090507.csv");
 }
 
+std::string WithTextNewlines(const std::string& lines) {
+  std::string out;
+  for (const char c : lines) {
+    if (c == '\n') {
+      out += testing::kTextNewline;
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+// Read as bytes: every line ends the way text files do on this OS.
 TEST_F(RunLogFile, TimeWithoutACalendarDatePrintsAsZeros) {
   RunLog log = OpenRunLog(LogKind::kResult, kStart);
   WriteRowRest(log, "G0000001.pcx", "G0000000.pcx", FILETIME{0xFFFFFFFF, 0xFFFFFFFF});
   CloseRunLog(log);
-  EXPECT_EQ(Read(log.fileName), std::string(texts::kResultLogTitle) + texts::kLogHeader +
-                                    "G0000001.pcx,G0000000.pcx,0000/00/00,00:00:00:00\n");
+  EXPECT_EQ(ReadBytes(log.fileName), WithTextNewlines(std::string(texts::kResultLogTitle) + texts::kLogHeader +
+                                                      "G0000001.pcx,G0000000.pcx,0000/00/00,00:00:00:00\n"));
 }
 
 }  // namespace
