@@ -35,8 +35,7 @@ void RenumberShots(const ShotRecord* records, long n) {
     TempName(temp, stamp, record.name);
     const bool ok = RenameWithoutReplace(record.name, temp);
     if (!ok) ++failures;
-    WriteVerdict(processLog, ok);
-    WriteRowRest(processLog, record.name, temp, record.writeTime);
+    WriteRow(processLog, ok, record.name, temp, record.writeTime);
   }
   Say("%s", texts::kPhase1End);
 
@@ -50,10 +49,8 @@ void RenumberShots(const ShotRecord* records, long n) {
     TempName(temp, stamp, record.name);
     const bool ok = RenameWithoutReplace(temp, record.target);
     if (!ok) ++failures;
-    WriteVerdict(resultLog, ok);
-    WriteVerdict(processLog, ok);
-    WriteRowRest(resultLog, record.name, record.target, record.writeTime);
-    WriteRowRest(processLog, temp, record.target, record.writeTime);
+    WriteRow(resultLog, ok, record.name, record.target, record.writeTime);
+    WriteRow(processLog, ok, temp, record.target, record.writeTime);
   }
   Say("%s", texts::kPhase2End);
 

@@ -2,6 +2,7 @@
 // both phases, the result log one row per file from its old name to its new.
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
 
 #include "platform/platform.h"
@@ -20,9 +21,10 @@ struct RunLog {
 // cannot be created the log goes to standard output instead.
 RunLog OpenRunLog(LogKind kind, const CalendarTime& startTime);
 
-void WriteVerdict(const RunLog& log, bool ok);
-// The rest of a row: both names and the file's last-write time in local time.
-void WriteRowRest(const RunLog& log, const char* before, const char* after, FILETIME writeTime);
+// Writes one row: the verdict, both names and the file's last-write time in
+// local time. The row has reached the file (flushed, not synced) when this
+// returns, so a run killed at any moment leaves every row written before.
+void WriteRow(const RunLog& log, bool ok, const char* before, const char* after, FILETIME writeTime);
 
 // Closes the log unless standard output stands in for it.
 void CloseRunLog(const RunLog& log);

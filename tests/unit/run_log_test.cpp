@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/filetime.h"
 #include "temp_dir.h"
 #include "texts.h"
 
@@ -12,18 +13,23 @@ namespace {
 using RunLogFile = testing::InTempDir;
 
 const CalendarTime kStart{2011, 4, 13, 9, 5, 7, 0};
+// A file time with no calendar date: its row shows zeros whatever the zone.
+const FILETIME kDateless = FileTimeFromTicks(std::uint64_t{1} << 63);
+const std::string kDatelessTime = ",0000/00/00,00:00:00:00\n";
 
 TEST_F(RunLogFile, NamesBothLogsFromTheStartTimeAndWritesTitleAndHeader) {
   RunLog process = OpenRunLog(LogKind::kProcess, kStart);
   RunLog result = OpenRunLog(LogKind::kResult, CalendarTime{987, 1, 2, 3, 4, 5, 0});
   EXPECT_STREQ(process.fileName, "VeltraskoAll_20110413090507.csv");
   EXPECT_STREQ(result.fileName, "VeltraskoLog_09870102030405.csv");
-  WriteVerdict(process, true);
-  WriteVerdict(result, false);
+  WriteRow(process, true, "G0000001.pcx", "_tmp_1_G0000001.pcx", kDateless);
+  WriteRow(result, false, "g0000001.PCX", "G0000000.pcx", kDateless);
   CloseRunLog(result);
   CloseRunLog(process);
-  EXPECT_EQ(Read("VeltraskoAll_20110413090507.csv"), std::string(texts::kProcessLogTitle) + texts::kLogHeader + "OK,");
-  EXPECT_EQ(Read("VeltraskoLog_09870102030405.csv"), std::string(texts::kResultLogTitle) + texts::kLogHeader + "NG,");
+  EXPECT_EQ(Read("VeltraskoAll_20110413090507.csv"), std::string(texts::kProcessLogTitle) + texts::kLogHeader +
+                                                         "OK,G0000001.pcx,_tmp_1_G0000001.pcx" + kDatelessTime);
+  EXPECT_EQ(Read("VeltraskoLog_09870102030405.csv"),
+            std::string(texts::kResultLogTitle) + texts::kLogHeader + "NG,g0000001.PCX,G0000000.pcx" + kDatelessTime);
 }
 
 TEST_F(RunLogFile, EmptiesAnOlderLogOfTheSameName) {
@@ -32,15 +38,30 @@ TEST_F(RunLogFile, EmptiesAnOlderLogOfTheSameName) {
   EXPECT_EQ(Read("VeltraskoLog_20110413090507.csv"), std::string(texts::kResultLogTitle) + texts::kLogHeader);
 }
 
+// A run killed between two renames must leave every row written so far in the
+// file, so nothing may wait in a buffer for the close.
+TEST_F(RunLogFile, EachRowIsInTheFileBeforeTheNextOne) {
+  RunLog log = OpenRunLog(LogKind::kResult, kStart);
+  const std::string head = std::string(texts::kResultLogTitle) + texts::kLogHeader;
+  EXPECT_EQ(Read(log.fileName), head);
+  WriteRow(log, true, "G0000002.pcx", "G0000000.pcx", kDateless);
+  const std::string first = "OK,G0000002.pcx,G0000000.pcx" + kDatelessTime;
+  EXPECT_EQ(Read(log.fileName), head + first);
+  WriteRow(log, false, "G0000001.pcx", "G0000001.pcx", kDateless);
+  EXPECT_EQ(Read(log.fileName), head + first + "NG,G0000001.pcx,G0000001.pcx" + kDatelessTime);
+  CloseRunLog(log);
+}
+
 TEST_F(RunLogFile, GoesToStandardOutputWhenTheFileCannotBeCreated) {
   std::filesystem::create_directory("VeltraskoAll_20110413090507.csv");
   ::testing::internal::CaptureStdout();
   RunLog log = OpenRunLog(LogKind::kProcess, kStart);
-  WriteVerdict(log, false);
+  WriteRow(log, false, "a", "b", kDateless);
   EXPECT_EQ(log.stream, stdout);
   CloseRunLog(log);  // must leave stdout open
   std::fflush(stdout);
-  EXPECT_EQ(::testing::internal::GetCapturedStdout(), std::string(texts::kProcessLogTitle) + texts::kLogHeader + "NG,");
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+            std::string(texts::kProcessLogTitle) + texts::kLogHeader + "NG,a,b" + kDatelessTime);
   EXPECT_STREQ(log.fileName, "VeltraskoAll_20110413090507.csv");
 }
 
