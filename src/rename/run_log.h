@@ -26,6 +26,13 @@ RunLog OpenRunLog(LogKind kind, const CalendarTime& startTime);
 // returns, so a run killed at any moment leaves every row written before.
 void WriteRow(const RunLog& log, bool ok, const char* before, const char* after, FILETIME writeTime);
 
+// Bytes a row takes beyond its two names.
+inline constexpr std::size_t kRowFrame = 32;
+// Writes the row "OK,before,after,YYYY/MM/DD,hh:mm:ss:cc\n" (cc: hundredths
+// of a second; NG for a failed rename) to `out`, which has room for the two
+// names plus kRowFrame bytes, and returns its length.
+std::size_t FormatRow(char* out, bool ok, const char* before, const char* after, const CalendarTime& local);
+
 // Closes the log unless standard output stands in for it.
 void CloseRunLog(const RunLog& log);
 

@@ -1,5 +1,6 @@
 #include "rename/run_log.h"
 
+#include <cstdio>
 #include <filesystem>
 #include <string>
 
@@ -48,7 +49,12 @@ TEST_F(RunLogFile, EachRowIsInTheFileBeforeTheNextOne) {
   const std::string first = "OK,G0000002.pcx,G0000000.pcx" + kDatelessTime;
   EXPECT_EQ(Read(log.fileName), head + first);
   WriteRow(log, false, "G0000001.pcx", "G0000001.pcx", kDateless);
-  EXPECT_EQ(Read(log.fileName), head + first + "NG,G0000001.pcx,G0000001.pcx" + kDatelessTime);
+  const std::string second = "NG,G0000001.pcx,G0000001.pcx" + kDatelessTime;
+  EXPECT_EQ(Read(log.fileName), head + first + second);
+  // Names longer than any the tool makes still give one whole row.
+  const std::string longName(300, 'x');
+  WriteRow(log, true, longName.c_str(), "y", kDateless);
+  EXPECT_EQ(Read(log.fileName), head + first + second + "OK," + longName + ",y" + kDatelessTime);
   CloseRunLog(log);
 }
 
@@ -63,6 +69,31 @@ TEST_F(RunLogFile, GoesToStandardOutputWhenTheFileCannotBeCreated) {
   EXPECT_EQ(::testing::internal::GetCapturedStdout(),
             std::string(texts::kProcessLogTitle) + texts::kLogHeader + "NG,a,b" + kDatelessTime);
   EXPECT_STREQ(log.fileName, "VeltraskoAll_20110413090507.csv");
+}
+
+// The row layout, held against the printf format the logs have always used.
+TEST(FormatRow, MatchesThePrintfLayoutForEveryFieldWidth) {
+  const CalendarTime calendars[] = {
+      {},
+      {1601, 1, 1, 0, 0, 0, 0},
+      {2011, 4, 13, 9, 5, 7, 125},
+      {1999, 12, 31, 23, 59, 60, 999},
+      {987, 10, 2, 3, 4, 5, 9},
+      {30828, 9, 14, 2, 48, 5, 477},
+  };
+  for (const CalendarTime& c : calendars) {
+    for (const bool ok : {true, false}) {
+      char expected[128];
+      std::snprintf(expected, sizeof expected, "%s,%s,%s,%04d/%02d/%02d,%02d:%02d:%02d:%02d\n", ok ? "OK" : "NG",
+                    "_tmp_-1302685507_g0000001.PCX", "G0000000.pcx", c.year, c.month, c.day, c.hour, c.minute, c.second,
+                    c.milliseconds / 10);
+      char row[29 + 12 + kRowFrame];
+      const std::size_t length = FormatRow(row, ok, "_tmp_-1302685507_g0000001.PCX", "G0000000.pcx", c);
+      EXPECT_EQ(std::string(row, length), expected);
+    }
+  }
+  char row[kRowFrame];
+  EXPECT_EQ(std::string(row, FormatRow(row, true, "", "", CalendarTime{})), "OK,,,0000/00/00,00:00:00:00\n");
 }
 
 }  // namespace
