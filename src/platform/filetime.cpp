@@ -11,7 +11,9 @@ constexpr std::uint64_t kMaxCalendarTicks = std::uint64_t{1} << 63;
 
 FILETIME FileTimeFromUnix(std::int64_t seconds, long nanoseconds) {
   if (seconds < -kUnixEpochInFileTimeSeconds) return FileTimeFromTicks(0);
-  const auto since1601 = static_cast<std::uint64_t>(seconds + kUnixEpochInFileTimeSeconds);
+  // Unsigned: the sum of a huge time and the epoch gap exceeds int64_t.
+  const std::uint64_t since1601 =
+      static_cast<std::uint64_t>(seconds) + static_cast<std::uint64_t>(kUnixEpochInFileTimeSeconds);
   constexpr std::uint64_t kMax = std::numeric_limits<std::uint64_t>::max();
   const std::uint64_t sub = static_cast<std::uint64_t>(nanoseconds) / 100;
   if (since1601 > (kMax - sub) / kTicksPerSecond) return FileTimeFromTicks(kMax);
@@ -23,8 +25,10 @@ bool ShiftTicks(std::uint64_t ticks, std::int64_t offsetSeconds, std::uint64_t* 
   const auto signedTicks = static_cast<std::int64_t>(ticks);
   // |offset| is at most a day or so; guard anyway so no input can overflow.
   if (offsetSeconds > 1000000 || offsetSeconds < -1000000) return false;
-  const std::int64_t result = signedTicks + offsetSeconds * static_cast<std::int64_t>(kTicksPerSecond);
-  if (result < 0 || static_cast<std::uint64_t>(result) >= kMaxCalendarTicks) return false;
+  const std::int64_t delta = offsetSeconds * static_cast<std::int64_t>(kTicksPerSecond);
+  if (delta > 0 && signedTicks > std::numeric_limits<std::int64_t>::max() - delta) return false;
+  const std::int64_t result = signedTicks + delta;
+  if (result < 0) return false;
   *shifted = static_cast<std::uint64_t>(result);
   return true;
 }

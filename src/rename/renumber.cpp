@@ -49,8 +49,7 @@ void RenumberShots(const ShotRecord* records, long n) {
     TempName(temp, stamp, record.name);
     const bool ok = RenameWithoutReplace(temp, record.target);
     if (!ok) ++failures;
-    WriteRow(resultLog, ok, record.name, record.target, record.writeTime);
-    WriteRow(processLog, ok, temp, record.target, record.writeTime);
+    WriteRowPair(resultLog, processLog, ok, record.name, temp, record.target, record.writeTime);
   }
   Say("%s", texts::kPhase2End);
 

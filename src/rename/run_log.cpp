@@ -61,25 +61,72 @@ std::size_t FormatRow(char* out, bool ok, const char* before, const char* after,
   return static_cast<std::size_t>(p - out);
 }
 
-void WriteRow(const RunLog& log, bool ok, const char* before, const char* after, FILETIME writeTime) {
+namespace {
+
+// One row, formatted on the stack (on the heap for names longer than any the
+// tool makes).
+class Row {
+ public:
+  Row(bool ok, const char* before, const char* after, const CalendarTime& local) {
+    const std::size_t room = std::strlen(before) + std::strlen(after) + kRowFrame;
+    if (room > sizeof small_) {
+      large_.resize(room);
+      bytes_ = large_.data();
+    }
+    size_ = FormatRow(bytes_, ok, before, after, local);
+  }
+  Row(const Row&) = delete;
+  Row& operator=(const Row&) = delete;
+
+  void Put(std::FILE* stream, std::size_t from, std::size_t to) const {
+    std::fwrite(bytes_ + from, 1, to - from, stream);
+  }
+  std::size_t size() const { return size_; }
+
+ private:
+  char small_[192];
+  std::vector<char> large_;
+  char* bytes_ = small_;
+  std::size_t size_ = 0;
+};
+
+constexpr std::size_t kVerdictLength = 3;  // "OK," or "NG,"
+
+CalendarTime LocalCalendarOrZeros(FILETIME writeTime) {
   CalendarTime local;
-  if (!LocalCalendarOfFileTime(writeTime, &local)) {
-    // A time with no local calendar date prints as zeros rather than garbage.
-    local = CalendarTime{};
-  }
-  // Every name the tool logs fits the buffer on the stack.
-  char small[192];
-  std::vector<char> large;
-  char* row = small;
-  const std::size_t room = std::strlen(before) + std::strlen(after) + kRowFrame;
-  if (room > sizeof small) {
-    large.resize(room);
-    row = large.data();
-  }
-  std::fwrite(row, 1, FormatRow(row, ok, before, after, local), log.stream);
-  // Each row is handed to the file as soon as it is complete (the C runtime
-  // of some OSes buffers fully even when asked for lines).
+  // A time with no local calendar date prints as zeros rather than garbage.
+  if (!LocalCalendarOfFileTime(writeTime, &local)) local = CalendarTime{};
+  return local;
+}
+
+// Each row is handed to the file as soon as it is complete (the C runtime of
+// some OSes buffers fully even when asked for lines).
+void PutRow(const RunLog& log, const Row& row) {
+  row.Put(log.stream, 0, row.size());
   std::fflush(log.stream);
+}
+
+}  // namespace
+
+void WriteRow(const RunLog& log, bool ok, const char* before, const char* after, FILETIME writeTime) {
+  PutRow(log, Row(ok, before, after, LocalCalendarOrZeros(writeTime)));
+}
+
+void WriteRowPair(const RunLog& first, const RunLog& second, bool ok, const char* firstBefore, const char* secondBefore,
+                  const char* after, FILETIME writeTime) {
+  const CalendarTime local = LocalCalendarOrZeros(writeTime);
+  const Row firstRow(ok, firstBefore, after, local);
+  const Row secondRow(ok, secondBefore, after, local);
+  if (first.stream != second.stream) {
+    PutRow(first, firstRow);
+    PutRow(second, secondRow);
+    return;
+  }
+  firstRow.Put(first.stream, 0, kVerdictLength);
+  secondRow.Put(first.stream, 0, kVerdictLength);
+  firstRow.Put(first.stream, kVerdictLength, firstRow.size());
+  secondRow.Put(first.stream, kVerdictLength, secondRow.size());
+  std::fflush(first.stream);
 }
 
 void CloseRunLog(const RunLog& log) {

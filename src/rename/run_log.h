@@ -26,6 +26,14 @@ RunLog OpenRunLog(LogKind kind, const CalendarTime& startTime);
 // returns, so a run killed at any moment leaves every row written before.
 void WriteRow(const RunLog& log, bool ok, const char* before, const char* after, FILETIME writeTime);
 
+// The rows of one rename to both logs: (firstBefore, after) to `first`, then
+// (secondBefore, after) to `second`, each as WriteRow writes it. Where both
+// logs stand in on the same stream, the two rows go out there interleaved as
+// they always have: both verdicts, then the rest of the first row, then the
+// rest of the second.
+void WriteRowPair(const RunLog& first, const RunLog& second, bool ok, const char* firstBefore, const char* secondBefore,
+                  const char* after, FILETIME writeTime);
+
 // Bytes a row takes beyond its two names.
 inline constexpr std::size_t kRowFrame = 32;
 // Writes the row "OK,before,after,YYYY/MM/DD,hh:mm:ss:cc\n" (cc: hundredths

@@ -71,6 +71,32 @@ TEST_F(RunLogFile, GoesToStandardOutputWhenTheFileCannotBeCreated) {
   EXPECT_STREQ(log.fileName, "VeltraskoAll_20110413090507.csv");
 }
 
+TEST_F(RunLogFile, RowPairsGoToTheirOwnLogsOrInterleaveOnASharedStream) {
+  RunLog result = OpenRunLog(LogKind::kResult, kStart);
+  RunLog process = OpenRunLog(LogKind::kProcess, kStart);
+  WriteRowPair(result, process, true, "G0000002.pcx", "_tmp_1_G0000002.pcx", "G0000000.pcx", kDateless);
+  // Both rows are in their files before the next rename.
+  EXPECT_EQ(Read(result.fileName),
+            std::string(texts::kResultLogTitle) + texts::kLogHeader + "OK,G0000002.pcx,G0000000.pcx" + kDatelessTime);
+  EXPECT_EQ(Read(process.fileName), std::string(texts::kProcessLogTitle) + texts::kLogHeader +
+                                        "OK,_tmp_1_G0000002.pcx,G0000000.pcx" + kDatelessTime);
+  CloseRunLog(result);
+  CloseRunLog(process);
+
+  ::testing::internal::CaptureStdout();
+  const RunLog shared{stdout, "x"};
+  WriteRowPair(shared, shared, false, "a", "b", "c", kDateless);
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "NG,NG,a,c" + kDatelessTime + "b,c" + kDatelessTime);
+}
+
+TEST_F(RunLogFile, TimeWithoutACalendarDatePrintsAsZeros) {
+  RunLog log = OpenRunLog(LogKind::kResult, kStart);
+  WriteRow(log, true, "G0000001.pcx", "G0000000.pcx", FILETIME{0xFFFFFFFF, 0xFFFFFFFF});
+  CloseRunLog(log);
+  EXPECT_EQ(Read(log.fileName), std::string(texts::kResultLogTitle) + texts::kLogHeader +
+                                    "OK,G0000001.pcx,G0000000.pcx,0000/00/00,00:00:00:00\n");
+}
+
 // The row layout, held against the printf format the logs have always used.
 TEST(FormatRow, MatchesThePrintfLayoutForEveryFieldWidth) {
   const CalendarTime calendars[] = {

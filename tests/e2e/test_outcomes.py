@@ -1,0 +1,120 @@
+"""The ways a run ends without renaming anything, and the hand-over to the
+rename run."""
+
+import os
+import resource
+import unittest
+
+from tool import (FOLDER_CHANGED, IN_ORDER, NOT_FOUND, OUT_OF_MEMORY, SANITIZED, TOO_MANY, ToolTest, messages,
+                  snapshot)
+
+DECOYS = ["G123.pcx", "G00000001.pcx", "GA000001.pcx", "G00000a1.pcx", "X0000001.pcx", "G0000001.pcx.bak"]
+
+
+class NothingToDo(ToolTest):
+    def test_empty_directory_and_decoys_only_report_not_found(self):
+        run = self.run_tool()
+        self.assertEqual((run.returncode, run.stdout, run.stderr), (0, b"", messages(NOT_FOUND + "\n")))
+        self.assertEqual(os.listdir(self.dir), [])
+
+        for name in DECOYS:
+            self.make(name, "2020-01-01 00:00:00")
+        os.mkdir(os.path.join(self.dir, "G0000001.pcx"))
+        before = snapshot(self.dir)
+        run = self.run_tool()
+        self.assertEqual((run.returncode, run.stderr), (0, messages(NOT_FOUND + "\n")))
+        self.assertEqual(snapshot(self.dir), before)
+        self.assertTrue(os.path.isdir(os.path.join(self.dir, "G0000001.pcx")))
+
+    def test_ordered_set_is_left_alone(self):
+        self.make("G0000000.pcx", "2020-01-01 00:00:00")
+        self.make("G0000001.pcx", "2020-01-01 00:00:00.0000001")
+        self.make("G0000002.pcx", "2020-01-02 00:00:00")
+        self.make("G123.pcx", "2019-01-01 00:00:00")
+        before = snapshot(self.dir)
+        run = self.run_tool()
+        self.assertEqual((run.returncode, run.stdout, run.stderr), (0, b"", messages(IN_ORDER + "\n")))
+        self.assertEqual(snapshot(self.dir), before)
+
+    def test_messages_are_readable_in_a_utf8_locale(self):
+        run = self.run_tool(locale="C.UTF-8")
+        self.assertEqual(run.stderr, messages(NOT_FOUND + "\n", utf8=True))
+        self.make("G0000000.pcx", "2020-01-01 00:00:00")
+        run = self.run_tool(locale="C.UTF-8")
+        self.assertEqual(run.stderr, messages(IN_ORDER + "\n", utf8=True))
+
+    def test_out_of_order_set_is_handed_to_the_rename_run(self):
+        # The middle file was written last.
+        self.make("G0000000.pcx", "2020-01-01 00:00:00")
+        self.make("G0000001.pcx", "2020-01-03 00:00:00")
+        self.make("G0000002.pcx", "2020-01-02 00:00:00")
+        run = self.run_tool()
+        self.assertEqual(run.returncode, 0)
+        self.assertNotIn(IN_ORDER.encode("cp932"), run.stderr)
+        process, result = run.logs()
+        self.assertIsNotNone(process)
+        self.assertIsNotNone(result)
+        self.assertEqual(run.read("G0000002.pcx"), b"G0000001.pcx content")
+
+
+class SetChangesDuringTheScan(ToolTest):
+    """The directory is read twice; what happens in between must not confuse
+    the numbering."""
+
+    def test_all_files_vanishing_between_the_passes_reports_not_found(self):
+        self.make("G0000005.pcx", "2020-01-01 00:00:00")
+        run = self.run_tool(seams={"BEFORE_SEARCH": "2:remove:G0000005.pcx"})
+        self.assertEqual(run.stderr, messages(NOT_FOUND + "\n"))
+        self.assertEqual(os.listdir(self.dir), [])
+
+    def test_a_vanished_file_leaves_no_gap(self):
+        self.make("G0000004.pcx", "2020-01-01 00:00:00")
+        self.make("G0000005.pcx", "2020-01-02 00:00:00")
+        self.make("G0000006.pcx", "2020-01-03 00:00:00")
+        run = self.run_tool(seams={"BEFORE_SEARCH": "2:remove:G0000004.pcx"})
+        self.assertEqual(run.returncode, 0)
+        files = snapshot(self.dir)
+        self.assertEqual(files["G0000000.pcx"], b"G0000005.pcx content")
+        self.assertEqual(files["G0000001.pcx"], b"G0000006.pcx content")
+        self.assertNotIn("G0000002.pcx", files)
+
+    def test_a_file_appearing_between_the_passes_ends_the_run_untouched(self):
+        self.make("G0000004.pcx", "2020-01-01 00:00:00")
+        run = self.run_tool(seams={"BEFORE_SEARCH": "2:create:G0000009.pcx"})
+        self.assertEqual(run.stderr, messages(FOLDER_CHANGED + "\n"))
+        self.assertEqual(sorted(os.listdir(self.dir)), ["G0000004.pcx", "G0000009.pcx"])
+
+    def test_a_listing_that_fails_reports_not_found(self):
+        self.make("G0000004.pcx", "2020-01-01 00:00:00")
+        for search in (1, 2):
+            run = self.run_tool(seams={"SEARCH_FAIL": search})
+            self.assertEqual(run.stderr, messages(NOT_FOUND + "\n"))
+            self.assertEqual(os.listdir(self.dir), ["G0000004.pcx"])
+
+
+class SetsTooLargeToHandle(ToolTest):
+    def test_more_than_ten_million_screenshots_are_refused_untouched(self):
+        self.make("G0000004.pcx", "2020-01-01 00:00:00")
+        self.make("g0000004.pcx", "2020-01-02 00:00:00")
+        # Every entry is listed 5,000,001 times: 10,000,002 screenshots.
+        run = self.run_tool(seams={"REPEAT": 5000001})
+        self.assertEqual(run.stderr, messages(TOO_MANY + "\n"))
+        self.assertEqual(sorted(os.listdir(self.dir)), ["G0000004.pcx", "g0000004.pcx"])
+
+    @unittest.skipIf(SANITIZED, "the sanitizers reserve more address space than the limit allows")
+    def test_a_failed_allocation_ends_the_run_untouched(self):
+        self.make("G0000004.pcx", "2020-01-01 00:00:00")
+        self.make("G0000003.pcx", "2020-01-02 00:00:00")
+        limit = 256 * 1024 * 1024
+
+        def limit_memory():
+            resource.setrlimit(resource.RLIMIT_AS, (limit, limit))
+
+        # 2 × 4,000,000 records need about 288 MB, more than the process may have.
+        run = self.run_tool(seams={"REPEAT": 4000000}, preexec_fn=limit_memory)
+        self.assertEqual(run.stderr, messages(OUT_OF_MEMORY + "\n"))
+        self.assertEqual(sorted(os.listdir(self.dir)), ["G0000003.pcx", "G0000004.pcx"])
+
+
+if __name__ == "__main__":
+    unittest.main()

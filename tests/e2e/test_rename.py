@@ -1,0 +1,208 @@
+"""The rename run: both logs byte for byte, progress, and the failure paths."""
+
+import datetime
+import os
+import random
+import time
+import unittest
+import zoneinfo
+
+from tool import (EOL, ToolTest, capture_order, expected_logs, is_shot_name, messages, ns_of, progress_messages,
+                  sjis, snapshot, stamp_of_log, target_name)
+
+
+class RenameRun(ToolTest):
+    def check_run(self, run, shots, tz="UTC", verdicts=None, failed=False):
+        """The run renamed `shots` ({name: mtime_ns}) with exactly the predicted
+        logs and messages."""
+        process, result = run.logs()
+        self.assertIsNotNone(process, run.stderr.decode("cp932", "replace"))
+        self.assertIsNotNone(result)
+        self.assertEqual(process[-18:], result[-18:])  # one start time for both
+        stamp = stamp_of_log(process, tz)
+        want_process, want_result = expected_logs(shots, stamp, tz, verdicts)
+        self.assertEqual(run.read(process).decode("cp932"), want_process.decode("cp932"))
+        self.assertEqual(run.read(process), want_process)
+        self.assertEqual(run.read(result), want_result)
+        self.assertEqual(run.stderr, messages(*progress_messages(len(shots), process if failed else None)))
+        self.assertEqual((run.returncode, run.stdout), (0, b""))
+        return stamp
+
+    def test_two_swapped_files(self):
+        shots = {"G0000001.pcx": ns_of("2011-04-13 09:05:07.125999"),
+                 "G0000000.pcx": ns_of("2011-04-14 23:59:59.999999999")}
+        for name, ns in shots.items():
+            self.make(name, ns)
+        run = self.run_tool()
+        self.check_run(run, shots)
+        process, result = run.logs()
+        # The hundredths are rounded down.
+        self.assertIn(b"OK,G0000001.pcx,G0000000.pcx,2011/04/13,09:05:07:12" + EOL, run.read(result))
+        self.assertIn(b"OK,G0000000.pcx,G0000001.pcx,2011/04/14,23:59:59:99" + EOL, run.read(result))
+        self.assertFilesAre({"G0000000.pcx": b"G0000001.pcx content", "G0000001.pcx": b"G0000000.pcx content",
+                             process: run.read(process), result: run.read(result)})
+
+    def test_equal_times_go_by_name_and_case_is_mended(self):
+        when = ns_of("2020-05-05 05:05:05")
+        shots = {"g0000003.pcx": when, "G0000002.PCX": when, "G0000001.pcx": when - 1}
+        for name, ns in shots.items():
+            self.make(name, ns)
+        self.check_run(self.run_tool(), shots)
+        files = snapshot(self.dir)
+        self.assertEqual(files["G0000000.pcx"], b"G0000001.pcx content")
+        self.assertEqual(files["G0000001.pcx"], b"G0000002.PCX content")
+        self.assertEqual(files["G0000002.pcx"], b"g0000003.pcx content")
+
+    def test_progress_every_hundred_files(self):
+        base = ns_of("2020-01-01 00:00:00")
+        shots = {"G%07d.pcx" % (249 - i): base + i * 10**9 for i in range(250)}
+        for name, ns in shots.items():
+            self.make(name, ns)
+        run = self.run_tool()
+        self.check_run(run, shots)
+        self.assertEqual(run.stderr.count(sjis("件目処理中")), 6)
+        for i in range(250):
+            self.assertEqual(run.read(target_name(i)), ("G%07d.pcx content" % (249 - i)).encode())
+
+    def test_log_time_uses_the_offset_in_force_now(self):
+        # A zone with daylight saving: a file from the other half of the year
+        # is shown with today's offset, not with the one of its own date.
+        tz = "Europe/Berlin"
+        zone = zoneinfo.ZoneInfo(tz)
+        now = datetime.datetime.now(zone)
+        other = (now + datetime.timedelta(days=182)).replace(microsecond=250000)
+        self.assertNotEqual(other.utcoffset(), now.utcoffset())
+        shots = {"G0000001.pcx": int(other.timestamp()) * 10**9 + 250000000,
+                 "G0000000.pcx": int(other.timestamp()) * 10**9 + 86400 * 10**9}
+        for name, ns in shots.items():
+            self.make(name, ns)
+        run = self.run_tool(tz=tz)
+        self.check_run(run, shots, tz=tz)
+        shown = (other.astimezone(datetime.timezone.utc) + now.utcoffset()).strftime("%Y/%m/%d,%H:%M:%S:25")
+        self.assertIn(b"OK,G0000001.pcx,G0000000.pcx," + shown.encode(), run.read(run.logs()[1]))
+
+
+class FailedRenames(ToolTest):
+    def check_failed_run(self, run, shots, verdicts):
+        process, _ = run.logs()
+        RenameRun.check_run(self, run, shots, verdicts=verdicts, failed=True)
+        self.assertEqual(run.read(process).count(b"NG,"), len(verdicts))
+        return process
+
+    def test_file_that_cannot_move_blocks_the_one_holding_its_target(self):
+        # Position 0 bears G0000001.pcx and cannot be renamed; position 1 bears
+        # G0000000.pcx, so its target stays taken.
+        shots = {"G0000001.pcx": ns_of("2020-01-01 00:00:00"), "G0000000.pcx": ns_of("2020-01-02 00:00:00")}
+        for name, ns in shots.items():
+            self.make(name, ns)
+        run = self.run_tool(seams={"RENAME_FAIL": 1})
+        self.check_failed_run(run, shots, {(1, 0): False, (2, 0): False, (2, 1): False})
+        stamp = stamp_of_log(run.logs()[0], "UTC")
+        files = snapshot(self.dir)
+        self.assertEqual(files["G0000001.pcx"], b"G0000001.pcx content")
+        self.assertEqual(files[f"_tmp_{stamp}_G0000000.pcx"], b"G0000000.pcx content")
+
+    def test_directory_at_a_target_name(self):
+        shots = {"G0000002.pcx": ns_of("2020-01-01 00:00:00"), "G0000000.pcx": ns_of("2020-01-02 00:00:00")}
+        for name, ns in shots.items():
+            self.make(name, ns)
+        os.mkdir(os.path.join(self.dir, "G0000001.pcx"))
+        run = self.run_tool()
+        self.check_failed_run(run, shots, {(2, 1): False})
+        stamp = stamp_of_log(run.logs()[0], "UTC")
+        self.assertTrue(os.path.isdir(os.path.join(self.dir, "G0000001.pcx")))
+        self.assertEqual(run.read("G0000000.pcx"), b"G0000002.pcx content")
+        self.assertEqual(run.read(f"_tmp_{stamp}_G0000000.pcx"), b"G0000000.pcx content")
+
+    def test_every_rename_failing_from_the_second_phase_on(self):
+        shots = {"G0000003.pcx": ns_of("2020-01-01 00:00:00"), "G0000002.pcx": ns_of("2020-01-02 00:00:00"),
+                 "G0000001.pcx": ns_of("2020-01-03 00:00:00")}
+        for name, ns in shots.items():
+            self.make(name, ns)
+        run = self.run_tool(seams={"RENAME_FAIL": "4+"})
+        self.check_failed_run(run, shots, {(2, i): False for i in range(3)})
+        stamp = stamp_of_log(run.logs()[0], "UTC")
+        for name in shots:
+            self.assertEqual(run.read(f"_tmp_{stamp}_{name}"), name.encode() + b" content")
+
+    def test_logs_that_cannot_be_created_go_to_standard_output(self):
+        shots = {"G0000001.pcx": ns_of("2020-01-01 00:00:00"), "G0000000.pcx": ns_of("2020-01-02 00:00:00")}
+        for name, ns in shots.items():
+            self.make(name, ns)
+        # Directories at the log names of every second the run may start in.
+        start = int(time.time())
+        blocked = []
+        for second in range(start - 1, start + 30):
+            digits = time.strftime("%Y%m%d%H%M%S", time.gmtime(second))
+            for kind in ("All", "Log"):
+                blocked.append(f"Veltrasko{kind}_{digits}.csv")
+                os.mkdir(os.path.join(self.dir, blocked[-1]))
+        run = self.run_tool()
+        self.assertEqual(run.stderr, messages(*progress_messages(2)))
+        # Both logs on standard output, interleaved in the order of the writes.
+        stamp = run.stdout.split(b"_tmp_")[1].split(b"_")[0].decode()
+        process, result = expected_logs(shots, int(stamp), "UTC")
+        process_lines, result_lines = process.split(EOL), result.split(EOL)
+        interleaved = process_lines[:4] + result_lines[:2]
+        for i in range(2):
+            interleaved.append(b"OK,OK," + result_lines[2 + i][3:])
+            interleaved.append(process_lines[4 + i][3:])
+        self.assertEqual(run.stdout, EOL.join(interleaved) + EOL)
+        self.assertEqual(run.read("G0000000.pcx"), b"G0000001.pcx content")
+        self.assertEqual(sorted(os.listdir(self.dir)), sorted(blocked + ["G0000000.pcx", "G0000001.pcx"]))
+
+    def test_fallback_without_no_replace_support(self):
+        shots = {"G0000001.pcx": ns_of("2020-01-01 00:00:00"), "G0000000.pcx": ns_of("2020-01-02 00:00:00")}
+        for name, ns in shots.items():
+            self.make(name, ns)
+        os.mkdir(os.path.join(self.dir, "G0000002.pcx"))
+        shots["G0000003.pcx"] = ns_of("2020-01-03 00:00:00")
+        self.make("G0000003.pcx", shots["G0000003.pcx"])
+        run = self.run_tool(seams={"NO_NOREPLACE": 1})
+        self.check_failed_run(run, shots, {(2, 2): False})
+        self.assertEqual(run.read("G0000000.pcx"), b"G0000001.pcx content")
+        self.assertEqual(run.read("G0000001.pcx"), b"G0000000.pcx content")
+
+
+class RandomDirectories(ToolTest):
+    """Random small directory states: every screenshot ends at the name its
+    capture position gives, and no content is lost."""
+
+    def test_random_states(self):
+        rng = random.Random(int(os.environ.get("SHOTRENUM_E2E_SEED", "20261208")))
+        states = int(os.environ.get("SHOTRENUM_E2E_STATES", "40"))
+        for state in range(states):
+            with self.subTest(state=state):
+                self.one_state(rng)
+
+    def one_state(self, rng):
+        for name in os.listdir(self.dir):
+            os.remove(os.path.join(self.dir, name))
+        times = [ns_of("2020-01-01 00:00:00") + rng.randrange(4) * 10**9 + rng.randrange(3) for _ in range(4)]
+        shots = {}
+        for _ in range(rng.randrange(1, 12)):
+            digits = "".join(rng.choice("0123456789") for _ in range(7)) if rng.random() < 0.3 else \
+                "%07d" % rng.randrange(12)
+            name = rng.choice("Gg") + digits + "." + "".join(rng.choice((c, c.upper())) for c in "pcx")
+            shots[name] = rng.choice(times)
+        decoys = {"G%06d.pcx" % rng.randrange(100): 1, "G000000x.pcx": 2, "notes.txt": 3}
+        for name, ns in list(shots.items()) + list(decoys.items()):
+            self.make(name, ns)
+        before = snapshot(self.dir)
+        run = self.run_tool()
+        self.assertEqual(run.returncode, 0)
+        after = snapshot(self.dir)
+        order = capture_order(shots)
+        if [target_name(i) for i in range(len(order))] == order:
+            self.assertEqual(after, before)
+            return
+        for i, name in enumerate(order):
+            self.assertEqual(after.pop(target_name(i)), before[name])
+        for name in decoys:
+            self.assertEqual(after.pop(name), before[name])
+        self.assertEqual(len(after), 2)  # the two logs
+        self.assertFalse(any(is_shot_name(n) for n in after))
+
+
+if __name__ == "__main__":
+    unittest.main()

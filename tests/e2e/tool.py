@@ -1,0 +1,205 @@
+"""Runs the built tool in fresh directories and predicts what it must leave.
+
+The tool's path comes from SHOTRENUM_BIN (the shipped build) and
+SHOTRENUM_SEAMED_BIN (the same tool with its test seams, set through
+SHOTRENUM_SEAM_* variables). SHOTRENUM_RUNNER, when set, is a command that the
+tool is started through.
+"""
+
+import calendar
+import datetime
+import os
+import re
+import shlex
+import shutil
+import subprocess
+import tempfile
+import unittest
+import zoneinfo
+
+BIN = os.environ.get("SHOTRENUM_BIN", "")
+SEAMED_BIN = os.environ.get("SHOTRENUM_SEAMED_BIN", "")
+RUNNER = shlex.split(os.environ.get("SHOTRENUM_RUNNER", ""))
+SANITIZED = os.environ.get("SHOTRENUM_SANITIZED") == "1"
+EOL = b"\n"
+
+# The tool's fixed texts, as the user reads them.
+NOT_FOUND = "スクリーンショットファイルが見つかりませんでした。"
+IN_ORDER = "スクリーンショットの順番は正常です。"
+TOO_MANY = ("スクリーンショットファイルが多すぎます。一度に処理できるのは10000000件までです。"
+            "ファイルは変更していません。")
+FOLDER_CHANGED = ("調査中にフォルダの内容が変わりました。ファイルは変更していません。"
+                  "もう一度実行してください。")
+OUT_OF_MEMORY = "メモリが不足しています。ファイルは変更していません。"
+PAUSE = "何かキーを押すと終了します . . . "
+PROCESS_TITLE = "リネーム過程ログ"
+RESULT_TITLE = "リネーム結果ログ"
+HEADER = "判定,リネーム前,リネーム後,更新日付,更新時刻"
+
+FILETIME_EPOCH_TICKS = 116444736000000000
+
+
+def sjis(text):
+    return text.encode("cp932")
+
+
+class Run:
+    def __init__(self, completed, directory):
+        self.returncode = completed.returncode
+        self.stdout = completed.stdout
+        self.stderr = completed.stderr
+        self.directory = directory
+
+    def logs(self):
+        """The (process, result) log file names the run left, or None."""
+        names = os.listdir(self.directory)
+        process = [n for n in names if re.fullmatch(r"VeltraskoAll_\d{14}\.csv", n)]
+        result = [n for n in names if re.fullmatch(r"VeltraskoLog_\d{14}\.csv", n)]
+        return (process[0] if process else None, result[0] if result else None)
+
+    def read(self, name):
+        with open(os.path.join(self.directory, name), "rb") as f:
+            return f.read()
+
+
+def run_tool(directory, seams=None, tz="UTC", locale="C", seamed=False, extra_env=None, preexec_fn=None):
+    env = {k: v for k, v in os.environ.items() if not k.startswith(("LC_", "SHOTRENUM_SEAM_"))}
+    env.update({"TZ": tz, "LANG": locale, "LC_ALL": locale})
+    if seams:
+        env.update({"SHOTRENUM_SEAM_" + k: str(v) for k, v in seams.items()})
+        seamed = True
+    if extra_env:
+        env.update(extra_env)
+    binary = SEAMED_BIN if seamed else BIN
+    completed = subprocess.run(RUNNER + [binary], cwd=directory, stdin=subprocess.DEVNULL,
+                               capture_output=True, env=env, timeout=300, preexec_fn=preexec_fn)
+    return Run(completed, directory)
+
+
+def messages(*texts, utf8=False):
+    """What standard error must hold: the messages, then the closing pause."""
+    body = "".join(texts) + PAUSE + "\n"
+    return body.encode("utf-8") if utf8 else sjis(body)
+
+
+# ---- building directories --------------------------------------------------
+
+
+def make_file(directory, name, mtime_ns, content=None):
+    path = os.path.join(directory, name)
+    with open(path, "wb") as f:
+        f.write(content if content is not None else name.encode() + b" content")
+    os.utime(path, ns=(mtime_ns, mtime_ns))
+    return path
+
+
+def ns_of(text, tz="UTC"):
+    """Nanoseconds since 1970 of 'YYYY-MM-DD hh:mm:ss.fffffffff' in a zone."""
+    date, clock = text.split(" ")
+    whole, _, fraction = clock.partition(".")
+    moment = datetime.datetime.fromisoformat(f"{date} {whole}").replace(tzinfo=zoneinfo.ZoneInfo(tz))
+    return int(moment.timestamp()) * 10**9 + int((fraction + "000000000")[:9])
+
+
+def snapshot(directory):
+    """{name: content} of every regular file (links followed) in a directory."""
+    result = {}
+    for name in os.listdir(directory):
+        path = os.path.join(directory, name)
+        if os.path.isfile(path):
+            with open(path, "rb") as f:
+                result[name] = f.read()
+    return result
+
+
+# ---- predicting the outcome ------------------------------------------------
+
+
+def is_shot_name(name):
+    return re.fullmatch(r"[Gg][0-9]{7}\.[Pp][Cc][Xx]", name) is not None
+
+
+def ticks_of_ns(ns):
+    ticks = ns // 100 + FILETIME_EPOCH_TICKS
+    return min(max(ticks, 0), 2**64 - 1)
+
+
+def capture_order(shots):
+    """shots: {name: mtime_ns}. Names in capture order."""
+    return sorted(shots, key=lambda n: (ticks_of_ns(shots[n]), n.encode()))
+
+
+def target_name(position):
+    return "G%07d.pcx" % position
+
+
+def log_time(ns, tz):
+    """The date and time columns of a row: the file time shifted by the zone's
+    offset in force now, hundredths rounded down."""
+    offset = datetime.datetime.now(zoneinfo.ZoneInfo(tz)).utcoffset()
+    ticks = ticks_of_ns(ns) + int(offset.total_seconds()) * 10**7
+    if ticks < 0 or ticks >= 2**63:
+        return "0000/00/00,00:00:00:00"
+    moment = datetime.datetime(1601, 1, 1) + datetime.timedelta(microseconds=ticks // 10)
+    return moment.strftime("%Y/%m/%d,%H:%M:%S:") + "%02d" % (moment.microsecond // 10000)
+
+
+def stamp_of_log(log_name, tz):
+    """The run stamp (seconds since 1970) behind a log's fourteen digits."""
+    digits = re.search(r"_(\d{14})\.csv$", log_name).group(1)
+    moment = datetime.datetime.strptime(digits, "%Y%m%d%H%M%S").replace(tzinfo=zoneinfo.ZoneInfo(tz))
+    if tz == "UTC":
+        return calendar.timegm(moment.timetuple())
+    return int(moment.timestamp())
+
+
+def expected_logs(shots, stamp, tz, verdicts=None):
+    """The bytes of the process log and the result log of a run over `shots`
+    ({name: mtime_ns}) with the given run stamp. verdicts maps (phase, position)
+    to False for the renames that fail."""
+    verdicts = verdicts or {}
+    order = capture_order(shots)
+    process = [PROCESS_TITLE, HEADER]
+    result = [RESULT_TITLE, HEADER]
+
+    def ok(phase, i):
+        return "OK," if verdicts.get((phase, i), True) else "NG,"
+
+    for i, name in enumerate(order):
+        process.append(f"{ok(1, i)}{name},_tmp_{stamp}_{name},{log_time(shots[name], tz)}")
+    for i, name in enumerate(order):
+        when = log_time(shots[name], tz)
+        process.append(f"{ok(2, i)}_tmp_{stamp}_{name},{target_name(i)},{when}")
+        result.append(f"{ok(2, i)}{name},{target_name(i)},{when}")
+    return tuple(sjis("".join(line + "\n" for line in log)).replace(b"\n", EOL) for log in (process, result))
+
+
+def progress_messages(n, process_log=None):
+    lines = [f"一時ファイルリネーム開始　全{n}件\n"]
+    lines += [f"{i + 1}件目処理中\n" for i in range(0, n, 100)]
+    lines += ["一時ファイルリネーム終了\n\n", f"リネーム開始　全{n}件\n"]
+    lines += [f"{i + 1}件目処理中\n" for i in range(0, n, 100)]
+    lines += ["リネーム終了\n"]
+    if process_log:
+        lines += [f"リネームに失敗したファイルがあります。\n{process_log}を確認してください。\n"]
+    return lines
+
+
+class ToolTest(unittest.TestCase):
+    """Each test gets a fresh directory of its own."""
+
+    def setUp(self):
+        if not BIN:
+            self.skipTest("SHOTRENUM_BIN is not set")
+        self.dir = tempfile.mkdtemp(prefix="shotrenum-e2e-")
+        self.addCleanup(shutil.rmtree, self.dir, True)
+
+    def make(self, name, when, content=None):
+        return make_file(self.dir, name, ns_of(when) if isinstance(when, str) else when, content)
+
+    def run_tool(self, **kwargs):
+        return run_tool(self.dir, **kwargs)
+
+    def assertFilesAre(self, expected):
+        """expected: {name: content} of every file in the directory."""
+        self.assertEqual(snapshot(self.dir), expected)
