@@ -10,7 +10,9 @@ removed and the file system is synced; after every run a sample of files is
 checked to be in capture order, so a program that did not do the work is
 caught. Every run has its standard input at end of file.
 
-Wall time is taken around spawn and wait. Peak RSS comes from one more run of
+Wall time is taken around spawn and wait; the CPU ratio (user + system time
+of the process) is shown beside it, as it suffers less when other work
+shares the machine. Peak RSS comes from one more run of
 each program under /usr/bin/time, as a process started straight from Python
 would be charged the interpreter's own peak.
 
@@ -140,11 +142,12 @@ def main():
         for n in sizes:
             shots = ShotSet(where, n, rng)
             try:
-                ratios, tool_walls, base_walls = [], [], []
+                ratios, cpu_ratios, tool_walls, base_walls = [], [], [], []
                 for pair in range(args.pairs):
                     order = (tool, baseline) if pair % 2 == 0 else (baseline, tool)
                     walls = {program: timed_run(program, shots) for program in order}
                     ratios.append(walls[tool][0] / walls[baseline][0])
+                    cpu_ratios.append(sum(walls[tool][1:]) / max(sum(walls[baseline][1:]), 1e-9))
                     tool_walls.append(walls[tool][0])
                     base_walls.append(walls[baseline][0])
                     t, b = walls[tool], walls[baseline]
@@ -156,16 +159,16 @@ def main():
             finally:
                 shots.remove()
             rows.append((n, kind, statistics.median(tool_walls), statistics.median(base_walls),
-                         statistics.median(ratios), rss_tool, rss_base))
+                         statistics.median(ratios), statistics.median(cpu_ratios), rss_tool, rss_base))
 
     print()
-    print("| files | fs | tool (median s) | baseline (median s) | median ratio | tool us/file "
+    print("| files | fs | tool (median s) | baseline (median s) | median ratio | median CPU ratio | tool us/file "
           "| peak RSS tool KiB | peak RSS baseline KiB | RSS limit KiB |")
-    print("|---:|---|---:|---:|---:|---:|---:|---:|---:|")
-    for n, kind, tool_wall, base_wall, ratio, rss_tool, rss_base in rows:
+    print("|---:|---|---:|---:|---:|---:|---:|---:|---:|---:|")
+    for n, kind, tool_wall, base_wall, ratio, cpu_ratio, rss_tool, rss_base in rows:
         limit = (48 * n + 4 * 1024 * 1024) // 1024
-        print(f"| {n:,} | {kind} | {tool_wall:.4f} | {base_wall:.4f} | {ratio:.3f} | {tool_wall / n * 1e6:.2f} "
-              f"| {rss_tool:,} | {rss_base:,} | {limit:,} |")
+        print(f"| {n:,} | {kind} | {tool_wall:.4f} | {base_wall:.4f} | {ratio:.3f} | {cpu_ratio:.3f} "
+              f"| {tool_wall / n * 1e6:.2f} | {rss_tool:,} | {rss_base:,} | {limit:,} |")
 
 
 if __name__ == "__main__":
