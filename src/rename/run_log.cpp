@@ -1,6 +1,7 @@
 #include "rename/run_log.h"
 
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "texts.h"
@@ -78,9 +79,7 @@ class Row {
   Row(const Row&) = delete;
   Row& operator=(const Row&) = delete;
 
-  void Put(std::FILE* stream, std::size_t from, std::size_t to) const {
-    std::fwrite(bytes_ + from, 1, to - from, stream);
-  }
+  const char* data() const { return bytes_; }
   std::size_t size() const { return size_; }
 
  private:
@@ -99,12 +98,9 @@ CalendarTime LocalCalendarOrZeros(FILETIME writeTime) {
   return local;
 }
 
-// Each row is handed to the file as soon as it is complete (the C runtime of
-// some OSes buffers fully even when asked for lines).
-void PutRow(const RunLog& log, const Row& row) {
-  row.Put(log.stream, 0, row.size());
-  std::fflush(log.stream);
-}
+// Each row goes to the file in one write as soon as it is complete, so a run
+// killed at any moment leaves every finished row and no partial one.
+void PutRow(const RunLog& log, const Row& row) { WriteThrough(log.stream, row.data(), row.size()); }
 
 }  // namespace
 
@@ -122,11 +118,11 @@ void WriteRowPair(const RunLog& first, const RunLog& second, bool ok, const char
     PutRow(second, secondRow);
     return;
   }
-  firstRow.Put(first.stream, 0, kVerdictLength);
-  secondRow.Put(first.stream, 0, kVerdictLength);
-  firstRow.Put(first.stream, kVerdictLength, firstRow.size());
-  secondRow.Put(first.stream, kVerdictLength, secondRow.size());
-  std::fflush(first.stream);
+  std::string shared;
+  shared.append(firstRow.data(), kVerdictLength).append(secondRow.data(), kVerdictLength);
+  shared.append(firstRow.data() + kVerdictLength, firstRow.size() - kVerdictLength);
+  shared.append(secondRow.data() + kVerdictLength, secondRow.size() - kVerdictLength);
+  WriteThrough(first.stream, shared.data(), shared.size());
 }
 
 void CloseRunLog(const RunLog& log) {
