@@ -19,15 +19,23 @@ char* PutNumber(char* out, int value, int width) {
   return out + digits;
 }
 
+// A two-digit field and the separator after it. Every field but the year has
+// two digits, so this goes straight to them.
+char* PutTwoDigitsThen(char* out, int value, char separator) {
+  if (value >= 0 && value < 100) {
+    out[0] = static_cast<char>('0' + value / 10);
+    out[1] = static_cast<char>('0' + value % 10);
+    out += 2;
+  } else {
+    out = PutNumber(out, value, 2);
+  }
+  *out = separator;
+  return out + 1;
+}
+
 char* PutText(char* out, const char* text, std::size_t length) {
   std::memcpy(out, text, length);
   return out + length;
-}
-
-char* PutNumberThen(char* out, int value, int width, char separator) {
-  out = PutNumber(out, value, width);
-  *out = separator;
-  return out + 1;
 }
 
 }  // namespace
@@ -46,20 +54,30 @@ RunLog OpenRunLog(LogKind kind, const CalendarTime& startTime) {
   return log;
 }
 
-std::size_t FormatRow(char* out, bool ok, const char* before, const char* after, const CalendarTime& local) {
+namespace {
+
+std::size_t FormatRow(char* out, bool ok, const char* before, std::size_t beforeLength, const char* after,
+                      std::size_t afterLength, const CalendarTime& local) {
   char* p = PutText(out, ok ? "OK," : "NG,", 3);
-  p = PutText(p, before, std::strlen(before));
+  p = PutText(p, before, beforeLength);
   *p++ = ',';
-  p = PutText(p, after, std::strlen(after));
+  p = PutText(p, after, afterLength);
   *p++ = ',';
-  p = PutNumberThen(p, local.year, 4, '/');
-  p = PutNumberThen(p, local.month, 2, '/');
-  p = PutNumberThen(p, local.day, 2, ',');
-  p = PutNumberThen(p, local.hour, 2, ':');
-  p = PutNumberThen(p, local.minute, 2, ':');
-  p = PutNumberThen(p, local.second, 2, ':');
-  p = PutNumberThen(p, local.milliseconds / 10, 2, '\n');
+  p = PutNumber(p, local.year, 4);
+  *p++ = '/';
+  p = PutTwoDigitsThen(p, local.month, '/');
+  p = PutTwoDigitsThen(p, local.day, ',');
+  p = PutTwoDigitsThen(p, local.hour, ':');
+  p = PutTwoDigitsThen(p, local.minute, ':');
+  p = PutTwoDigitsThen(p, local.second, ':');
+  p = PutTwoDigitsThen(p, local.milliseconds / 10, '\n');
   return static_cast<std::size_t>(p - out);
+}
+
+}  // namespace
+
+std::size_t FormatRow(char* out, bool ok, const char* before, const char* after, const CalendarTime& local) {
+  return FormatRow(out, ok, before, std::strlen(before), after, std::strlen(after), local);
 }
 
 namespace {
@@ -69,12 +87,14 @@ namespace {
 class Row {
  public:
   Row(bool ok, const char* before, const char* after, const CalendarTime& local) {
-    const std::size_t room = std::strlen(before) + std::strlen(after) + kRowFrame;
+    const std::size_t beforeLength = std::strlen(before);
+    const std::size_t afterLength = std::strlen(after);
+    const std::size_t room = beforeLength + afterLength + kRowFrame;
     if (room > sizeof small_) {
       large_.resize(room);
       bytes_ = large_.data();
     }
-    size_ = FormatRow(bytes_, ok, before, after, local);
+    size_ = FormatRow(bytes_, ok, before, beforeLength, after, afterLength, local);
   }
   Row(const Row&) = delete;
   Row& operator=(const Row&) = delete;
