@@ -44,14 +44,21 @@ void RenumberShots(const ShotRecord* records, long n) {
   CalendarTime start{};
   LocalCalendarOfStamp(stamp, &start);
   long failures = 0;
+  // Every temporary name of the run is this prefix and the file's name.
   char temp[64];
+  TempName(temp, stamp, "");
+  const std::size_t prefixLength = std::strlen(temp);
+  const auto tempNameOf = [&](const ShotRecord& record) {
+    std::memcpy(temp + prefixLength, record.name, sizeof record.name);
+    return temp;
+  };
 
   RunLog processLog = OpenRunLog(LogKind::kProcess, start);
   Say(texts::kPhase1Start, n);
   for (long i = 0; i < n; ++i) {
     ShowProgress(i);
     const ShotRecord& record = records[i];
-    TempName(temp, stamp, record.name);
+    tempNameOf(record);
     const bool ok = RenameWithoutReplace(record.name, temp);
     if (!ok) ++failures;
     WriteRow(processLog, ok, record.name, temp, record.writeTime);
@@ -65,7 +72,7 @@ void RenumberShots(const ShotRecord* records, long n) {
   for (long i = 0; i < n; ++i) {
     ShowProgress(i);
     const ShotRecord& record = records[i];
-    TempName(temp, stamp, record.name);
+    tempNameOf(record);
     const bool ok = RenameWithoutReplace(temp, record.target);
     if (!ok) ++failures;
     WriteRowPair(resultLog, processLog, ok, record.name, temp, record.target, record.writeTime);
