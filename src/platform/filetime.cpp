@@ -5,10 +5,6 @@
 
 namespace shotrenum {
 
-namespace {
-constexpr std::uint64_t kMaxCalendarTicks = std::uint64_t{1} << 63;
-}
-
 FILETIME FileTimeFromUnix(std::int64_t seconds, long nanoseconds) {
   if (seconds < -kUnixEpochInFileTimeSeconds) return FileTimeFromTicks(0);
   // Unsigned: the sum of a huge time and the epoch gap exceeds int64_t.
@@ -21,7 +17,7 @@ FILETIME FileTimeFromUnix(std::int64_t seconds, long nanoseconds) {
 }
 
 bool ShiftTicks(std::uint64_t ticks, std::int64_t offsetSeconds, std::uint64_t* shifted) {
-  if (ticks >= kMaxCalendarTicks) return false;
+  if (ticks >= kFirstUndatedTicks) return false;
   const auto signedTicks = static_cast<std::int64_t>(ticks);
   // |offset| is at most a day or so; guard anyway so no input can overflow.
   if (offsetSeconds > 1000000 || offsetSeconds < -1000000) return false;
@@ -35,7 +31,7 @@ bool ShiftTicks(std::uint64_t ticks, std::int64_t offsetSeconds, std::uint64_t* 
 
 bool CalendarOfTicks(std::uint64_t ticks, CalendarTime* out) {
   using namespace std::chrono;
-  if (ticks >= kMaxCalendarTicks) return false;
+  if (ticks >= kFirstUndatedTicks) return false;
   constexpr std::uint64_t kTicksPerDay = kTicksPerSecond * 86400;
   // 1601-01-01 as a day count of the system clock's calendar.
   constexpr sys_days kDay0 = sys_days{year{1601} / January / 1};

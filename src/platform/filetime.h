@@ -11,6 +11,8 @@ namespace shotrenum {
 // Seconds from 1601-01-01 to 1970-01-01.
 inline constexpr std::int64_t kUnixEpochInFileTimeSeconds = 11644473600;
 inline constexpr std::uint64_t kTicksPerSecond = 10000000;
+// No calendar date of the file-time range reaches 2^63 ticks.
+inline constexpr std::uint64_t kFirstUndatedTicks = std::uint64_t{1} << 63;
 
 inline std::uint64_t FileTimeTicks(FILETIME t) { return (std::uint64_t{t.dwHighDateTime} << 32) | t.dwLowDateTime; }
 

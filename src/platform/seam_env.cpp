@@ -28,9 +28,9 @@ long EnvNumber(const char* variable, bool* orLater = nullptr) {
 }
 
 void ApplyDirectoryChanges(int searchNumber) {
-  const char* spec = std::getenv("SHOTRENUM_SEAM_BEFORE_SEARCH");
-  if (spec == nullptr) return;
-  std::string all(spec);
+  const char* changes = std::getenv("SHOTRENUM_SEAM_BEFORE_SEARCH");
+  if (changes == nullptr) return;
+  std::string all(changes);
   std::size_t start = 0;
   while (start < all.size()) {
     std::size_t end = all.find(';', start);

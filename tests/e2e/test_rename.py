@@ -7,8 +7,8 @@ import time
 import unittest
 import zoneinfo
 
-from tool import (EOL, ToolTest, capture_order, expected_logs, is_shot_name, messages, ns_of, progress_messages,
-                  sjis, snapshot, stamp_of_log, target_name)
+from tool import (EOL, WINDOWS, ToolTest, capture_order, expected_logs, is_shot_name, messages, ns_of,
+                  progress_messages, sjis, snapshot, stamp_of_log, standard_output, target_name)
 
 
 class RenameRun(ToolTest):
@@ -25,7 +25,7 @@ class RenameRun(ToolTest):
         self.assertEqual(run.read(process), want_process)
         self.assertEqual(run.read(result), want_result)
         self.assertEqual(run.stderr, messages(*progress_messages(len(shots), process if failed else None)))
-        self.assertEqual((run.returncode, run.stdout), (0, b""))
+        self.assertEqual((run.returncode, run.stdout), (0, standard_output()))
         return stamp
 
     def test_two_swapped_files(self):
@@ -147,7 +147,7 @@ class FailedRenames(ToolTest):
         for i in range(2):
             interleaved.append(b"OK,OK," + result_lines[2 + i][3:])
             interleaved.append(process_lines[4 + i][3:])
-        self.assertEqual(run.stdout, EOL.join(interleaved) + EOL)
+        self.assertEqual(run.stdout, standard_output(EOL.join(interleaved) + EOL))
         self.assertEqual(run.read("G0000000.pcx"), b"G0000001.pcx content")
         self.assertEqual(sorted(os.listdir(self.dir)), sorted(blocked + ["G0000000.pcx", "G0000001.pcx"]))
 
@@ -184,6 +184,8 @@ class RandomDirectories(ToolTest):
             digits = "".join(rng.choice("0123456789") for _ in range(7)) if rng.random() < 0.3 else \
                 "%07d" % rng.randrange(12)
             name = rng.choice("Gg") + digits + "." + "".join(rng.choice((c, c.upper())) for c in "pcx")
+            if WINDOWS and any(name.lower() == other.lower() for other in shots):
+                continue  # names that differ only in case cannot both exist on Windows
             shots[name] = rng.choice(times)
         decoys = {"G%06d.pcx" % rng.randrange(100): 1, "G000000x.pcx": 2, "notes.txt": 3}
         for name, ns in list(shots.items()) + list(decoys.items()):

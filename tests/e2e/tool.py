@@ -3,7 +3,11 @@
 The tool's path comes from SHOTRENUM_BIN (the shipped build) and
 SHOTRENUM_SEAMED_BIN (the same tool with its test seams, set through
 SHOTRENUM_SEAM_* variables). SHOTRENUM_RUNNER, when set, is a command that the
-tool is started through.
+tool is started through (Wine for the Windows build). SHOTRENUM_TARGET=windows
+says the tool is the Windows build, whose output rightly differs: lines end in
+CR LF in the logs and on both standard streams, the messages are Shift_JIS
+whatever the locale, and the closing prompt is the command interpreter's own,
+on standard output.
 """
 
 import calendar
@@ -21,7 +25,11 @@ BIN = os.environ.get("SHOTRENUM_BIN", "")
 SEAMED_BIN = os.environ.get("SHOTRENUM_SEAMED_BIN", "")
 RUNNER = shlex.split(os.environ.get("SHOTRENUM_RUNNER", ""))
 SANITIZED = os.environ.get("SHOTRENUM_SANITIZED") == "1"
-EOL = b"\n"
+WINDOWS = os.environ.get("SHOTRENUM_TARGET") == "windows"
+EOL = b"\r\n" if WINDOWS else b"\n"
+# What Wine's cmd prints for "pause" in the C locale (a Windows console shows
+# its own language's prompt).
+WINDOWS_PAUSE = b"Press any key to continue... "
 
 # The tool's fixed texts, as the user reads them.
 NOT_FOUND = "スクリーンショットファイルが見つかりませんでした。"
@@ -77,9 +85,17 @@ def run_tool(directory, seams=None, tz="UTC", locale="C", seamed=False, extra_en
 
 
 def messages(*texts, utf8=False):
-    """What standard error must hold: the messages, then the closing pause."""
+    """What standard error must hold: the messages, then the closing pause.
+    utf8: the run's locale uses UTF-8 (only the Linux build heeds it)."""
+    if WINDOWS:
+        return sjis("".join(texts)).replace(b"\n", EOL)
     body = "".join(texts) + PAUSE + "\n"
     return body.encode("utf-8") if utf8 else sjis(body)
+
+
+def standard_output(body=b""):
+    """What standard output must hold: `body`, then the Windows pause prompt."""
+    return body + WINDOWS_PAUSE if WINDOWS else body
 
 
 # ---- building directories --------------------------------------------------

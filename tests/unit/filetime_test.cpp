@@ -4,6 +4,8 @@
 
 #include <limits>
 
+#include "expect_calendar.h"
+
 namespace shotrenum {
 namespace {
 
@@ -29,15 +31,7 @@ CalendarTime Calendar(std::uint64_t ticks) {
   return c;
 }
 
-void ExpectCalendar(const CalendarTime& c, int y, int mo, int d, int h, int mi, int s, int ms) {
-  EXPECT_EQ(c.year, y);
-  EXPECT_EQ(c.month, mo);
-  EXPECT_EQ(c.day, d);
-  EXPECT_EQ(c.hour, h);
-  EXPECT_EQ(c.minute, mi);
-  EXPECT_EQ(c.second, s);
-  EXPECT_EQ(c.milliseconds, ms);
-}
+using testing::ExpectCalendar;
 
 TEST(CalendarOfTicks, SplitsDatesAcrossTheWholeRange) {
   ExpectCalendar(Calendar(0), 1601, 1, 1, 0, 0, 0, 0);

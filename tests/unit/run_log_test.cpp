@@ -6,6 +6,7 @@
 
 #include "platform/filetime.h"
 #include "temp_dir.h"
+#include "text_newline.h"
 #include "texts.h"
 
 namespace shotrenum {
@@ -89,12 +90,25 @@ TEST_F(RunLogFile, RowPairsGoToTheirOwnLogsOrInterleaveOnASharedStream) {
   EXPECT_EQ(::testing::internal::GetCapturedStdout(), "NG,NG,a,c" + kDatelessTime + "b,c" + kDatelessTime);
 }
 
+std::string WithTextNewlines(const std::string& lines) {
+  std::string out;
+  for (const char c : lines) {
+    if (c == '\n') {
+      out += testing::kTextNewline;
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+// Read as bytes: every line ends the way text files do on this OS.
 TEST_F(RunLogFile, TimeWithoutACalendarDatePrintsAsZeros) {
   RunLog log = OpenRunLog(LogKind::kResult, kStart);
   WriteRow(log, true, "G0000001.pcx", "G0000000.pcx", FILETIME{0xFFFFFFFF, 0xFFFFFFFF});
   CloseRunLog(log);
-  EXPECT_EQ(Read(log.fileName), std::string(texts::kResultLogTitle) + texts::kLogHeader +
-                                    "OK,G0000001.pcx,G0000000.pcx,0000/00/00,00:00:00:00\n");
+  EXPECT_EQ(ReadBytes(log.fileName), WithTextNewlines(std::string(texts::kResultLogTitle) + texts::kLogHeader +
+                                                      "OK,G0000001.pcx,G0000000.pcx,0000/00/00,00:00:00:00\n"));
 }
 
 // The row layout, held against the printf format the logs have always used.

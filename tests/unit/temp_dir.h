@@ -27,16 +27,18 @@ class InTempDir : public ::testing::Test {
   static void Touch(const std::string& name, const std::string& content = "") {
     std::ofstream(name, std::ios::binary) << content;
   }
-  static std::string Read(const std::string& name) {
-    std::ifstream in(name);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
+  // Reads in text mode: on Windows a CR LF comes back as LF.
+  static std::string Read(const std::string& name) { return ReadAll(std::ifstream(name)); }
+  // Reads the bytes as they are on disk.
+  static std::string ReadBytes(const std::string& name) { return ReadAll(std::ifstream(name, std::ios::binary)); }
   static bool Exists(const std::string& name) {
     std::error_code ignored;
     return std::filesystem::exists(std::filesystem::symlink_status(name, ignored));
   }
 
  private:
+  static std::string ReadAll(std::ifstream&& in) { return std::string(std::istreambuf_iterator<char>(in), {}); }
+
   std::filesystem::path home_;
   std::filesystem::path dir_;
 };
