@@ -128,6 +128,22 @@ bool RenameWithoutReplace(const char* from, const char* to) {
   return false;
 }
 
+// ---- Log files ------------------------------------------------------------------
+
+bool WriteThrough(std::FILE* stream, const char* bytes, std::size_t length) {
+  const int fd = fileno(stream);
+  while (length > 0) {
+    const ssize_t written = write(fd, bytes, length);
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    bytes += written;
+    length -= static_cast<std::size_t>(written);
+  }
+  return true;
+}
+
 // ---- Time ---------------------------------------------------------------------
 
 std::int64_t CurrentRunStamp() { return static_cast<std::int64_t>(std::time(nullptr)); }
@@ -142,11 +158,23 @@ bool LocalCalendarOfStamp(std::int64_t stamp, CalendarTime* out) {
 }
 
 bool LocalCalendarOfFileTime(FILETIME fileTime, CalendarTime* out) {
+  // The offset in force now: looked up again whenever the clock has moved on
+  // to another second, as a zone's offset changes only on a second boundary.
+  // A run logs thousands of rows a second, each of which would otherwise pay
+  // for a full localtime_r.
+  static bool known = false;
+  static std::time_t offsetSecond = 0;
+  static long offset = 0;
   const std::time_t now = std::time(nullptr);
-  std::tm local;
-  if (localtime_r(&now, &local) == nullptr) return false;
+  if (!known || now != offsetSecond) {
+    std::tm local;
+    if (localtime_r(&now, &local) == nullptr) return false;
+    offset = local.tm_gmtoff;
+    offsetSecond = now;
+    known = true;
+  }
   std::uint64_t shifted;
-  if (!ShiftTicks(FileTimeTicks(fileTime), local.tm_gmtoff, &shifted)) return false;
+  if (!ShiftTicks(FileTimeTicks(fileTime), offset, &shifted)) return false;
   return CalendarOfTicks(shifted, out);
 }
 

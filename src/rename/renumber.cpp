@@ -1,6 +1,7 @@
 #include "rename/renumber.h"
 
-#include <cstdio>
+#include <algorithm>
+#include <cstring>
 
 #include "rename/run_log.h"
 #include "texts.h"
@@ -17,7 +18,25 @@ void ShowProgress(long i) {
 }  // namespace
 
 void TempName(char (&out)[64], std::int64_t runStamp, const char* name) {
-  std::snprintf(out, sizeof out, "_tmp_%lld_%s", static_cast<long long>(runStamp), name);
+  // "_tmp_%lld_%s" cut to the buffer, written out by hand: it is built twice
+  // per file, and snprintf was a third of the run's own work.
+  char digits[24];
+  int count = 0;
+  auto magnitude = runStamp < 0 ? 0 - static_cast<std::uint64_t>(runStamp) : static_cast<std::uint64_t>(runStamp);
+  do {
+    digits[count++] = static_cast<char>('0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude > 0);
+  if (runStamp < 0) digits[count++] = '-';
+  char* p = out;
+  std::memcpy(p, "_tmp_", 5);
+  p += 5;
+  while (count > 0) *p++ = digits[--count];
+  *p++ = '_';
+  const std::size_t room = static_cast<std::size_t>(out + sizeof out - 1 - p);
+  const std::size_t length = std::min(std::strlen(name), room);
+  std::memcpy(p, name, length);
+  p[length] = '\0';
 }
 
 void RenumberShots(const ShotRecord* records, long n) {
@@ -25,18 +44,24 @@ void RenumberShots(const ShotRecord* records, long n) {
   CalendarTime start{};
   LocalCalendarOfStamp(stamp, &start);
   long failures = 0;
+  // Every temporary name of the run is this prefix and the file's name.
   char temp[64];
+  TempName(temp, stamp, "");
+  const std::size_t prefixLength = std::strlen(temp);
+  const auto tempNameOf = [&](const ShotRecord& record) {
+    std::memcpy(temp + prefixLength, record.name, sizeof record.name);
+    return temp;
+  };
 
   RunLog processLog = OpenRunLog(LogKind::kProcess, start);
   Say(texts::kPhase1Start, n);
   for (long i = 0; i < n; ++i) {
     ShowProgress(i);
     const ShotRecord& record = records[i];
-    TempName(temp, stamp, record.name);
+    tempNameOf(record);
     const bool ok = RenameWithoutReplace(record.name, temp);
     if (!ok) ++failures;
-    WriteVerdict(processLog, ok);
-    WriteRowRest(processLog, record.name, temp, record.writeTime);
+    WriteRow(processLog, ok, record.name, temp, record.writeTime);
   }
   Say("%s", texts::kPhase1End);
 
@@ -47,13 +72,10 @@ void RenumberShots(const ShotRecord* records, long n) {
   for (long i = 0; i < n; ++i) {
     ShowProgress(i);
     const ShotRecord& record = records[i];
-    TempName(temp, stamp, record.name);
+    tempNameOf(record);
     const bool ok = RenameWithoutReplace(temp, record.target);
     if (!ok) ++failures;
-    WriteVerdict(resultLog, ok);
-    WriteVerdict(processLog, ok);
-    WriteRowRest(resultLog, record.name, record.target, record.writeTime);
-    WriteRowRest(processLog, temp, record.target, record.writeTime);
+    WriteRowPair(resultLog, processLog, ok, record.name, temp, record.target, record.writeTime);
   }
   Say("%s", texts::kPhase2End);
 

@@ -2,6 +2,7 @@
 // both phases, the result log one row per file from its old name to its new.
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
 
 #include "platform/platform.h"
@@ -21,9 +22,25 @@ struct RunLog {
 // standard output instead.
 RunLog OpenRunLog(LogKind kind, const CalendarTime& startTime);
 
-void WriteVerdict(const RunLog& log, bool ok);
-// The rest of a row: both names and the file's last-write time in local time.
-void WriteRowRest(const RunLog& log, const char* before, const char* after, FILETIME writeTime);
+// Writes one row: the verdict, both names and the file's last-write time in
+// local time. The row has reached the file (flushed, not synced) when this
+// returns, so a run killed at any moment leaves every row written before.
+void WriteRow(const RunLog& log, bool ok, const char* before, const char* after, FILETIME writeTime);
+
+// The rows of one rename to both logs: (firstBefore, after) to `first`, then
+// (secondBefore, after) to `second`, each as WriteRow writes it. Where both
+// logs stand in on the same stream, the two rows go out there interleaved as
+// they always have: both verdicts, then the rest of the first row, then the
+// rest of the second.
+void WriteRowPair(const RunLog& first, const RunLog& second, bool ok, const char* firstBefore, const char* secondBefore,
+                  const char* after, FILETIME writeTime);
+
+// Bytes a row takes beyond its two names.
+inline constexpr std::size_t kRowFrame = 32;
+// Writes the row "OK,before,after,YYYY/MM/DD,hh:mm:ss:cc\n" (cc: hundredths
+// of a second; NG for a failed rename) to `out`, which has room for the two
+// names plus kRowFrame bytes, and returns its length.
+std::size_t FormatRow(char* out, bool ok, const char* before, const char* after, const CalendarTime& local);
 
 // Closes the log unless standard output stands in for it.
 void CloseRunLog(const RunLog& log);

@@ -1,6 +1,6 @@
 #include "shots/order.h"
 
-#include <cstdlib>
+#include <algorithm>
 #include <cstring>
 
 namespace shotrenum {
@@ -18,7 +18,10 @@ int CompareShots(const void* a, const void* b) {
 }
 
 void SortShots(ShotRecord* records, long n) {
-  std::qsort(records, static_cast<std::size_t>(n), sizeof(ShotRecord), CompareShots);
+  // In place: qsort would allocate a pointer array and a copy buffer for
+  // records of this size, a third more memory on top of the records.
+  std::sort(records, records + n,
+            [](const ShotRecord& left, const ShotRecord& right) { return CompareShots(&left, &right) < 0; });
 }
 
 void WriteTargetName(char (&target)[kShotNameLength + 1], long position) {

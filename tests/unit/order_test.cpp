@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -46,6 +47,30 @@ TEST(SortShots, PutsTheSetIntoCaptureOrder) {
   std::vector<std::string> names;
   for (const ShotRecord& r : set) names.emplace_back(r.name);
   EXPECT_EQ(names, (std::vector<std::string>{"G0000002.pcx", "G0000001.pcx", "G0000003.pcx", "G0000000.pcx"}));
+}
+
+TEST(SortShots, OrdersALargeSetWithManyEqualTimes) {
+  std::vector<ShotRecord> set;
+  std::uint32_t state = 12345;
+  for (int i = 0; i < 5000; ++i) {
+    state = state * 1103515245u + 12345u;
+    char name[kShotNameLength + 1];
+    WriteTargetName(name, (i * 7919) % 10000);
+    set.push_back(Shot(name, (state >> 20) % 3, (state >> 8) % 50));
+  }
+  std::vector<std::string> before;
+  for (const ShotRecord& r : set) before.emplace_back(r.name);
+  SortShots(set.data(), static_cast<long>(set.size()));
+  std::vector<std::string> after;
+  for (std::size_t i = 0; i < set.size(); ++i) {
+    after.emplace_back(set[i].name);
+    if (i > 0) {
+      ASSERT_LT(CompareShots(&set[i - 1], &set[i]), 0) << i;
+    }
+  }
+  std::sort(before.begin(), before.end());
+  std::sort(after.begin(), after.end());
+  EXPECT_EQ(after, before);
 }
 
 std::vector<std::string> Targets(const std::vector<ShotRecord>& set) {

@@ -5,9 +5,11 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "platform/filetime.h"
 #include "platform/platform.h"
@@ -68,6 +70,62 @@ TEST_F(PosixPlatform, LinkFallbackMovesButNeverReplaces) {
   EXPECT_TRUE(Exists("d"));
   EXPECT_FALSE(Exists("e"));
   unsetenv("SHOTRENUM_SEAM_NO_NOREPLACE");
+}
+
+// Sets TZ for the rest of the test and waits for the clock's next second, the
+// moment from which the tool applies the zone's offset.
+void UseZoneFromNextSecond(const char* zone) {
+  ASSERT_EQ(setenv("TZ", zone, 1), 0);
+  tzset();
+  const time_t start = time(nullptr);
+  while (time(nullptr) == start) usleep(10000);
+}
+
+CalendarTime LocalCalendarOf(std::int64_t seconds) {
+  CalendarTime c{};
+  EXPECT_TRUE(LocalCalendarOfFileTime(FileTimeFromUnix(seconds, 120000000), &c));
+  return c;
+}
+
+TEST(LocalTime, AppliesTheOffsetInForceNowAndFollowsItsChange) {
+  const char* saved = getenv("TZ");
+  const std::string previous = saved != nullptr ? saved : "";
+  UseZoneFromNextSecond("JST-9");
+  CalendarTime c = LocalCalendarOf(0);
+  EXPECT_EQ((std::vector<int>{c.year, c.month, c.day, c.hour, c.minute, c.milliseconds}),
+            (std::vector<int>{1970, 1, 1, 9, 0, 120}));
+  // Within one run the zone can change (a daylight-saving switch); rows
+  // converted after the change use the new offset.
+  UseZoneFromNextSecond("EST5");
+  c = LocalCalendarOf(0);
+  EXPECT_EQ((std::vector<int>{c.year, c.month, c.day, c.hour, c.minute, c.milliseconds}),
+            (std::vector<int>{1969, 12, 31, 19, 0, 120}));
+  // The offset of now, not of the one at the file's date: a file from the
+  // other half of the year is shifted by today's offset all the same.
+  UseZoneFromNextSecond("EST5EDT,M3.2.0,M11.1.0");
+  const time_t now = time(nullptr);
+  tm local{};
+  ASSERT_NE(localtime_r(&now, &local), nullptr);
+  const long offsetNow = local.tm_gmtoff;
+  time_t other = now;
+  for (int month = 1; month <= 12 && local.tm_gmtoff == offsetNow; ++month) {
+    other = now - month * 30 * 86400;
+    ASSERT_NE(localtime_r(&other, &local), nullptr);
+  }
+  ASSERT_NE(local.tm_gmtoff, offsetNow);
+  const time_t shifted = other + offsetNow;
+  tm expected{};
+  ASSERT_NE(gmtime_r(&shifted, &expected), nullptr);
+  c = LocalCalendarOf(other);
+  EXPECT_EQ((std::vector<int>{c.year, c.month, c.day, c.hour, c.minute, c.second}),
+            (std::vector<int>{expected.tm_year + 1900, expected.tm_mon + 1, expected.tm_mday, expected.tm_hour,
+                              expected.tm_min, expected.tm_sec}));
+  if (saved != nullptr) {
+    setenv("TZ", previous.c_str(), 1);
+  } else {
+    unsetenv("TZ");
+  }
+  tzset();
 }
 
 }  // namespace

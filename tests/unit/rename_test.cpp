@@ -1,4 +1,6 @@
+#include <cstdint>
 #include <filesystem>
+#include <string>
 
 #include "platform/platform.h"
 #include "rename/renumber.h"
@@ -38,6 +40,14 @@ TEST(TempName, JoinsTheRunStampAndTheName) {
   EXPECT_STREQ(temp, "_tmp_1302685507_g0000001.PCX");
   TempName(temp, -1, "G0000001.pcx");
   EXPECT_STREQ(temp, "_tmp_-1_G0000001.pcx");
+  TempName(temp, 0, "G0000001.pcx");
+  EXPECT_STREQ(temp, "_tmp_0_G0000001.pcx");
+  TempName(temp, INT64_MIN, "G0000001.pcx");
+  EXPECT_STREQ(temp, "_tmp_-9223372036854775808_G0000001.pcx");
+  // A name too long for the buffer is cut, as snprintf would.
+  const std::string longName(80, 'n');
+  TempName(temp, 1302685507, longName.c_str());
+  EXPECT_EQ(std::string(temp), "_tmp_1302685507_" + longName.substr(0, 63 - 16));
 }
 
 }  // namespace

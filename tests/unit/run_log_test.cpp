@@ -1,8 +1,10 @@
 #include "rename/run_log.h"
 
+#include <cstdio>
 #include <filesystem>
 #include <string>
 
+#include "platform/filetime.h"
 #include "temp_dir.h"
 #include "text_newline.h"
 #include "texts.h"
@@ -13,18 +15,23 @@ namespace {
 using RunLogFile = testing::InTempDir;
 
 const CalendarTime kStart{2011, 4, 13, 9, 5, 7, 0};
+// A file time with no calendar date: its row shows zeros whatever the zone.
+const FILETIME kDateless = FileTimeFromTicks(std::uint64_t{1} << 63);
+const std::string kDatelessTime = ",0000/00/00,00:00:00:00\n";
 
 TEST_F(RunLogFile, NamesBothLogsFromTheStartTimeAndWritesTitleAndHeader) {
   RunLog process = OpenRunLog(LogKind::kProcess, kStart);
   RunLog result = OpenRunLog(LogKind::kResult, CalendarTime{987, 1, 2, 3, 4, 5, 0});
   EXPECT_STREQ(process.fileName, "VeltraskoAll_20110413090507.csv");
   EXPECT_STREQ(result.fileName, "VeltraskoLog_09870102030405.csv");
-  WriteVerdict(process, true);
-  WriteVerdict(result, false);
+  WriteRow(process, true, "G0000001.pcx", "_tmp_1_G0000001.pcx", kDateless);
+  WriteRow(result, false, "g0000001.PCX", "G0000000.pcx", kDateless);
   CloseRunLog(result);
   CloseRunLog(process);
-  EXPECT_EQ(Read("VeltraskoAll_20110413090507.csv"), std::string(texts::kProcessLogTitle) + texts::kLogHeader + "OK,");
-  EXPECT_EQ(Read("VeltraskoLog_09870102030405.csv"), std::string(texts::kResultLogTitle) + texts::kLogHeader + "NG,");
+  EXPECT_EQ(Read("VeltraskoAll_20110413090507.csv"), std::string(texts::kProcessLogTitle) + texts::kLogHeader +
+                                                         "OK,G0000001.pcx,_tmp_1_G0000001.pcx" + kDatelessTime);
+  EXPECT_EQ(Read("VeltraskoLog_09870102030405.csv"),
+            std::string(texts::kResultLogTitle) + texts::kLogHeader + "NG,g0000001.PCX,G0000000.pcx" + kDatelessTime);
 }
 
 TEST_F(RunLogFile, EmptiesAnOlderLogOfTheSameName) {
@@ -33,16 +40,54 @@ TEST_F(RunLogFile, EmptiesAnOlderLogOfTheSameName) {
   EXPECT_EQ(Read("VeltraskoLog_20110413090507.csv"), std::string(texts::kResultLogTitle) + texts::kLogHeader);
 }
 
+// A run killed between two renames must leave every row written so far in the
+// file, so nothing may wait in a buffer for the close.
+TEST_F(RunLogFile, EachRowIsInTheFileBeforeTheNextOne) {
+  RunLog log = OpenRunLog(LogKind::kResult, kStart);
+  const std::string head = std::string(texts::kResultLogTitle) + texts::kLogHeader;
+  EXPECT_EQ(Read(log.fileName), head);
+  WriteRow(log, true, "G0000002.pcx", "G0000000.pcx", kDateless);
+  const std::string first = "OK,G0000002.pcx,G0000000.pcx" + kDatelessTime;
+  EXPECT_EQ(Read(log.fileName), head + first);
+  WriteRow(log, false, "G0000001.pcx", "G0000001.pcx", kDateless);
+  const std::string second = "NG,G0000001.pcx,G0000001.pcx" + kDatelessTime;
+  EXPECT_EQ(Read(log.fileName), head + first + second);
+  // Names longer than any the tool makes still give one whole row.
+  const std::string longName(300, 'x');
+  WriteRow(log, true, longName.c_str(), "y", kDateless);
+  EXPECT_EQ(Read(log.fileName), head + first + second + "OK," + longName + ",y" + kDatelessTime);
+  CloseRunLog(log);
+}
+
 TEST_F(RunLogFile, GoesToStandardOutputWhenTheFileCannotBeCreated) {
   std::filesystem::create_directory("VeltraskoAll_20110413090507.csv");
   ::testing::internal::CaptureStdout();
   RunLog log = OpenRunLog(LogKind::kProcess, kStart);
-  WriteVerdict(log, false);
+  WriteRow(log, false, "a", "b", kDateless);
   EXPECT_EQ(log.stream, stdout);
   CloseRunLog(log);  // must leave stdout open
   std::fflush(stdout);
-  EXPECT_EQ(::testing::internal::GetCapturedStdout(), std::string(texts::kProcessLogTitle) + texts::kLogHeader + "NG,");
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+            std::string(texts::kProcessLogTitle) + texts::kLogHeader + "NG,a,b" + kDatelessTime);
   EXPECT_STREQ(log.fileName, "VeltraskoAll_20110413090507.csv");
+}
+
+TEST_F(RunLogFile, RowPairsGoToTheirOwnLogsOrInterleaveOnASharedStream) {
+  RunLog result = OpenRunLog(LogKind::kResult, kStart);
+  RunLog process = OpenRunLog(LogKind::kProcess, kStart);
+  WriteRowPair(result, process, true, "G0000002.pcx", "_tmp_1_G0000002.pcx", "G0000000.pcx", kDateless);
+  // Both rows are in their files before the next rename.
+  EXPECT_EQ(Read(result.fileName),
+            std::string(texts::kResultLogTitle) + texts::kLogHeader + "OK,G0000002.pcx,G0000000.pcx" + kDatelessTime);
+  EXPECT_EQ(Read(process.fileName), std::string(texts::kProcessLogTitle) + texts::kLogHeader +
+                                        "OK,_tmp_1_G0000002.pcx,G0000000.pcx" + kDatelessTime);
+  CloseRunLog(result);
+  CloseRunLog(process);
+
+  ::testing::internal::CaptureStdout();
+  const RunLog shared{stdout, "x"};
+  WriteRowPair(shared, shared, false, "a", "b", "c", kDateless);
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "NG,NG,a,c" + kDatelessTime + "b,c" + kDatelessTime);
 }
 
 std::string WithTextNewlines(const std::string& lines) {
@@ -60,10 +105,35 @@ std::string WithTextNewlines(const std::string& lines) {
 // Read as bytes: every line ends the way text files do on this OS.
 TEST_F(RunLogFile, TimeWithoutACalendarDatePrintsAsZeros) {
   RunLog log = OpenRunLog(LogKind::kResult, kStart);
-  WriteRowRest(log, "G0000001.pcx", "G0000000.pcx", FILETIME{0xFFFFFFFF, 0xFFFFFFFF});
+  WriteRow(log, true, "G0000001.pcx", "G0000000.pcx", FILETIME{0xFFFFFFFF, 0xFFFFFFFF});
   CloseRunLog(log);
   EXPECT_EQ(ReadBytes(log.fileName), WithTextNewlines(std::string(texts::kResultLogTitle) + texts::kLogHeader +
-                                                      "G0000001.pcx,G0000000.pcx,0000/00/00,00:00:00:00\n"));
+                                                      "OK,G0000001.pcx,G0000000.pcx,0000/00/00,00:00:00:00\n"));
+}
+
+// The row layout, held against the printf format the logs have always used.
+TEST(FormatRow, MatchesThePrintfLayoutForEveryFieldWidth) {
+  const CalendarTime calendars[] = {
+      {},
+      {1601, 1, 1, 0, 0, 0, 0},
+      {2011, 4, 13, 9, 5, 7, 125},
+      {1999, 12, 31, 23, 59, 60, 999},
+      {987, 10, 2, 3, 4, 5, 9},
+      {30828, 9, 14, 2, 48, 5, 477},
+  };
+  for (const CalendarTime& c : calendars) {
+    for (const bool ok : {true, false}) {
+      char expected[128];
+      std::snprintf(expected, sizeof expected, "%s,%s,%s,%04d/%02d/%02d,%02d:%02d:%02d:%02d\n", ok ? "OK" : "NG",
+                    "_tmp_-1302685507_g0000001.PCX", "G0000000.pcx", c.year, c.month, c.day, c.hour, c.minute, c.second,
+                    c.milliseconds / 10);
+      char row[29 + 12 + kRowFrame];
+      const std::size_t length = FormatRow(row, ok, "_tmp_-1302685507_g0000001.PCX", "G0000000.pcx", c);
+      EXPECT_EQ(std::string(row, length), expected);
+    }
+  }
+  char row[kRowFrame];
+  EXPECT_EQ(std::string(row, FormatRow(row, true, "", "", CalendarTime{})), "OK,,,0000/00/00,00:00:00:00\n");
 }
 
 }  // namespace
