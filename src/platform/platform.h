@@ -57,14 +57,6 @@ void EndShotSearch(ShotSearch* search);
 // when `to` exists the rename fails and both names stay as they were.
 bool RenameWithoutReplace(const char* from, const char* to);
 
-// ---- Log files ------------------------------------------------------------------
-
-// Writes bytes to an open log stream at once, past the C runtime's buffer: they
-// are in the file (not necessarily on the disk) when this returns. Nothing may
-// be waiting in the stream's own buffer. Returns false when not all of them
-// could be written.
-bool WriteThrough(std::FILE* stream, const char* bytes, std::size_t length);
-
 // ---- Time ---------------------------------------------------------------------
 
 // The current time in whole seconds since 1970-01-01 UTC.

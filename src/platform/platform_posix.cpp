@@ -128,22 +128,6 @@ bool RenameWithoutReplace(const char* from, const char* to) {
   return false;
 }
 
-// ---- Log files ------------------------------------------------------------------
-
-bool WriteThrough(std::FILE* stream, const char* bytes, std::size_t length) {
-  const int fd = fileno(stream);
-  while (length > 0) {
-    const ssize_t written = write(fd, bytes, length);
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    bytes += written;
-    length -= static_cast<std::size_t>(written);
-  }
-  return true;
-}
-
 // ---- Time ---------------------------------------------------------------------
 
 std::int64_t CurrentRunStamp() { return static_cast<std::int64_t>(std::time(nullptr)); }

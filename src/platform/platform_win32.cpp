@@ -115,15 +115,6 @@ bool RenameWithoutReplace(const char* from, const char* to) {
   return std::rename(from, to) == 0;
 }
 
-// ---- Log files ------------------------------------------------------------------
-
-// The C runtime buffers a file fully even when asked for lines, so the bytes
-// are flushed at once; the stream's text mode still writes each line end as
-// CR LF.
-bool WriteThrough(std::FILE* stream, const char* bytes, std::size_t length) {
-  return std::fwrite(bytes, 1, length, stream) == length && std::fflush(stream) == 0;
-}
-
 // ---- Time ---------------------------------------------------------------------
 
 std::int64_t CurrentRunStamp() { return static_cast<std::int64_t>(_time64(nullptr)); }

@@ -61,7 +61,8 @@ void RenumberShots(const ShotRecord* records, long n) {
     tempNameOf(record);
     const bool ok = RenameWithoutReplace(record.name, temp);
     if (!ok) ++failures;
-    WriteRow(processLog, ok, record.name, temp, record.writeTime);
+    WriteVerdict(processLog, ok);
+    WriteRowRest(processLog, record.name, temp, record.writeTime);
   }
   Say("%s", texts::kPhase1End);
 
@@ -75,7 +76,12 @@ void RenumberShots(const ShotRecord* records, long n) {
     tempNameOf(record);
     const bool ok = RenameWithoutReplace(temp, record.target);
     if (!ok) ++failures;
-    WriteRowPair(resultLog, processLog, ok, record.name, temp, record.target, record.writeTime);
+    // Both verdicts first, then the rest of each row: where both logs stand in
+    // on standard output the two rows interleave in just this order.
+    WriteVerdict(resultLog, ok);
+    WriteVerdict(processLog, ok);
+    WriteRowRest(resultLog, record.name, record.target, record.writeTime);
+    WriteRowRest(processLog, temp, record.target, record.writeTime);
   }
   Say("%s", texts::kPhase2End);
 

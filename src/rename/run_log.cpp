@@ -1,10 +1,7 @@
 #include "rename/run_log.h"
 
-#include <cstring>
 #include <filesystem>
-#include <string>
 #include <system_error>
-#include <vector>
 
 #include "texts.h"
 
@@ -35,11 +32,6 @@ char* PutTwoDigitsThen(char* out, int value, char separator) {
   return out + 1;
 }
 
-char* PutText(char* out, const char* text, std::size_t length) {
-  std::memcpy(out, text, length);
-  return out + length;
-}
-
 }  // namespace
 
 RunLog OpenRunLog(LogKind kind, const CalendarTime& startTime) {
@@ -59,16 +51,9 @@ RunLog OpenRunLog(LogKind kind, const CalendarTime& startTime) {
   return log;
 }
 
-namespace {
-
-std::size_t FormatRow(char* out, bool ok, const char* before, std::size_t beforeLength, const char* after,
-                      std::size_t afterLength, const CalendarTime& local) {
-  char* p = PutText(out, ok ? "OK," : "NG,", 3);
-  p = PutText(p, before, beforeLength);
-  *p++ = ',';
-  p = PutText(p, after, afterLength);
-  *p++ = ',';
-  p = PutNumber(p, local.year, 4);
+std::size_t FormatLogTime(char (&out)[kLogTimeRoom], const CalendarTime& local) {
+  // By hand rather than with printf: two rows are written per rename.
+  char* p = PutNumber(out, local.year, 4);
   *p++ = '/';
   p = PutTwoDigitsThen(p, local.month, '/');
   p = PutTwoDigitsThen(p, local.day, ',');
@@ -79,75 +64,22 @@ std::size_t FormatRow(char* out, bool ok, const char* before, std::size_t before
   return static_cast<std::size_t>(p - out);
 }
 
-}  // namespace
+void WriteVerdict(const RunLog& log, bool ok) { std::fputs(ok ? "OK," : "NG,", log.stream); }
 
-std::size_t FormatRow(char* out, bool ok, const char* before, const char* after, const CalendarTime& local) {
-  return FormatRow(out, ok, before, std::strlen(before), after, std::strlen(after), local);
-}
-
-namespace {
-
-// One row, formatted on the stack (on the heap for names longer than any the
-// tool makes).
-class Row {
- public:
-  Row(bool ok, const char* before, const char* after, const CalendarTime& local) {
-    const std::size_t beforeLength = std::strlen(before);
-    const std::size_t afterLength = std::strlen(after);
-    const std::size_t room = beforeLength + afterLength + kRowFrame;
-    if (room > sizeof small_) {
-      large_.resize(room);
-      bytes_ = large_.data();
-    }
-    size_ = FormatRow(bytes_, ok, before, beforeLength, after, afterLength, local);
-  }
-  Row(const Row&) = delete;
-  Row& operator=(const Row&) = delete;
-
-  const char* data() const { return bytes_; }
-  std::size_t size() const { return size_; }
-
- private:
-  char small_[192];
-  std::vector<char> large_;
-  char* bytes_ = small_;
-  std::size_t size_ = 0;
-};
-
-constexpr std::size_t kVerdictLength = 3;  // "OK," or "NG,"
-
-CalendarTime LocalCalendarOrZeros(FILETIME writeTime) {
+void WriteRowRest(const RunLog& log, const char* before, const char* after, FILETIME writeTime) {
   CalendarTime local;
   // A time with no local calendar date prints as zeros rather than garbage.
   if (!LocalCalendarOfFileTime(writeTime, &local)) local = CalendarTime{};
-  return local;
-}
-
-// Each row goes to the file in one write as soon as it is complete, so a run
-// killed at any moment leaves every finished row and no partial one.
-void PutRow(const RunLog& log, const Row& row) { WriteThrough(log.stream, row.data(), row.size()); }
-
-}  // namespace
-
-void WriteRow(const RunLog& log, bool ok, const char* before, const char* after, FILETIME writeTime) {
-  PutRow(log, Row(ok, before, after, LocalCalendarOrZeros(writeTime)));
-}
-
-void WriteRowPair(const RunLog& first, const RunLog& second, bool ok, const char* firstBefore, const char* secondBefore,
-                  const char* after, FILETIME writeTime) {
-  const CalendarTime local = LocalCalendarOrZeros(writeTime);
-  const Row firstRow(ok, firstBefore, after, local);
-  const Row secondRow(ok, secondBefore, after, local);
-  if (first.stream != second.stream) {
-    PutRow(first, firstRow);
-    PutRow(second, secondRow);
-    return;
-  }
-  std::string shared;
-  shared.append(firstRow.data(), kVerdictLength).append(secondRow.data(), kVerdictLength);
-  shared.append(firstRow.data() + kVerdictLength, firstRow.size() - kVerdictLength);
-  shared.append(secondRow.data() + kVerdictLength, secondRow.size() - kVerdictLength);
-  WriteThrough(first.stream, shared.data(), shared.size());
+  char time[kLogTimeRoom];
+  const std::size_t timeLength = FormatLogTime(time, local);
+  std::fputs(before, log.stream);
+  std::fputc(',', log.stream);
+  std::fputs(after, log.stream);
+  std::fputc(',', log.stream);
+  std::fwrite(time, 1, timeLength, log.stream);
+  // The whole row leaves in one write before the next rename starts. (Some C
+  // runtimes buffer fully even when asked for lines, so flush explicitly.)
+  std::fflush(log.stream);
 }
 
 void CloseRunLog(const RunLog& log) {

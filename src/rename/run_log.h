@@ -22,25 +22,20 @@ struct RunLog {
 // standard output instead.
 RunLog OpenRunLog(LogKind kind, const CalendarTime& startTime);
 
-// Writes one row: the verdict, both names and the file's last-write time in
-// local time. The row has reached the file (flushed, not synced) when this
-// returns, so a run killed at any moment leaves every row written before.
-void WriteRow(const RunLog& log, bool ok, const char* before, const char* after, FILETIME writeTime);
+// The first piece of a row: "OK," for a rename that succeeded, "NG," for one
+// that failed. It waits in the stream until the rest of the row follows.
+void WriteVerdict(const RunLog& log, bool ok);
 
-// The rows of one rename to both logs: (firstBefore, after) to `first`, then
-// (secondBefore, after) to `second`, each as WriteRow writes it. Where both
-// logs stand in on the same stream, the two rows go out there interleaved as
-// they always have: both verdicts, then the rest of the first row, then the
-// rest of the second.
-void WriteRowPair(const RunLog& first, const RunLog& second, bool ok, const char* firstBefore, const char* secondBefore,
-                  const char* after, FILETIME writeTime);
+// The rest of a row: both names and the file's last-write time in local time.
+// The row has reached the file (flushed, not synced) when this returns, so a
+// run killed at any moment leaves every row written before.
+void WriteRowRest(const RunLog& log, const char* before, const char* after, FILETIME writeTime);
 
-// Bytes a row takes beyond its two names.
-inline constexpr std::size_t kRowFrame = 32;
-// Writes the row "OK,before,after,YYYY/MM/DD,hh:mm:ss:cc\n" (cc: hundredths
-// of a second; NG for a failed rename) to `out`, which has room for the two
-// names plus kRowFrame bytes, and returns its length.
-std::size_t FormatRow(char* out, bool ok, const char* before, const char* after, const CalendarTime& local);
+// Room FormatLogTime needs.
+inline constexpr std::size_t kLogTimeRoom = 32;
+// Writes the date and time columns "YYYY/MM/DD,hh:mm:ss:cc\n" (cc: hundredths
+// of a second, rounded down) and returns their length.
+std::size_t FormatLogTime(char (&out)[kLogTimeRoom], const CalendarTime& local);
 
 // Closes the log unless standard output stands in for it.
 void CloseRunLog(const RunLog& log);
