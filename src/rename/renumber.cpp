@@ -1,6 +1,6 @@
 #include "rename/renumber.h"
 
-#include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include "rename/run_log.h"
@@ -18,25 +18,7 @@ void ShowProgress(long i) {
 }  // namespace
 
 void TempName(char (&out)[64], std::int64_t runStamp, const char* name) {
-  // "_tmp_%lld_%s" cut to the buffer, written out by hand: it is built twice
-  // per file, and snprintf was a third of the run's own work.
-  char digits[24];
-  int count = 0;
-  auto magnitude = runStamp < 0 ? 0 - static_cast<std::uint64_t>(runStamp) : static_cast<std::uint64_t>(runStamp);
-  do {
-    digits[count++] = static_cast<char>('0' + magnitude % 10);
-    magnitude /= 10;
-  } while (magnitude > 0);
-  if (runStamp < 0) digits[count++] = '-';
-  char* p = out;
-  std::memcpy(p, "_tmp_", 5);
-  p += 5;
-  while (count > 0) *p++ = digits[--count];
-  *p++ = '_';
-  const std::size_t room = static_cast<std::size_t>(out + sizeof out - 1 - p);
-  const std::size_t length = std::min(std::strlen(name), room);
-  std::memcpy(p, name, length);
-  p[length] = '\0';
+  std::snprintf(out, sizeof out, "_tmp_%lld_%s", static_cast<long long>(runStamp), name);
 }
 
 void RenumberShots(const ShotRecord* records, long n) {
@@ -44,13 +26,14 @@ void RenumberShots(const ShotRecord* records, long n) {
   CalendarTime start{};
   LocalCalendarOfStamp(stamp, &start);
   long failures = 0;
-  // Every temporary name of the run is this prefix and the file's name.
-  char temp[64];
-  TempName(temp, stamp, "");
-  const std::size_t prefixLength = std::strlen(temp);
-  const auto tempNameOf = [&](const ShotRecord& record) {
-    std::memcpy(temp + prefixLength, record.name, sizeof record.name);
-    return temp;
+  // Every temporary name of the run is this prefix and the file's name, so
+  // the prefix is formatted once and each name copied behind it.
+  char tempBuffer[64];
+  TempName(tempBuffer, stamp, "");
+  const std::size_t prefixLength = std::strlen(tempBuffer);
+  const auto tempNameOf = [&](const ShotRecord& record) -> const char* {
+    std::memcpy(tempBuffer + prefixLength, record.name, sizeof record.name);
+    return tempBuffer;
   };
 
   RunLog processLog = OpenRunLog(LogKind::kProcess, start);
@@ -58,7 +41,7 @@ void RenumberShots(const ShotRecord* records, long n) {
   for (long i = 0; i < n; ++i) {
     ShowProgress(i);
     const ShotRecord& record = records[i];
-    tempNameOf(record);
+    const char* temp = tempNameOf(record);
     const bool ok = RenameWithoutReplace(record.name, temp);
     if (!ok) ++failures;
     WriteVerdict(processLog, ok);
@@ -73,7 +56,7 @@ void RenumberShots(const ShotRecord* records, long n) {
   for (long i = 0; i < n; ++i) {
     ShowProgress(i);
     const ShotRecord& record = records[i];
-    tempNameOf(record);
+    const char* temp = tempNameOf(record);
     const bool ok = RenameWithoutReplace(temp, record.target);
     if (!ok) ++failures;
     // Both verdicts first, then the rest of each row: where both logs stand in
