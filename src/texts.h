@@ -11,6 +11,7 @@ extern const char kInOrder[];
 extern const char kTooManyShots[];
 extern const char kFolderChanged[];
 extern const char kOutOfMemory[];
+extern const char kListingBroken[];
 
 // Progress of the rename run: printf formats that end in a line end.
 extern const char kPhase1Start[];  // %ld: number of files
@@ -19,6 +20,10 @@ extern const char kPhase1End[];
 extern const char kPhase2Start[];  // %ld: number of files
 extern const char kPhase2End[];
 extern const char kFailures[];  // %s: the process log's file name
+// After the closing messages, for each log whose rows did not all reach its
+// file (%s: the log's file name).
+extern const char kLogIncomplete[];  // the rest went to standard output
+extern const char kLogLost[];        // some went nowhere
 
 // Log title lines and the header line shared by both logs.
 extern const char kProcessLogTitle[];

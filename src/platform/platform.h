@@ -6,6 +6,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <initializer_list>
+#include <string_view>
 
 namespace shotrenum {
 
@@ -39,12 +42,18 @@ struct ShotEntry {
   bool isDirectory;
 };
 
+// What a read of the listing gave.
+enum class ListingStep {
+  kEntry,   // the next matching entry
+  kEnd,     // the listing is complete
+  kFailed,  // the listing broke off (an I/O error, a failing network share)
+};
+
 // Starts the search. Returns nullptr when it cannot start (no access, no
 // matching entry); nothing then needs to be ended.
 ShotSearch* StartShotSearch();
-// Reads the next matching entry. Returns false at the end of the listing or
-// when the listing fails; the two are not told apart.
-bool NextShotEntry(ShotSearch* search, ShotEntry* entry);
+// Reads the next matching entry.
+ListingStep NextShotEntry(ShotSearch* search, ShotEntry* entry);
 // The last-write time of the entry NextShotEntry just delivered. Returns false
 // when the entry has vanished since it was listed.
 bool ShotEntryWriteTime(ShotSearch* search, FILETIME* writeTime);
@@ -66,6 +75,19 @@ bool LocalCalendarOfStamp(std::int64_t stamp, CalendarTime* out);
 // from UTC in force now (daylight saving included), not the one in force at
 // the file's own date. Returns false when the result is not a valid date.
 bool LocalCalendarOfFileTime(FILETIME fileTime, CalendarTime* out);
+
+// ---- Standard streams and files ----------------------------------------------
+
+// Makes the standard streams safe to use before anything else is opened: a
+// closed standard descriptor is opened on the null device (so no file the
+// tool opens can land on one), and a reader that went away makes writes fail
+// rather than end the process.
+void PrepareStandardStreams();
+
+// Writes the pieces to `file` and flushes it, so that they have left the
+// process when this returns. False when they could not all be written (a full
+// disk, a broken pipe); how much of them arrived is then unknown.
+bool WriteFlushed(std::FILE* file, std::initializer_list<std::string_view> pieces);
 
 // ---- Console -------------------------------------------------------------------
 

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <clocale>
 #include <cstdio>
 #include <cstring>
@@ -25,16 +26,13 @@ namespace shotrenum {
 
 struct ShotSearch {
   DIR* dir;
-  const dirent* entry;
-  bool statDone;  // st holds the entry's stat (or statOk is false)
+  const dirent* entry;  // the entry last delivered, if any
+  bool statDone;        // st holds the entry's stat (or statOk is false)
   bool statOk;
   struct stat st;
-  long repeatsLeft;
 };
 
 namespace {
-
-int searchesStarted = 0;
 
 char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -61,7 +59,7 @@ const struct stat* EntryStat(ShotSearch* search) {
 }  // namespace
 
 ShotSearch* StartShotSearch() {
-  if (!seam::SearchStarts(++searchesStarted)) return nullptr;
+  if (seam::Injected(seam::Fault::kSearchStart)) return nullptr;
   DIR* dir = opendir(".");
   if (dir == nullptr) return nullptr;
   auto* search = new ShotSearch{};
@@ -69,18 +67,18 @@ ShotSearch* StartShotSearch() {
   return search;
 }
 
-bool NextShotEntry(ShotSearch* search, ShotEntry* entry) {
-  if (search->repeatsLeft > 0) {
-    --search->repeatsLeft;
-  } else {
+ListingStep NextShotEntry(ShotSearch* search, ShotEntry* entry) {
+  if (seam::Injected(seam::Fault::kListingRead)) return ListingStep::kFailed;
+  if (search->entry == nullptr || !seam::Injected(seam::Fault::kEntryRepeated)) {
     const dirent* next;
     do {
+      // readdir tells its end from a failure only through errno.
+      errno = 0;
       next = readdir(search->dir);
-      if (next == nullptr) return false;
+      if (next == nullptr) return errno == 0 ? ListingStep::kEnd : ListingStep::kFailed;
     } while (!MatchesShotPattern(next->d_name));
     search->entry = next;
     search->statDone = false;
-    search->repeatsLeft = seam::EntryRepeats() - 1;
   }
   entry->name = search->entry->d_name;
   switch (search->entry->d_type) {
@@ -96,7 +94,7 @@ bool NextShotEntry(ShotSearch* search, ShotEntry* entry) {
     default:
       entry->isDirectory = false;
   }
-  return true;
+  return ListingStep::kEntry;
 }
 
 bool ShotEntryWriteTime(ShotSearch* search, FILETIME* writeTime) {
@@ -114,8 +112,8 @@ void EndShotSearch(ShotSearch* search) {
 // ---- Renaming ----------------------------------------------------------------
 
 bool RenameWithoutReplace(const char* from, const char* to) {
-  if (seam::RenameFails()) return false;
-  if (!seam::NoReplaceUnsupported()) {
+  if (seam::Injected(seam::Fault::kRename)) return false;
+  if (!seam::Injected(seam::Fault::kNoReplace)) {
     if (renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) return true;
     // Only a file system without the flag gets the fallback; any other error
     // is a failed rename. A plain rename() would replace `to`, so never that.
@@ -123,7 +121,7 @@ bool RenameWithoutReplace(const char* from, const char* to) {
   }
   // link() fails when `to` exists, so this never replaces anything either.
   if (link(from, to) != 0) return false;
-  if (unlink(from) == 0) return true;
+  if (!seam::Injected(seam::Fault::kFallbackUnlink) && unlink(from) == 0) return true;
   unlink(to);  // both names are the same file: drop the new one again
   return false;
 }
@@ -160,6 +158,17 @@ bool LocalCalendarOfFileTime(FILETIME fileTime, CalendarTime* out) {
   std::uint64_t shifted;
   if (!ShiftTicks(FileTimeTicks(fileTime), offset, &shifted)) return false;
   return CalendarOfTicks(shifted, out);
+}
+
+// ---- Standard streams -----------------------------------------------------------
+
+void PrepareStandardStreams() {
+  // Lowest first: open() takes the lowest free descriptor, which is then the
+  // closed one being mended.
+  for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+    if (fcntl(fd, F_GETFD) == -1 && errno == EBADF) open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
+  }
+  std::signal(SIGPIPE, SIG_IGN);
 }
 
 // ---- Console -------------------------------------------------------------------

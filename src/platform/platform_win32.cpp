@@ -32,12 +32,10 @@ struct ShotSearch {
   HANDLE handle;
   WIN32_FIND_DATAA data;
   bool firstPending;  // data holds the entry FindFirstFileA found, not yet delivered
-  long repeatsLeft;
+  bool delivered;     // data holds an entry already delivered
 };
 
 namespace {
-
-int searchesStarted = 0;
 
 // A symbolic link to a file: the listing describes the link itself.
 bool IsFileSymlink(const WIN32_FIND_DATAA& data) {
@@ -62,7 +60,7 @@ bool LinkTargetWriteTime(const char* name, ::FILETIME* writeTime) {
 // short 8.3 names as well, and "?" may match nothing before the dot. Names of
 // other lengths come back too; the screenshot name rule drops them.
 ShotSearch* StartShotSearch() {
-  if (!seam::SearchStarts(++searchesStarted)) return nullptr;
+  if (seam::Injected(seam::Fault::kSearchStart)) return nullptr;
   auto* search = new ShotSearch{};
   search->handle = FindFirstFileA("G???????.pcx", &search->data);
   if (search->handle == INVALID_HANDLE_VALUE) {
@@ -73,20 +71,19 @@ ShotSearch* StartShotSearch() {
   return search;
 }
 
-bool NextShotEntry(ShotSearch* search, ShotEntry* entry) {
-  if (search->repeatsLeft > 0) {
-    --search->repeatsLeft;
-  } else {
+ListingStep NextShotEntry(ShotSearch* search, ShotEntry* entry) {
+  if (seam::Injected(seam::Fault::kListingRead)) return ListingStep::kFailed;
+  if (!search->delivered || !seam::Injected(seam::Fault::kEntryRepeated)) {
     if (search->firstPending) {
       search->firstPending = false;
     } else if (!FindNextFileA(search->handle, &search->data)) {
-      return false;
+      return GetLastError() == ERROR_NO_MORE_FILES ? ListingStep::kEnd : ListingStep::kFailed;
     }
-    search->repeatsLeft = seam::EntryRepeats() - 1;
+    search->delivered = true;
   }
   entry->name = search->data.cFileName;
   entry->isDirectory = (search->data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-  return true;
+  return ListingStep::kEntry;
 }
 
 // The listing carries the time, so an entry that vanished since is not noticed
@@ -111,7 +108,7 @@ void EndShotSearch(ShotSearch* search) {
 // The C runtime's rename never replaces: it fails when `to` exists, be it a
 // file or a directory.
 bool RenameWithoutReplace(const char* from, const char* to) {
-  if (seam::RenameFails()) return false;
+  if (seam::Injected(seam::Fault::kRename)) return false;
   return std::rename(from, to) == 0;
 }
 
@@ -144,6 +141,14 @@ bool LocalCalendarOfFileTime(FILETIME fileTime, CalendarTime* out) {
 bool LocalCalendarOfStamp(std::int64_t stamp, CalendarTime* out) {
   return LocalCalendarOfFileTime(FileTimeFromUnix(stamp, 0), out);
 }
+
+// ---- Standard streams -----------------------------------------------------------
+
+// The C runtime keeps descriptors 0 to 2 for the standard streams even when
+// the process was started without a standard handle (writes to them then
+// fail), so no file the tool opens lands on one; and Windows has no SIGPIPE.
+// Nothing to mend.
+void PrepareStandardStreams() {}
 
 // ---- Console -------------------------------------------------------------------
 

@@ -1,21 +1,26 @@
-// Test seams of the platform layer. The shipped tool links seam_off.cpp, where
-// every hook answers "no fault"; the test build links seam_env.cpp, where the
-// hooks are set through SHOTRENUM_SEAM_* environment variables.
+// Test seams: every fault a test can inject, and the one point in the code
+// each stands for. The code asks Injected() at that point and, on true, acts
+// as if the OS had failed there. The shipped tool links seam_off.cpp, where
+// nothing is ever injected; the test build links seam_env.cpp, which decides
+// from SHOTRENUM_SEAM_* environment variables and keeps all the counting.
 #pragma once
 
 namespace shotrenum::seam {
 
-// Called once per rename, before the OS is asked; true makes that rename fail
-// without touching anything.
-bool RenameFails();
-// True makes the no-replace rename behave as if the file system did not
-// support it, so the link-and-unlink fallback is used.
-bool NoReplaceUnsupported();
-// Called when a directory search starts (the first search is 1); may change
-// the directory or make the search fail (returns false).
-bool SearchStarts(int searchNumber);
-// How many times each matching entry is delivered (1 normally), so a huge
-// set can be simulated with a few files.
-long EntryRepeats();
+enum class Fault {
+  kSearchStart,     // a directory search cannot start (no access)
+  kListingRead,     // the next read of a started listing fails (an I/O error)
+  kEntryRepeated,   // the entry just listed is listed once more (stands for
+                    // a folder far larger than a test can make)
+  kRename,          // a rename fails and touches nothing
+  kNoReplace,       // the file system cannot rename without replacing, so the
+                    // link-and-unlink fallback runs
+  kFallbackUnlink,  // the fallback's unlink of the old name fails
+  kLogWrite,        // a write to a log (or to standard output standing in
+                    // for one) fails and nothing of it arrives
+};
+
+// Whether the fault strikes at this occurrence of its point.
+bool Injected(Fault fault);
 
 }  // namespace shotrenum::seam

@@ -2,9 +2,6 @@
 
 namespace shotrenum::seam {
 
-bool RenameFails() { return false; }
-bool NoReplaceUnsupported() { return false; }
-bool SearchStarts(int) { return true; }
-long EntryRepeats() { return 1; }
+bool Injected(Fault) { return false; }
 
 }  // namespace shotrenum::seam

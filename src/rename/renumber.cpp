@@ -71,6 +71,8 @@ void RenumberShots(const ShotRecord* records, long n) {
   CloseRunLog(resultLog);
   CloseRunLog(processLog);
   if (failures > 0) Say(texts::kFailures, processLog.fileName);
+  ReportLogTrouble(processLog);
+  ReportLogTrouble(resultLog);
 }
 
 }  // namespace shotrenum

@@ -32,22 +32,49 @@ char* PutTwoDigitsThen(char* out, int value, char separator) {
   return out + 1;
 }
 
+// The title and header lines of a log.
+bool WriteHead(std::FILE* stream, LogKind kind) {
+  return WriteFlushed(stream, {kind == LogKind::kProcess ? texts::kProcessLogTitle : texts::kResultLogTitle,
+                               texts::kLogHeader});
+}
+
+// Standard output takes over a log from here on.
+void StandInOnStdout(RunLog& log) {
+  if (!WriteHead(stdout, log.kind)) log.rowsLost = true;
+}
+
+// A write to standard output standing in for `log`.
+void WriteToStdout(RunLog& log, std::initializer_list<std::string_view> pieces) {
+  if (!WriteFlushed(stdout, pieces)) log.rowsLost = true;
+}
+
+// The log's file failed a write: it gets no more rows.
+void GiveUpFile(RunLog& log) {
+  std::fclose(log.file);
+  log.file = nullptr;
+  log.fileFailed = true;
+  StandInOnStdout(log);
+}
+
+std::string_view Verdict(bool ok) { return ok ? "OK," : "NG,"; }
+
 }  // namespace
 
 RunLog OpenRunLog(LogKind kind, const CalendarTime& startTime) {
   RunLog log{};
-  const bool process = kind == LogKind::kProcess;
+  log.kind = kind;
   std::snprintf(log.fileName, sizeof log.fileName, "%s_%04d%02d%02d%02d%02d%02d.csv",
-                process ? "VeltraskoAll" : "VeltraskoLog", startTime.year, startTime.month, startTime.day,
-                startTime.hour, startTime.minute, startTime.second);
+                kind == LogKind::kProcess ? "VeltraskoAll" : "VeltraskoLog", startTime.year, startTime.month,
+                startTime.day, startTime.hour, startTime.minute, startTime.second);
   // Opening a symbolic link for writing would empty the file it points to,
   // wherever that is; the log then goes where it goes when it cannot be created.
   std::error_code error;
-  if (!std::filesystem::is_symlink(log.fileName, error)) log.stream = std::fopen(log.fileName, "w");
-  if (log.stream == nullptr) log.stream = stdout;
-  std::fputs(process ? texts::kProcessLogTitle : texts::kResultLogTitle, log.stream);
-  std::fputs(texts::kLogHeader, log.stream);
-  std::fflush(log.stream);
+  if (!std::filesystem::is_symlink(log.fileName, error)) log.file = std::fopen(log.fileName, "w");
+  if (log.file == nullptr) {
+    StandInOnStdout(log);
+  } else if (!WriteHead(log.file, kind)) {
+    GiveUpFile(log);
+  }
   return log;
 }
 
@@ -64,26 +91,38 @@ std::size_t FormatLogTime(char (&out)[kLogTimeRoom], const CalendarTime& local) 
   return static_cast<std::size_t>(p - out);
 }
 
-void WriteVerdict(const RunLog& log, bool ok) { std::fputs(ok ? "OK," : "NG,", log.stream); }
+void WriteVerdict(RunLog& log, bool ok) {
+  log.ok = ok;
+  if (log.file == nullptr) WriteToStdout(log, {Verdict(ok)});
+}
 
-void WriteRowRest(const RunLog& log, const char* before, const char* after, FILETIME writeTime) {
+void WriteRowRest(RunLog& log, const char* before, const char* after, FILETIME writeTime) {
   CalendarTime local;
   // A time with no local calendar date prints as zeros rather than garbage.
   if (!LocalCalendarOfFileTime(writeTime, &local)) local = CalendarTime{};
   char time[kLogTimeRoom];
-  const std::size_t timeLength = FormatLogTime(time, local);
-  std::fputs(before, log.stream);
-  std::fputc(',', log.stream);
-  std::fputs(after, log.stream);
-  std::fputc(',', log.stream);
-  std::fwrite(time, 1, timeLength, log.stream);
-  // The whole row leaves in one write before the next rename starts. (Some C
-  // runtimes buffer fully even when asked for lines, so flush explicitly.)
-  std::fflush(log.stream);
+  const std::string_view timeColumns(time, FormatLogTime(time, local));
+  // The whole row leaves in one write before the next rename starts.
+  if (log.file != nullptr) {
+    if (WriteFlushed(log.file, {Verdict(log.ok), before, ",", after, ",", timeColumns})) return;
+    GiveUpFile(log);
+    WriteToStdout(log, {Verdict(log.ok)});
+  }
+  WriteToStdout(log, {before, ",", after, ",", timeColumns});
 }
 
-void CloseRunLog(const RunLog& log) {
-  if (log.stream != stdout) std::fclose(log.stream);
+void CloseRunLog(RunLog& log) {
+  // Every row was flushed; a close that still fails may have lost some.
+  if (log.file != nullptr && std::fclose(log.file) != 0) log.rowsLost = true;
+  log.file = nullptr;
+}
+
+void ReportLogTrouble(const RunLog& log) {
+  if (log.rowsLost) {
+    Say(texts::kLogLost, log.fileName);
+  } else if (log.fileFailed) {
+    Say(texts::kLogIncomplete, log.fileName);
+  }
 }
 
 }  // namespace shotrenum

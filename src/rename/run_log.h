@@ -12,8 +12,12 @@ namespace shotrenum {
 enum class LogKind { kProcess, kResult };
 
 struct RunLog {
-  std::FILE* stream;  // the log file, or stdout when it could not be created
-  char fileName[64];  // the name it was given, also when stdout stands in
+  std::FILE* file;     // the log file; nullptr while standard output stands in
+  char fileName[64];   // the name it was given, also when stdout stands in
+  LogKind kind;
+  bool ok;             // the verdict of the row being written
+  bool fileFailed;     // a write to the file failed: the rest went to stdout
+  bool rowsLost;       // a write to stdout failed too: some rows went nowhere
 };
 
 // Creates the log named from the run's local start time (an existing file of
@@ -23,13 +27,16 @@ struct RunLog {
 RunLog OpenRunLog(LogKind kind, const CalendarTime& startTime);
 
 // The first piece of a row: "OK," for a rename that succeeded, "NG," for one
-// that failed. It waits in the stream until the rest of the row follows.
-void WriteVerdict(const RunLog& log, bool ok);
+// that failed. In a file it waits for the rest of the row; on standard output
+// it is written at once, so two logs there interleave as they are written.
+void WriteVerdict(RunLog& log, bool ok);
 
 // The rest of a row: both names and the file's last-write time in local time.
 // The row has reached the file (flushed, not synced) when this returns, so a
-// run killed at any moment leaves every row written before.
-void WriteRowRest(const RunLog& log, const char* before, const char* after, FILETIME writeTime);
+// run killed at any moment leaves every row written before. When the file
+// cannot take it, this row and every later one go to standard output, after
+// the log's title and header.
+void WriteRowRest(RunLog& log, const char* before, const char* after, FILETIME writeTime);
 
 // Room FormatLogTime needs.
 inline constexpr std::size_t kLogTimeRoom = 32;
@@ -37,7 +44,10 @@ inline constexpr std::size_t kLogTimeRoom = 32;
 // of a second, rounded down) and returns their length.
 std::size_t FormatLogTime(char (&out)[kLogTimeRoom], const CalendarTime& local);
 
-// Closes the log unless standard output stands in for it.
-void CloseRunLog(const RunLog& log);
+// Closes the log file, if standard output does not stand in for it.
+void CloseRunLog(RunLog& log);
+
+// Tells the user about a log whose rows did not all reach its file.
+void ReportLogTrouble(const RunLog& log);
 
 }  // namespace shotrenum

@@ -5,6 +5,7 @@
 #include "run/run_renumber.h"
 
 int main() {
+  shotrenum::PrepareStandardStreams();
   shotrenum::RunRenumber();
   shotrenum::PauseForKey();
   return 0;

@@ -23,6 +23,7 @@ int EndWith(const char* message, ShotRecord* records) {
 int RunRenumber() {
   const long counted = CountShots();
   if (counted == 0) return EndWith(texts::kNotFound, nullptr);
+  if (counted == kListingBroken) return EndWith(texts::kListingBroken, nullptr);
   if (counted > kMaxShots) return EndWith(texts::kTooManyShots, nullptr);
 
   auto* records = static_cast<ShotRecord*>(std::calloc(static_cast<std::size_t>(counted), sizeof(ShotRecord)));
@@ -32,6 +33,7 @@ int RunRenumber() {
   // between the passes leave no empty record behind.
   const long n = CollectShots(records, counted);
   if (n == kCollectOverflow) return EndWith(texts::kFolderChanged, records);
+  if (n == kListingBroken) return EndWith(texts::kListingBroken, records);
   if (n == 0) return EndWith(texts::kNotFound, records);
 
   SortShots(records, n);

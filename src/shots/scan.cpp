@@ -11,11 +11,12 @@ long CountShots() {
   if (search == nullptr) return 0;
   long count = 0;
   ShotEntry entry;
-  while (NextShotEntry(search, &entry)) {
+  ListingStep step;
+  while ((step = NextShotEntry(search, &entry)) == ListingStep::kEntry) {
     if (IsShotName(entry.name, entry.isDirectory)) ++count;
   }
   EndShotSearch(search);
-  return count;
+  return step == ListingStep::kEnd ? count : kListingBroken;
 }
 
 long CollectShots(ShotRecord* records, long capacity) {
@@ -23,20 +24,21 @@ long CollectShots(ShotRecord* records, long capacity) {
   if (search == nullptr) return 0;
   long filled = 0;
   ShotEntry entry;
-  while (NextShotEntry(search, &entry)) {
+  ListingStep step;
+  while ((step = NextShotEntry(search, &entry)) == ListingStep::kEntry) {
     if (!IsShotName(entry.name, entry.isDirectory)) continue;
     FILETIME writeTime;
     if (!ShotEntryWriteTime(search, &writeTime)) continue;  // vanished since listed
     if (filled == capacity) {
-      filled = kCollectOverflow;
-      break;
+      EndShotSearch(search);
+      return kCollectOverflow;
     }
     std::memcpy(records[filled].name, entry.name, kShotNameLength + 1);
     records[filled].writeTime = writeTime;
     ++filled;
   }
   EndShotSearch(search);
-  return filled;
+  return step == ListingStep::kEnd ? filled : kListingBroken;
 }
 
 }  // namespace shotrenum

@@ -6,8 +6,12 @@
 
 namespace shotrenum {
 
+// Either pass returns this when the listing broke off partway: what it saw is
+// not the whole folder.
+inline constexpr long kListingBroken = -2;
+
 // The number of screenshots in the current directory; 0 when the search finds
-// nothing or cannot start.
+// nothing or cannot start, kListingBroken when the listing fails partway.
 long CountShots();
 
 // CollectShots returns this when the directory holds more screenshots than
@@ -16,9 +20,10 @@ inline constexpr long kCollectOverflow = -1;
 
 // Fills records[0..] with the name and last-write time of each screenshot, in
 // listing order, and returns how many it filled (0 when the search finds
-// nothing or cannot start). Entries that vanished since the listing are
-// skipped. Never writes beyond `capacity` records; on more screenshots than
-// that it returns kCollectOverflow.
+// nothing or cannot start, kListingBroken when the listing fails partway).
+// Entries that vanished since the listing are skipped. Never writes beyond
+// `capacity` records; on more screenshots than that it returns
+// kCollectOverflow.
 long CollectShots(ShotRecord* records, long capacity);
 
 }  // namespace shotrenum

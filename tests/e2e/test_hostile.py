@@ -10,8 +10,8 @@ import time
 import unittest
 
 import test_rename
-from tool import (NOT_FOUND, PROCESS_TITLE, RESULT_TITLE, WINDOWS, ToolTest, expected_logs, make_file, messages,
-                  ns_of, progress_messages, sjis, snapshot, stamp_of_log, target_name)
+from tool import (NOT_FOUND, PROCESS_TITLE, RESULT_TITLE, WINDOWS, ToolTest, block_log_names, expected_logs, make_file,
+                  messages, ns_of, progress_messages, run_tool, sjis, snapshot, stamp_of_log, target_name)
 
 
 class HostileFolders(ToolTest):
@@ -143,6 +143,48 @@ class HostileFolders(ToolTest):
         test_rename.RenameRun.check_run(self, run, shots)
         for i, name in enumerate(names):
             self.assertEqual(run.read(target_name(i)), name.encode() + b" content")
+
+
+class StandardStreams(ToolTest):
+    SHOTS = {"G0000001.pcx": ns_of("2020-01-01 00:00:00"), "G0000000.pcx": ns_of("2020-01-02 00:00:00")}
+
+    def fill(self):
+        directory = tempfile.mkdtemp(dir=self.dir)
+        for name, ns in self.SHOTS.items():
+            make_file(directory, name, ns)
+        return directory
+
+    def check_logs(self, run, blocked=()):
+        """The logs that have files are exactly what the run should write."""
+        names = [name for name in run.logs() if name not in blocked]
+        process, result = run.logs()
+        want = dict(zip((process, result), expected_logs(self.SHOTS, stamp_of_log(process, "UTC"), "UTC")))
+        for name in names:
+            self.assertEqual(run.read(name), want[name], name)
+        self.assertEqual(run.read("G0000000.pcx"), b"G0000001.pcx content")
+
+    @unittest.skipIf(WINDOWS, "closed standard descriptors are a POSIX matter")
+    def test_closed_standard_descriptors_never_take_a_log(self):
+        # With standard error closed, the messages must not land in the
+        # process log; with standard output closed, neither must the rows of
+        # a result log that stands in there.
+        run = run_tool(self.fill(), preexec_fn=lambda: os.close(2), stderr=None)
+        self.check_logs(run)
+        directory = self.fill()
+        blocked = block_log_names(directory, kinds=("Log",))
+        run = run_tool(directory, preexec_fn=lambda: os.close(1), stdout=None)
+        self.check_logs(run, blocked)
+        self.assertEqual(run.stderr, messages(*progress_messages(2)))
+
+    def test_a_reader_that_went_away_does_not_end_the_run(self):
+        reader, writer = os.pipe()
+        os.close(reader)
+        try:
+            run = run_tool(self.fill(), stdout=writer, stderr=writer)
+        finally:
+            os.close(writer)
+        self.assertEqual(run.returncode, 0)
+        self.check_logs(run)
 
 
 if __name__ == "__main__":

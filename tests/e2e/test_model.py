@@ -133,7 +133,7 @@ class ModelledRuns(ToolTest):
         before = listing(directory)
         seam, failing = failure_rule(rng, 2 * len(times))
         fallback = rng.random() < 0.2 and not WINDOWS  # Windows never falls back
-        seams = {k: v for k, v in (("RENAME_FAIL", seam), ("NO_NOREPLACE", "1" if fallback else None)) if v}
+        seams = {k: v for k, v in (("RENAME_FAIL", seam), ("NO_NOREPLACE", "1+" if fallback else None)) if v}
         run = run_tool(directory, seams=seams, seamed=True)
         after = listing(directory)
         note = f"seed {SEED} state: {sorted(before)} seams {seams}"

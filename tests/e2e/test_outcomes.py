@@ -5,8 +5,8 @@ import os
 import resource
 import unittest
 
-from tool import (FOLDER_CHANGED, IN_ORDER, NOT_FOUND, OUT_OF_MEMORY, SANITIZED, TOO_MANY, WINDOWS, ToolTest,
-                  messages, snapshot, standard_output)
+from tool import (FOLDER_CHANGED, IN_ORDER, LISTING_BROKEN, NOT_FOUND, OUT_OF_MEMORY, SANITIZED, TOO_MANY, WINDOWS,
+                  ToolTest, messages, snapshot, standard_output)
 
 DECOYS = ["G123.pcx", "G00000001.pcx", "GA000001.pcx", "G00000a1.pcx", "X0000001.pcx", "G0000001.pcx.bak"]
 
@@ -85,12 +85,21 @@ class SetChangesDuringTheScan(ToolTest):
         self.assertEqual(run.stderr, messages(FOLDER_CHANGED + "\n"))
         self.assertEqual(sorted(os.listdir(self.dir)), ["G0000004.pcx", "G0000009.pcx"])
 
-    def test_a_listing_that_fails_reports_not_found(self):
+    def test_a_listing_that_fails_to_start_reports_not_found(self):
         self.make("G0000004.pcx", "2020-01-01 00:00:00")
         for search in (1, 2):
             run = self.run_tool(seams={"SEARCH_FAIL": search})
             self.assertEqual(run.stderr, messages(NOT_FOUND + "\n"))
             self.assertEqual(os.listdir(self.dir), ["G0000004.pcx"])
+
+    def test_a_listing_that_breaks_off_ends_the_run_untouched(self):
+        self.make("G0000005.pcx", "2020-01-01 00:00:00")
+        self.make("G0000004.pcx", "2020-01-02 00:00:00")
+        # Each pass reads the listing three times: two entries, then its end.
+        for read in (2, 3, 5, 6):
+            run = self.run_tool(seams={"LISTING_FAIL": read})
+            self.assertEqual(run.stderr, messages(LISTING_BROKEN + "\n"), read)
+            self.assertEqual(sorted(os.listdir(self.dir)), ["G0000004.pcx", "G0000005.pcx"])
 
 
 class SetsTooLargeToHandle(ToolTest):
@@ -104,7 +113,7 @@ class SetsTooLargeToHandle(ToolTest):
 
     @unittest.skipIf(SANITIZED, "the sanitizers reserve more address space than the limit allows")
     @unittest.skipIf(WINDOWS, "Wine itself needs more address space than the limit allows")
-    def test_a_failed_allocation_ends_the_run_untouched(self):
+    def test_ten_million_are_taken_on_and_a_failed_allocation_ends_the_run_untouched(self):
         self.make("G0000004.pcx", "2020-01-01 00:00:00")
         self.make("G0000003.pcx", "2020-01-02 00:00:00")
         limit = 256 * 1024 * 1024
@@ -112,8 +121,9 @@ class SetsTooLargeToHandle(ToolTest):
         def limit_memory():
             resource.setrlimit(resource.RLIMIT_AS, (limit, limit))
 
-        # 2 × 4,000,000 records need about 288 MB, more than the process may have.
-        run = self.run_tool(seams={"REPEAT": 4000000}, preexec_fn=limit_memory)
+        # Exactly 10,000,000 screenshots can be numbered, so the run goes on to
+        # allocate their records, more than the process may have.
+        run = self.run_tool(seams={"REPEAT": 5000000}, preexec_fn=limit_memory)
         self.assertEqual(run.stderr, messages(OUT_OF_MEMORY + "\n"))
         self.assertEqual(sorted(os.listdir(self.dir)), ["G0000003.pcx", "G0000004.pcx"])
 

@@ -3,12 +3,14 @@
 import datetime
 import os
 import random
-import time
+import re
+import subprocess
 import unittest
 import zoneinfo
 
-from tool import (EOL, WINDOWS, ToolTest, capture_order, expected_logs, is_shot_name, messages, ns_of,
-                  progress_messages, sjis, snapshot, stamp_of_log, standard_output, target_name)
+from tool import (EOL, LOG_INCOMPLETE, LOG_LOST, WINDOWS, ToolTest, block_log_names, both_logs_on_stdout,
+                  capture_order, expected_logs, is_shot_name, messages, ns_of, progress_messages, sjis, snapshot,
+                  stamp_of_log, stamp_on_stdout, standard_output, target_name)
 
 
 class RenameRun(ToolTest):
@@ -129,25 +131,12 @@ class FailedRenames(ToolTest):
         shots = {"G0000001.pcx": ns_of("2020-01-01 00:00:00"), "G0000000.pcx": ns_of("2020-01-02 00:00:00")}
         for name, ns in shots.items():
             self.make(name, ns)
-        # Directories at the log names of every second the run may start in.
-        start = int(time.time())
-        blocked = []
-        for second in range(start - 1, start + 30):
-            digits = time.strftime("%Y%m%d%H%M%S", time.gmtime(second))
-            for kind in ("All", "Log"):
-                blocked.append(f"Veltrasko{kind}_{digits}.csv")
-                os.mkdir(os.path.join(self.dir, blocked[-1]))
+        blocked = block_log_names(self.dir)
         run = self.run_tool()
         self.assertEqual(run.stderr, messages(*progress_messages(2)))
         # Both logs on standard output, interleaved in the order of the writes.
-        stamp = run.stdout.split(b"_tmp_")[1].split(b"_")[0].decode()
-        process, result = expected_logs(shots, int(stamp), "UTC")
-        process_lines, result_lines = process.split(EOL), result.split(EOL)
-        interleaved = process_lines[:4] + result_lines[:2]
-        for i in range(2):
-            interleaved.append(b"OK,OK," + result_lines[2 + i][3:])
-            interleaved.append(process_lines[4 + i][3:])
-        self.assertEqual(run.stdout, standard_output(EOL.join(interleaved) + EOL))
+        process, result = expected_logs(shots, stamp_on_stdout(run), "UTC")
+        self.assertEqual(run.stdout, standard_output(both_logs_on_stdout(process, result, 2)))
         self.assertEqual(run.read("G0000000.pcx"), b"G0000001.pcx content")
         self.assertEqual(sorted(os.listdir(self.dir)), sorted(blocked + ["G0000000.pcx", "G0000001.pcx"]))
 
@@ -158,10 +147,75 @@ class FailedRenames(ToolTest):
         os.mkdir(os.path.join(self.dir, "G0000002.pcx"))
         shots["G0000003.pcx"] = ns_of("2020-01-03 00:00:00")
         self.make("G0000003.pcx", shots["G0000003.pcx"])
-        run = self.run_tool(seams={"NO_NOREPLACE": 1})
+        run = self.run_tool(seams={"NO_NOREPLACE": "1+"})
         self.check_failed_run(run, shots, {(2, 2): False})
         self.assertEqual(run.read("G0000000.pcx"), b"G0000001.pcx content")
         self.assertEqual(run.read("G0000001.pcx"), b"G0000000.pcx content")
+
+
+class LogsThatStopTakingRows(ToolTest):
+    """A log whose file stops taking rows (a full disk) goes on on standard
+    output and the run says so at its end; the renames go on regardless."""
+
+    SHOTS = {"G0000001.pcx": ns_of("2020-01-01 00:00:00"), "G0000000.pcx": ns_of("2020-01-02 00:00:00")}
+
+    def run_over_two(self, **kwargs):
+        for name, ns in self.SHOTS.items():
+            self.make(name, ns)
+        run = self.run_tool(**kwargs)
+        self.assertEqual((run.read("G0000000.pcx"), run.read("G0000001.pcx")),
+                         (b"G0000001.pcx content", b"G0000000.pcx content"))
+        return run
+
+    def expected(self, run):
+        process, result = run.logs()
+        return process, result, expected_logs(self.SHOTS, stamp_of_log(process, "UTC"), "UTC")
+
+    def test_a_row_the_file_refuses_and_the_rest_go_to_standard_output(self):
+        # The third write is the process log's second row.
+        run = self.run_over_two(seams={"LOG_WRITE_FAIL": 3})
+        process, result, (want_process, want_result) = self.expected(run)
+        lines = want_process.split(EOL)
+        self.assertEqual(run.read(process), EOL.join(lines[:3]) + EOL)
+        self.assertEqual(run.stdout, standard_output(EOL.join(lines[:2] + lines[3:])))
+        self.assertEqual(run.read(result), want_result)
+        self.assertEqual(run.stderr, messages(*progress_messages(2), LOG_INCOMPLETE.format(process)))
+
+    def test_rows_that_standard_output_refuses_too_are_reported(self):
+        run = self.run_over_two(seams={"LOG_WRITE_FAIL": "2+"})
+        process, result, (want_process, _) = self.expected(run)
+        self.assertEqual(run.read(process), EOL.join(want_process.split(EOL)[:2]) + EOL)
+        self.assertEqual((run.read(result), run.stdout), (b"", standard_output()))
+        self.assertEqual(run.stderr, messages(*progress_messages(2), LOG_LOST.format(process), LOG_LOST.format(result)))
+
+    def test_a_full_disk(self):
+        if subprocess.run(["mount", "-t", "tmpfs", "-o", "size=64k", "tmpfs", self.dir],
+                          capture_output=True).returncode != 0:
+            self.skipTest("cannot mount a file system here")
+        self.addCleanup(subprocess.run, ["umount", self.dir])
+        for name, ns in self.SHOTS.items():
+            self.make(name, ns)
+        with open(os.path.join(self.dir, "filler"), "wb", buffering=0) as filler:
+            try:
+                while True:
+                    filler.write(b"\0" * 4096)
+            except OSError:
+                pass
+        run = self.run_over_two()
+        process, result, (want_process, want_result) = self.expected(run)
+        self.assertEqual((run.read(process), run.read(result)), (b"", b""))
+        self.assertEqual(run.stdout, standard_output(both_logs_on_stdout(want_process, want_result, 2)))
+        self.assertEqual(run.stderr, messages(*progress_messages(2), LOG_INCOMPLETE.format(process),
+                                              LOG_INCOMPLETE.format(result)))
+
+    def test_logs_that_neither_a_file_nor_standard_output_take(self):
+        blocked = block_log_names(self.dir)
+        with open("/dev/full", "wb") as full:
+            run = self.run_over_two(stdout=full)
+        named = re.findall(r"Veltrasko\w+\.csv", run.stderr.decode("cp932", "replace"))
+        self.assertEqual(len(named), 2)
+        self.assertTrue(set(named) <= set(blocked))
+        self.assertEqual(run.stderr, messages(*progress_messages(2), *(LOG_LOST.format(name) for name in named)))
 
 
 class RandomDirectories(ToolTest):

@@ -18,6 +18,7 @@ import shlex
 import shutil
 import subprocess
 import tempfile
+import time
 import unittest
 import zoneinfo
 
@@ -39,6 +40,9 @@ TOO_MANY = ("スクリーンショットファイルが多すぎます。一度�
 FOLDER_CHANGED = ("調査中にフォルダの内容が変わりました。ファイルは変更していません。"
                   "もう一度実行してください。")
 OUT_OF_MEMORY = "メモリが不足しています。ファイルは変更していません。"
+LISTING_BROKEN = "フォルダの内容を最後まで読み取れませんでした。ファイルは変更していません。"
+LOG_INCOMPLETE = "{}は途中から書き込めなくなったため、残りの行は標準出力に書き出しました。\n"
+LOG_LOST = "{}の行の一部は、ファイルにも標準出力にも書き込めませんでした。\n"
 PAUSE = "何かキーを押すと終了します . . . "
 PROCESS_TITLE = "リネーム過程ログ"
 RESULT_TITLE = "リネーム結果ログ"
@@ -70,7 +74,8 @@ class Run:
             return f.read()
 
 
-def run_tool(directory, seams=None, tz="UTC", locale="C", seamed=False, extra_env=None, preexec_fn=None):
+def run_tool(directory, seams=None, tz="UTC", locale="C", seamed=False, extra_env=None, preexec_fn=None,
+             stdout=subprocess.PIPE, stderr=subprocess.PIPE):
     env = {k: v for k, v in os.environ.items() if not k.startswith(("LC_", "SHOTRENUM_SEAM_"))}
     env.update({"TZ": tz, "LANG": locale, "LC_ALL": locale})
     if seams:
@@ -79,8 +84,8 @@ def run_tool(directory, seams=None, tz="UTC", locale="C", seamed=False, extra_en
     if extra_env:
         env.update(extra_env)
     binary = SEAMED_BIN if seamed else BIN
-    completed = subprocess.run(RUNNER + [binary], cwd=directory, stdin=subprocess.DEVNULL,
-                               capture_output=True, env=env, timeout=300, preexec_fn=preexec_fn)
+    completed = subprocess.run(RUNNER + [binary], cwd=directory, stdin=subprocess.DEVNULL, stdout=stdout,
+                               stderr=stderr, env=env, timeout=300, preexec_fn=preexec_fn)
     return Run(completed, directory)
 
 
@@ -115,6 +120,19 @@ def ns_of(text, tz="UTC"):
     whole, _, fraction = clock.partition(".")
     moment = datetime.datetime.fromisoformat(f"{date} {whole}").replace(tzinfo=zoneinfo.ZoneInfo(tz))
     return int(moment.timestamp()) * 10**9 + int((fraction + "000000000")[:9])
+
+
+def block_log_names(directory, kinds=("All", "Log")):
+    """Directories at the log names of every second a run started now may take
+    (UTC); returns their names."""
+    start = int(time.time())
+    blocked = []
+    for second in range(start - 1, start + 30):
+        digits = time.strftime("%Y%m%d%H%M%S", time.gmtime(second))
+        for kind in kinds:
+            blocked.append(f"Veltrasko{kind}_{digits}.csv")
+            os.mkdir(os.path.join(directory, blocked[-1]))
+    return blocked
 
 
 def snapshot(directory):
@@ -188,6 +206,22 @@ def expected_logs(shots, stamp, tz, verdicts=None):
         process.append(f"{ok(2, i)}_tmp_{stamp}_{name},{target_name(i)},{when}")
         result.append(f"{ok(2, i)}{name},{target_name(i)},{when}")
     return tuple(sjis("".join(line + "\n" for line in log)).replace(b"\n", EOL) for log in (process, result))
+
+
+def both_logs_on_stdout(process, result, n):
+    """Standard output of a run over n files whose logs both stand in there
+    from their first line: in phase 2 both verdicts come first, then the rest
+    of each row."""
+    p, r = process.split(EOL), result.split(EOL)
+    out = p[:2 + n] + r[:2]
+    for i in range(n):
+        out += [r[2 + i][:3] + p[2 + n + i][:3] + r[2 + i][3:], p[2 + n + i][3:]]
+    return EOL.join(out) + EOL
+
+
+def stamp_on_stdout(run):
+    """The run stamp, read off the temporary names of rows on standard output."""
+    return int(run.stdout.split(b"_tmp_")[1].split(b"_")[0])
 
 
 def progress_messages(n, process_log=None):

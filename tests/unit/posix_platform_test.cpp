@@ -52,7 +52,7 @@ TEST_F(PosixPlatform, CollectsFullPrecisionTimesAndFollowsLinks) {
 }
 
 TEST_F(PosixPlatform, LinkFallbackMovesButNeverReplaces) {
-  ASSERT_EQ(setenv("SHOTRENUM_SEAM_NO_NOREPLACE", "1", 1), 0);
+  ASSERT_EQ(setenv("SHOTRENUM_SEAM_NO_NOREPLACE", "1+", 1), 0);
   Touch("a", "A");
   Touch("b", "B");
   EXPECT_FALSE(RenameWithoutReplace("a", "b"));
@@ -62,6 +62,15 @@ TEST_F(PosixPlatform, LinkFallbackMovesButNeverReplaces) {
   EXPECT_FALSE(Exists("a"));
   EXPECT_EQ(Read("c"), "A");
   struct stat st {};
+  ASSERT_EQ(stat("c", &st), 0);
+  EXPECT_EQ(st.st_nlink, 1u);
+  // When the old name cannot be removed, the new one goes again: the file
+  // keeps its one name.
+  ASSERT_EQ(setenv("SHOTRENUM_SEAM_UNLINK_FAIL", "1+", 1), 0);
+  EXPECT_FALSE(RenameWithoutReplace("c", "f"));
+  unsetenv("SHOTRENUM_SEAM_UNLINK_FAIL");
+  EXPECT_EQ(Read("c"), "A");
+  EXPECT_FALSE(Exists("f"));
   ASSERT_EQ(stat("c", &st), 0);
   EXPECT_EQ(st.st_nlink, 1u);
   // A link to a directory is not possible, so such a move fails cleanly.

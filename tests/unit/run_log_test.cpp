@@ -19,13 +19,13 @@ const CalendarTime kStart{2011, 4, 13, 9, 5, 7, 0};
 const FILETIME kDateless = FileTimeFromTicks(std::uint64_t{1} << 63);
 const std::string kDatelessTime = ",0000/00/00,00:00:00:00\n";
 
-void WriteRow(const RunLog& log, bool ok, const char* before, const char* after, FILETIME writeTime) {
+void WriteRow(RunLog& log, bool ok, const char* before, const char* after, FILETIME writeTime) {
   WriteVerdict(log, ok);
   WriteRowRest(log, before, after, writeTime);
 }
 
 // The rows of one phase-2 rename, in the order the rename run writes them.
-void WriteRowPair(const RunLog& first, const RunLog& second, bool ok, const char* firstBefore, const char* secondBefore,
+void WriteRowPair(RunLog& first, RunLog& second, bool ok, const char* firstBefore, const char* secondBefore,
                   const char* after, FILETIME writeTime) {
   WriteVerdict(first, ok);
   WriteVerdict(second, ok);
@@ -50,7 +50,8 @@ TEST_F(RunLogFile, NamesBothLogsFromTheStartTimeAndWritesTitleAndHeader) {
 
 TEST_F(RunLogFile, EmptiesAnOlderLogOfTheSameName) {
   Touch("VeltraskoLog_20110413090507.csv", "an older run's rows\n");
-  CloseRunLog(OpenRunLog(LogKind::kResult, kStart));
+  RunLog log = OpenRunLog(LogKind::kResult, kStart);
+  CloseRunLog(log);
   EXPECT_EQ(Read("VeltraskoLog_20110413090507.csv"), std::string(texts::kResultLogTitle) + texts::kLogHeader);
 }
 
@@ -78,7 +79,7 @@ TEST_F(RunLogFile, GoesToStandardOutputWhenTheFileCannotBeCreated) {
   ::testing::internal::CaptureStdout();
   RunLog log = OpenRunLog(LogKind::kProcess, kStart);
   WriteRow(log, false, "a", "b", kDateless);
-  EXPECT_EQ(log.stream, stdout);
+  EXPECT_EQ(log.file, nullptr);
   CloseRunLog(log);  // must leave stdout open
   std::fflush(stdout);
   EXPECT_EQ(::testing::internal::GetCapturedStdout(),
@@ -99,7 +100,7 @@ TEST_F(RunLogFile, RowPairsGoToTheirOwnLogsOrInterleaveOnASharedStream) {
   CloseRunLog(process);
 
   ::testing::internal::CaptureStdout();
-  const RunLog shared{stdout, "x"};
+  RunLog shared{};
   WriteRowPair(shared, shared, false, "a", "b", "c", kDateless);
   EXPECT_EQ(::testing::internal::GetCapturedStdout(), "NG,NG,a,c" + kDatelessTime + "b,c" + kDatelessTime);
 }

@@ -39,6 +39,9 @@ TEST(Texts, AreShiftJisBytes) {
        "482a282dc82b982f1814282e082a488ea93788ec08d7382b582c482ad82be82b382a28142"},
       {"kOutOfMemory", texts::kOutOfMemory,
        "83818382838a82aa957391ab82b582c482a282dc82b78142837483408343838b82cd95cf8d5882b582c482a282dc82b982f18142"},
+      {"kListingBroken", texts::kListingBroken,
+       "83748348838b835f82cc93e0976582f08dc58ce382dc82c593c782dd8ee682ea82dc82b982f182c582b582bd8142837483408343838b82c"
+       "d95cf8d5882b582c482a282dc82b982f18142"},
       {"kPhase1Start", texts::kPhase1Start, "88ea8e9e837483408343838b838a836c815b83808a4a8e6e81409153256c648c8f0a"},
       {"kProgress", texts::kProgress, "256c648c8f96da8f88979d92860a"},
       {"kPhase1End", texts::kPhase1End, "88ea8e9e837483408343838b838a836c815b83808f4997b90a0a"},
@@ -47,6 +50,12 @@ TEST(Texts, AreShiftJisBytes) {
       {"kFailures", texts::kFailures,
        "838a836c815b838082c98eb8947382b582bd837483408343838b82aa82a082e882dc82b781420a257382f08a6d944682b582c482ad82be8"
        "2b382a281420a"},
+      {"kLogIncomplete", texts::kLogIncomplete,
+       "257382cd9372928682a982e78f9182ab8d9e82df82c882ad82c882c182bd82bd82df81418e6382e882cc8d7382cd95578f808f6f97cd82c"
+       "98f9182ab8f6f82b582dc82b582bd81420a"},
+      {"kLogLost", texts::kLogLost,
+       "257382cc8d7382cc88ea959482cd8141837483408343838b82c982e095578f808f6f97cd82c982e08f9182ab8d9e82df82dc82b982f182c"
+       "582b582bd81420a"},
       {"kProcessLogTitle", texts::kProcessLogTitle, "838a836c815b838089df92f6838d834f0a"},
       {"kResultLogTitle", texts::kResultLogTitle, "838a836c815b83808c8b89ca838d834f0a"},
       {"kLogHeader", texts::kLogHeader,

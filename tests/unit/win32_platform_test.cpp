@@ -18,7 +18,7 @@ int CountListed() {
   if (search == nullptr) return 0;
   int listed = 0;
   ShotEntry entry;
-  while (NextShotEntry(search, &entry)) ++listed;
+  while (NextShotEntry(search, &entry) == ListingStep::kEntry) ++listed;
   EndShotSearch(search);
   return listed;
 }

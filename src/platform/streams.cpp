@@ -1,11 +1,20 @@
-// Formatting of console messages, the same on every OS.
+// Writing through the C runtime's streams, the same on every OS.
 #include <cstdarg>
 #include <cstdio>
 #include <string>
 
 #include "platform/platform.h"
+#include "platform/seam.h"
 
 namespace shotrenum {
+
+bool WriteFlushed(std::FILE* file, std::initializer_list<std::string_view> pieces) {
+  if (seam::Injected(seam::Fault::kLogWrite)) return false;
+  for (const std::string_view piece : pieces) std::fwrite(piece.data(), 1, piece.size(), file);
+  // A failed write leaves the stream's error flag set for good; the caller
+  // stops writing to such a stream.
+  return std::fflush(file) == 0 && std::ferror(file) == 0;
+}
 
 void Say(const char* format, ...) {
   char buffer[512];
