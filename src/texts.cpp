@@ -13,6 +13,7 @@ const char kFolderChanged[] =
     "調査中にフォルダの内容が変わりました。ファイルは変更していません。"
     "もう一度実行してください。";
 const char kOutOfMemory[] = "メモリが不足しています。ファイルは変更していません。";
+const char kAnotherRun[] = "別の実行がこのフォルダで作業中です。終わってから、もう一度実行してください。";
 const char kListingBroken[] = "フォルダの内容を最後まで読み取れませんでした。ファイルは変更していません。";
 
 const char kPhase1Start[] = "一時ファイルリネーム開始　全%ld件\n";

@@ -12,6 +12,7 @@ extern const char kTooManyShots[];
 extern const char kFolderChanged[];
 extern const char kOutOfMemory[];
 extern const char kListingBroken[];
+extern const char kAnotherRun[];
 
 // Progress of the rename run: printf formats that end in a line end.
 extern const char kPhase1Start[];  // %ld: number of files

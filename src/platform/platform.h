@@ -30,10 +30,24 @@ struct CalendarTime {
   int milliseconds;
 };
 
+// ---- One run per folder -----------------------------------------------------
+
+enum class FolderLock {
+  kHeld,         // this run has the folder to itself
+  kBusy,         // another run is working in it
+  kUnsupported,  // the file system cannot lock (some network shares)
+};
+
+// Claims the current directory for this run. The claim ends with the process,
+// however it ends, or with UnlockFolder.
+FolderLock LockFolder();
+void UnlockFolder();
+
 // ---- Directory search -------------------------------------------------------
 // Lists the entries of the current directory whose names match "G???????.pcx"
-// without regard to case. A symbolic link counts as what it points to; a
-// dangling one counts as a file with its own time.
+// or "_tmp_*_G???????.pcx" (a screenshot an earlier run left at a temporary
+// name), without regard to case. A symbolic link counts as what it points to;
+// a dangling one counts as a file with its own time.
 
 struct ShotSearch;
 
@@ -65,10 +79,20 @@ void EndShotSearch(ShotSearch* search);
 // when `to` exists the rename fails and both names stay as they were.
 bool RenameWithoutReplace(const char* from, const char* to);
 
+// Whether `name` is a file with more than one name (hard links), symbolic
+// links not followed. Always false on Windows, where no rename leaves one.
+bool HasOtherNames(const char* name);
+// Removes the name `extra` when it and `kept` are two names of one file (same
+// device and inode, symbolic links not followed), as a link-and-unlink rename
+// killed between its two steps leaves them. False, touching nothing, otherwise.
+bool RemoveSecondName(const char* extra, const char* kept);
+
 // ---- Time ---------------------------------------------------------------------
 
 // The current time in whole seconds since 1970-01-01 UTC.
 std::int64_t CurrentRunStamp();
+// Waits until the clock shows a later second than `second`, and returns it.
+std::int64_t WaitForSecondAfter(std::int64_t second);
 // `stamp` broken down into local calendar fields (milliseconds 0).
 bool LocalCalendarOfStamp(std::int64_t stamp, CalendarTime* out);
 // A file time turned into local calendar fields, applying the local offset
@@ -83,6 +107,14 @@ bool LocalCalendarOfFileTime(FILETIME fileTime, CalendarTime* out);
 // tool opens can land on one), and a reader that went away makes writes fail
 // rather than end the process.
 void PrepareStandardStreams();
+
+// Whether a file (not a directory) bears `name`; a symbolic link counts.
+bool FileExists(const char* name);
+// Creates `name` as a new file to write text into. Returns nullptr when any
+// entry already bears the name (a file, a directory, a symbolic link, even a
+// dangling one) or the file cannot be created: nothing is ever emptied or
+// followed.
+std::FILE* CreateNewTextFile(const char* name);
 
 // Writes the pieces to `file` and flushes it, so that they have left the
 // process when this returns. False when they could not all be written (a full

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <iconv.h>
 #include <langinfo.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -22,6 +23,33 @@
 
 namespace shotrenum {
 
+// ---- One run per folder -----------------------------------------------------
+
+namespace {
+
+int folderLock = -1;  // the current directory, open and locked
+
+}  // namespace
+
+// flock on the directory itself: no lock file in the user's folder, and the
+// kernel drops the lock when the process ends, however it ends.
+FolderLock LockFolder() {
+  const int fd = open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return FolderLock::kUnsupported;
+  if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
+    folderLock = fd;
+    return FolderLock::kHeld;
+  }
+  const bool busy = errno == EWOULDBLOCK;
+  close(fd);
+  return busy ? FolderLock::kBusy : FolderLock::kUnsupported;
+}
+
+void UnlockFolder() {
+  if (folderLock >= 0) close(folderLock);
+  folderLock = -1;
+}
+
 // ---- Directory search -------------------------------------------------------
 
 struct ShotSearch {
@@ -36,11 +64,22 @@ namespace {
 
 char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
-// "G???????.pcx" without regard to case: each ? stands for one byte.
+// "G???????.pcx" without regard to case, at the end of a name of `length`
+// bytes: each ? stands for one byte.
+bool EndsInShotPattern(const char* name, std::size_t length) {
+  if (length < 12) return false;
+  const char* tail = name + length - 12;
+  return Lower(tail[0]) == 'g' && tail[8] == '.' && Lower(tail[9]) == 'p' && Lower(tail[10]) == 'c' &&
+         Lower(tail[11]) == 'x';
+}
+
+// "G???????.pcx", or "_tmp_*_G???????.pcx": both patterns in one reading of
+// the folder.
 bool MatchesShotPattern(const char* name) {
-  if (std::strlen(name) != 12) return false;
-  return Lower(name[0]) == 'g' && name[8] == '.' && Lower(name[9]) == 'p' && Lower(name[10]) == 'c' &&
-         Lower(name[11]) == 'x';
+  const std::size_t length = std::strlen(name);
+  if (length == 12) return EndsInShotPattern(name, length);
+  return length >= 19 && std::strncmp(name, "_tmp_", 5) == 0 && name[length - 13] == '_' &&
+         EndsInShotPattern(name, length);
 }
 
 // Stats the current entry, following a symbolic link; a dangling link is
@@ -121,14 +160,41 @@ bool RenameWithoutReplace(const char* from, const char* to) {
   }
   // link() fails when `to` exists, so this never replaces anything either.
   if (link(from, to) != 0) return false;
+  seam::Injected(seam::Fault::kKilledAfterLink);
   if (!seam::Injected(seam::Fault::kFallbackUnlink) && unlink(from) == 0) return true;
   unlink(to);  // both names are the same file: drop the new one again
   return false;
 }
 
+bool HasOtherNames(const char* name) {
+  struct stat st;
+  return lstat(name, &st) == 0 && st.st_nlink > 1;
+}
+
+bool RemoveSecondName(const char* extra, const char* kept) {
+  struct stat a;
+  struct stat b;
+  if (lstat(extra, &a) != 0 || lstat(kept, &b) != 0) return false;
+  if (a.st_dev != b.st_dev || a.st_ino != b.st_ino) return false;
+  return unlink(extra) == 0;
+}
+
 // ---- Time ---------------------------------------------------------------------
 
 std::int64_t CurrentRunStamp() { return static_cast<std::int64_t>(std::time(nullptr)); }
+
+std::int64_t WaitForSecondAfter(std::int64_t second) {
+  if (seam::Injected(seam::Fault::kClockSkips)) return second + 1;
+  for (;;) {
+    timespec now;
+    clock_gettime(CLOCK_REALTIME, &now);
+    if (now.tv_sec > second) return now.tv_sec;
+    // Sleep to the next second's start (and check again: a signal may wake
+    // this early).
+    const timespec rest{0, 1000000000L - now.tv_nsec};
+    nanosleep(&rest, nullptr);
+  }
+}
 
 bool LocalCalendarOfStamp(std::int64_t stamp, CalendarTime* out) {
   const std::time_t t = static_cast<std::time_t>(stamp);
@@ -169,6 +235,20 @@ void PrepareStandardStreams() {
     if (fcntl(fd, F_GETFD) == -1 && errno == EBADF) open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
   }
   std::signal(SIGPIPE, SIG_IGN);
+}
+
+bool FileExists(const char* name) {
+  struct stat st;
+  return lstat(name, &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+std::FILE* CreateNewTextFile(const char* name) {
+  // O_EXCL fails on any entry at the name, a symbolic link included.
+  const int fd = open(name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0) return nullptr;
+  std::FILE* file = fdopen(fd, "w");
+  if (file == nullptr) close(fd);
+  return file;
 }
 
 // ---- Console -------------------------------------------------------------------

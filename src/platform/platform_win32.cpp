@@ -3,6 +3,10 @@
 #define NOMINMAX
 #include <windows.h>
 
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -26,16 +30,113 @@ FILETIME FromWin32(const ::FILETIME& t) { return FILETIME{t.dwLowDateTime, t.dwH
 
 }  // namespace
 
+// ---- One run per folder -----------------------------------------------------
+
+namespace {
+
+HANDLE folderMutex = nullptr;
+
+// The folder's mutex is named after its path: the final one where Windows
+// tells it (the same folder reached through another drive letter or an 8.3
+// name is the same path then), upper-cased as Windows compares paths, and
+// hashed, as an object's name may hold no backslash and only MAX_PATH
+// characters. Local: a double-click and its twin run in one session.
+bool FolderMutexName(wchar_t (&name)[40]) {
+  static wchar_t path[32768];
+  const DWORD room = sizeof path / sizeof path[0];
+  DWORD length = 0;
+  const HANDLE folder = CreateFileW(L".", FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (folder != INVALID_HANDLE_VALUE) {
+    length = GetFinalPathNameByHandleW(folder, path, room, FILE_NAME_NORMALIZED);
+    CloseHandle(folder);
+  }
+  if (length == 0 || length >= room) length = GetFullPathNameW(L".", room, path, nullptr);
+  if (length == 0 || length >= room) return false;
+  CharUpperBuffW(path, length);
+  std::uint64_t hash = 14695981039346656037u;  // FNV-1a
+  for (DWORD i = 0; i < length; ++i) {
+    hash ^= path[i];
+    hash *= 1099511628211u;
+  }
+  const wchar_t prefix[] = L"Local\\shotrenum-";
+  const int prefixLength = sizeof prefix / sizeof prefix[0] - 1;
+  for (int i = 0; i < prefixLength; ++i) name[i] = prefix[i];
+  for (int i = 0; i < 16; ++i) name[prefixLength + i] = L"0123456789abcdef"[hash >> (60 - 4 * i) & 0xF];
+  name[prefixLength + 16] = L'\0';
+  return true;
+}
+
+}  // namespace
+
+// A named mutex: Windows releases it when its owner ends, however it ends (a
+// later wait then reports it abandoned, and owns it).
+FolderLock LockFolder() {
+  wchar_t name[40];
+  if (!FolderMutexName(name)) return FolderLock::kUnsupported;
+  const HANDLE mutex = CreateMutexW(nullptr, FALSE, name);
+  if (mutex == nullptr) return FolderLock::kUnsupported;
+  const DWORD waited = WaitForSingleObject(mutex, 0);
+  if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) {
+    folderMutex = mutex;
+    return FolderLock::kHeld;
+  }
+  CloseHandle(mutex);
+  return waited == WAIT_TIMEOUT ? FolderLock::kBusy : FolderLock::kUnsupported;
+}
+
+void UnlockFolder() {
+  if (folderMutex == nullptr) return;
+  ReleaseMutex(folderMutex);
+  CloseHandle(folderMutex);
+  folderMutex = nullptr;
+}
+
 // ---- Directory search -------------------------------------------------------
 
 struct ShotSearch {
-  HANDLE handle;
+  HANDLE handle;  // INVALID_HANDLE_VALUE once no pattern is left to list
+  int pattern;    // the one being listed
   WIN32_FIND_DATAA data;
   bool firstPending;  // data holds the entry FindFirstFileA found, not yet delivered
   bool delivered;     // data holds an entry already delivered
 };
 
 namespace {
+
+// Screenshots, then screenshots an earlier run left at temporary names: one
+// listing to the caller.
+const char* const kPatterns[] = {"G???????.pcx", "_tmp_*_G???????.pcx"};
+constexpr int kPatternCount = 2;
+
+// Starts listing the patterns from `pattern` on, skipping those that match
+// nothing; on kEntry the first match waits in search->data.
+ListingStep StartPatterns(ShotSearch* search, int pattern) {
+  for (; pattern < kPatternCount; ++pattern) {
+    search->handle = FindFirstFileA(kPatterns[pattern], &search->data);
+    if (search->handle != INVALID_HANDLE_VALUE) {
+      search->pattern = pattern;
+      search->firstPending = true;
+      return ListingStep::kEntry;
+    }
+    if (GetLastError() != ERROR_FILE_NOT_FOUND) return ListingStep::kFailed;
+  }
+  return ListingStep::kEnd;
+}
+
+// Reads the next entry of the listing into search->data.
+ListingStep ReadNext(ShotSearch* search) {
+  if (search->firstPending) {
+    search->firstPending = false;
+    return ListingStep::kEntry;
+  }
+  if (FindNextFileA(search->handle, &search->data)) return ListingStep::kEntry;
+  if (GetLastError() != ERROR_NO_MORE_FILES) return ListingStep::kFailed;
+  FindClose(search->handle);
+  const ListingStep next = StartPatterns(search, search->pattern + 1);
+  search->firstPending = false;
+  return next;
+}
 
 // A symbolic link to a file: the listing describes the link itself.
 bool IsFileSymlink(const WIN32_FIND_DATAA& data) {
@@ -56,29 +157,24 @@ bool LinkTargetWriteTime(const char* name, ::FILETIME* writeTime) {
 
 }  // namespace
 
-// The pattern is matched the Win32 way: without regard to case, against the
+// The patterns are matched the Win32 way: without regard to case, against the
 // short 8.3 names as well, and "?" may match nothing before the dot. Names of
-// other lengths come back too; the screenshot name rule drops them.
+// other lengths come back too; the screenshot name rules drop them.
 ShotSearch* StartShotSearch() {
   if (seam::Injected(seam::Fault::kSearchStart)) return nullptr;
   auto* search = new ShotSearch{};
-  search->handle = FindFirstFileA("G???????.pcx", &search->data);
-  if (search->handle == INVALID_HANDLE_VALUE) {
+  if (StartPatterns(search, 0) != ListingStep::kEntry) {
     delete search;
     return nullptr;
   }
-  search->firstPending = true;
   return search;
 }
 
 ListingStep NextShotEntry(ShotSearch* search, ShotEntry* entry) {
   if (seam::Injected(seam::Fault::kListingRead)) return ListingStep::kFailed;
   if (!search->delivered || !seam::Injected(seam::Fault::kEntryRepeated)) {
-    if (search->firstPending) {
-      search->firstPending = false;
-    } else if (!FindNextFileA(search->handle, &search->data)) {
-      return GetLastError() == ERROR_NO_MORE_FILES ? ListingStep::kEnd : ListingStep::kFailed;
-    }
+    const ListingStep step = ReadNext(search);
+    if (step != ListingStep::kEntry) return step;
     search->delivered = true;
   }
   entry->name = search->data.cFileName;
@@ -99,7 +195,7 @@ bool ShotEntryWriteTime(ShotSearch* search, FILETIME* writeTime) {
 }
 
 void EndShotSearch(ShotSearch* search) {
-  FindClose(search->handle);
+  if (search->handle != INVALID_HANDLE_VALUE) FindClose(search->handle);
   delete search;
 }
 
@@ -112,9 +208,22 @@ bool RenameWithoutReplace(const char* from, const char* to) {
   return std::rename(from, to) == 0;
 }
 
+// Only the link-and-unlink fallback of POSIX systems leaves a second name.
+bool HasOtherNames(const char*) { return false; }
+bool RemoveSecondName(const char*, const char*) { return false; }
+
 // ---- Time ---------------------------------------------------------------------
 
 std::int64_t CurrentRunStamp() { return static_cast<std::int64_t>(_time64(nullptr)); }
+
+std::int64_t WaitForSecondAfter(std::int64_t second) {
+  if (seam::Injected(seam::Fault::kClockSkips)) return second + 1;
+  for (;;) {
+    const std::int64_t now = CurrentRunStamp();
+    if (now > second) return now;
+    Sleep(10);
+  }
+}
 
 // FileTimeToLocalFileTime applies the bias in force now, as the header asks,
 // but adds it without any check: from 2^63 up a time east of UTC could wrap
@@ -149,6 +258,21 @@ bool LocalCalendarOfStamp(std::int64_t stamp, CalendarTime* out) {
 // fail), so no file the tool opens lands on one; and Windows has no SIGPIPE.
 // Nothing to mend.
 void PrepareStandardStreams() {}
+
+bool FileExists(const char* name) {
+  const DWORD attributes = GetFileAttributesA(name);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+std::FILE* CreateNewTextFile(const char* name) {
+  // _O_EXCL fails on any entry at the name; _O_NOINHERIT keeps the file from
+  // the command interpreter that the pause starts.
+  const int fd = _open(name, _O_WRONLY | _O_CREAT | _O_EXCL | _O_TEXT | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
+  if (fd < 0) return nullptr;
+  std::FILE* file = _fdopen(fd, "w");
+  if (file == nullptr) _close(fd);
+  return file;
+}
 
 // ---- Console -------------------------------------------------------------------
 

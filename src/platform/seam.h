@@ -15,9 +15,13 @@ enum class Fault {
   kRename,          // a rename fails and touches nothing
   kNoReplace,       // the file system cannot rename without replacing, so the
                     // link-and-unlink fallback runs
+  kKilledAfterLink, // the process is killed between the fallback's link
+                    // and its unlink, leaving the file with both names
   kFallbackUnlink,  // the fallback's unlink of the old name fails
   kLogWrite,        // a write to a log (or to standard output standing in
                     // for one) fails and nothing of it arrives
+  kClockSkips,      // a wait for the next second ends at once, as if the
+                    // clock had jumped there (spares a test the real wait)
 };
 
 // Whether the fault strikes at this occurrence of its point.

@@ -27,8 +27,10 @@ FaultPoint faultTable[] = {
     {Fault::kEntryRepeated, "SHOTRENUM_SEAM_REPEAT", 0},
     {Fault::kRename, "SHOTRENUM_SEAM_RENAME_FAIL", 0},
     {Fault::kNoReplace, "SHOTRENUM_SEAM_NO_NOREPLACE", 0},
+    {Fault::kKilledAfterLink, "SHOTRENUM_SEAM_DIE_AFTER_LINK", 0},
     {Fault::kFallbackUnlink, "SHOTRENUM_SEAM_UNLINK_FAIL", 0},
     {Fault::kLogWrite, "SHOTRENUM_SEAM_LOG_WRITE_FAIL", 0},
+    {Fault::kClockSkips, "SHOTRENUM_SEAM_CLOCK_SKIPS", 0},
 };
 
 // Whether `occurrence` is in a list such as "2,5,9+".
@@ -105,7 +107,10 @@ bool Injected(Fault fault) {
       break;
   }
   const char* list = std::getenv(point->variable);
-  return list != nullptr && Listed(list, occurrence);
+  const bool strikes = list != nullptr && Listed(list, occurrence);
+  // As sudden as a kill: no buffer is flushed, nothing else runs.
+  if (strikes && fault == Fault::kKilledAfterLink) std::_Exit(137);
+  return strikes;
 }
 
 }  // namespace shotrenum::seam

@@ -1,6 +1,5 @@
 #include "rename/renumber.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "rename/run_log.h"
@@ -15,25 +14,50 @@ void ShowProgress(long i) {
   if (i % 100 == 0) Say(texts::kProgress, i + 1);
 }
 
-}  // namespace
-
-void TempName(char (&out)[64], std::int64_t runStamp, const char* name) {
-  std::snprintf(out, sizeof out, "_tmp_%lld_%s", static_cast<long long>(runStamp), name);
+// Whether a temporary name or a log present bears the second `stamp`.
+bool StampTaken(std::int64_t stamp, const StampsInUse& inUse) {
+  if (IsStampInUse(inUse, stamp)) return true;
+  CalendarTime start{};
+  LocalCalendarOfStamp(stamp, &start);
+  for (const LogKind kind : {LogKind::kProcess, LogKind::kResult}) {
+    char name[64];
+    LogFileName(name, kind, start);
+    if (FileExists(name)) return true;
+  }
+  return false;
 }
 
-void RenumberShots(const ShotRecord* records, long n) {
-  const std::int64_t stamp = CurrentRunStamp();
+// The current second, or the next free one after a wait of at most three
+// seconds; past that the run goes on, and a name it meets taken is an
+// ordinary failed rename.
+std::int64_t ChooseRunStamp(const StampsInUse& inUse) {
+  const std::int64_t first = CurrentRunStamp();
+  std::int64_t stamp = first;
+  while (StampTaken(stamp, inUse) && stamp - first < 3) stamp = WaitForSecondAfter(stamp);
+  return stamp;
+}
+
+}  // namespace
+
+void RenumberShots(const ShotRecord* records, long n, const StampsInUse& inUse) {
+  const std::int64_t stamp = ChooseRunStamp(inUse);
   CalendarTime start{};
   LocalCalendarOfStamp(stamp, &start);
   long failures = 0;
-  // Every temporary name of the run is this prefix and the file's name, so
-  // the prefix is formatted once and each name copied behind it.
-  char tempBuffer[64];
-  TempName(tempBuffer, stamp, "");
-  const std::size_t prefixLength = std::strlen(tempBuffer);
+  // Every temporary name this run gives is this prefix and the file's name,
+  // so the prefix is formatted once and each name copied behind it. A
+  // screenshot an earlier run left keeps the name that run gave it.
+  char runTemp[kTempNameRoom];
+  TempName(runTemp, stamp, "");
+  const std::size_t prefixLength = std::strlen(runTemp);
+  char strandedTemp[kTempNameRoom];
   const auto tempNameOf = [&](const ShotRecord& record) -> const char* {
-    std::memcpy(tempBuffer + prefixLength, record.name, sizeof record.name);
-    return tempBuffer;
+    if (record.stranded) {
+      TempName(strandedTemp, StrandedStamp(record), record.name);
+      return strandedTemp;
+    }
+    std::memcpy(runTemp + prefixLength, record.name, sizeof record.name);
+    return runTemp;
   };
 
   RunLog processLog = OpenRunLog(LogKind::kProcess, start);
@@ -41,6 +65,7 @@ void RenumberShots(const ShotRecord* records, long n) {
   for (long i = 0; i < n; ++i) {
     ShowProgress(i);
     const ShotRecord& record = records[i];
+    if (record.stranded) continue;  // already off every target name
     const char* temp = tempNameOf(record);
     const bool ok = RenameWithoutReplace(record.name, temp);
     if (!ok) ++failures;
@@ -63,7 +88,8 @@ void RenumberShots(const ShotRecord* records, long n) {
     // on standard output the two rows interleave in just this order.
     WriteVerdict(resultLog, ok);
     WriteVerdict(processLog, ok);
-    WriteRowRest(resultLog, record.name, record.target, record.writeTime);
+    // The result log tells the name each file had before this run.
+    WriteRowRest(resultLog, record.stranded ? temp : record.name, record.target, record.writeTime);
     WriteRowRest(processLog, temp, record.target, record.writeTime);
   }
   Say("%s", texts::kPhase2End);

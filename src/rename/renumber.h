@@ -1,18 +1,16 @@
 #pragma once
 
-#include <cstdint>
-
 #include "shots/shot_record.h"
+#include "shots/temp_name.h"
 
 namespace shotrenum {
 
-// Builds the temporary name a file holds between the two phases.
-void TempName(char (&out)[64], std::int64_t runStamp, const char* name);
-
 // Renames every file of the sorted set to its target: first each to its own
-// temporary name, then each temporary name to its target. Logs every rename,
-// shows progress and reports failures at the end. n >= 1 and every target
-// written.
-void RenumberShots(const ShotRecord* records, long n);
+// temporary name, then each temporary name to its target. A screenshot an
+// earlier run left at a temporary name skips the first step. Logs every
+// rename, shows progress and reports failures at the end. n >= 1 and every
+// target written. The run's stamp is a second that no temporary name or log
+// present bears (`inUse`: those the folder's reading found).
+void RenumberShots(const ShotRecord* records, long n, const StampsInUse& inUse);
 
 }  // namespace shotrenum

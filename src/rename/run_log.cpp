@@ -1,8 +1,5 @@
 #include "rename/run_log.h"
 
-#include <filesystem>
-#include <system_error>
-
 #include "texts.h"
 
 namespace shotrenum {
@@ -60,16 +57,17 @@ std::string_view Verdict(bool ok) { return ok ? "OK," : "NG,"; }
 
 }  // namespace
 
+void LogFileName(char (&out)[64], LogKind kind, const CalendarTime& startTime) {
+  std::snprintf(out, sizeof out, "%s_%04d%02d%02d%02d%02d%02d.csv",
+                kind == LogKind::kProcess ? "VeltraskoAll" : "VeltraskoLog", startTime.year, startTime.month,
+                startTime.day, startTime.hour, startTime.minute, startTime.second);
+}
+
 RunLog OpenRunLog(LogKind kind, const CalendarTime& startTime) {
   RunLog log{};
   log.kind = kind;
-  std::snprintf(log.fileName, sizeof log.fileName, "%s_%04d%02d%02d%02d%02d%02d.csv",
-                kind == LogKind::kProcess ? "VeltraskoAll" : "VeltraskoLog", startTime.year, startTime.month,
-                startTime.day, startTime.hour, startTime.minute, startTime.second);
-  // Opening a symbolic link for writing would empty the file it points to,
-  // wherever that is; the log then goes where it goes when it cannot be created.
-  std::error_code error;
-  if (!std::filesystem::is_symlink(log.fileName, error)) log.file = std::fopen(log.fileName, "w");
+  LogFileName(log.fileName, kind, startTime);
+  log.file = CreateNewTextFile(log.fileName);
   if (log.file == nullptr) {
     StandInOnStdout(log);
   } else if (!WriteHead(log.file, kind)) {

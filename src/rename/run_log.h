@@ -20,10 +20,13 @@ struct RunLog {
   bool rowsLost;       // a write to stdout failed too: some rows went nowhere
 };
 
-// Creates the log named from the run's local start time (an existing file of
-// that name is emptied) and writes its title and header lines. When the file
-// cannot be created, or a symbolic link stands at its name, the log goes to
-// standard output instead.
+// The file name of a log of the run that started at `startTime` (local time).
+void LogFileName(char (&out)[64], LogKind kind, const CalendarTime& startTime);
+
+// Creates the log named from the run's local start time and writes its title
+// and header lines. When the file cannot be created, or any entry (an older
+// log, a symbolic link) already bears its name, the log goes to standard
+// output instead: it never empties or follows anything.
 RunLog OpenRunLog(LogKind kind, const CalendarTime& startTime);
 
 // The first piece of a row: "OK," for a rename that succeeded, "NG," for one

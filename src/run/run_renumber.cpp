@@ -6,6 +6,7 @@
 #include "rename/renumber.h"
 #include "shots/order.h"
 #include "shots/scan.h"
+#include "shots/second_names.h"
 #include "texts.h"
 
 namespace shotrenum {
@@ -18,9 +19,8 @@ int EndWith(const char* message, ShotRecord* records) {
   return 0;
 }
 
-}  // namespace
-
-int RunRenumber() {
+// The run itself, once it has the folder to itself.
+int RenumberFolder() {
   const long counted = CountShots();
   if (counted == 0) return EndWith(texts::kNotFound, nullptr);
   if (counted == kListingBroken) return EndWith(texts::kListingBroken, nullptr);
@@ -31,19 +31,34 @@ int RunRenumber() {
 
   // Only the records the second pass filled take part: files that vanished
   // between the passes leave no empty record behind.
-  const long n = CollectShots(records, counted);
+  StampsInUse inUse{};
+  long n = CollectShots(records, counted, &inUse);
   if (n == kCollectOverflow) return EndWith(texts::kFolderChanged, records);
   if (n == kListingBroken) return EndWith(texts::kListingBroken, records);
   if (n == 0) return EndWith(texts::kNotFound, records);
 
   SortShots(records, n);
+  n = DropSecondNames(records, n);
   if (CheckOrder(records, n)) {
     Say("%s\n", texts::kInOrder);
   } else {
-    RenumberShots(records, n);
+    RenumberShots(records, n, inUse);
   }
   std::free(records);
   return 1;
+}
+
+}  // namespace
+
+int RunRenumber() {
+  // Where the file system cannot lock, the run goes on unguarded.
+  if (LockFolder() == FolderLock::kBusy) {
+    Say("%s\n", texts::kAnotherRun);
+    return 0;
+  }
+  const int result = RenumberFolder();
+  UnlockFolder();
+  return result;
 }
 
 }  // namespace shotrenum

@@ -14,7 +14,14 @@ int CompareShots(const void* a, const void* b) {
   if (lt.dwLowDateTime != rt.dwLowDateTime) return lt.dwLowDateTime < rt.dwLowDateTime ? -1 : 1;
   // strcmp compares as unsigned char.
   const int byName = std::strcmp(left->name, right->name);
-  return (byName > 0) - (byName < 0);
+  if (byName != 0) return byName < 0 ? -1 : 1;
+  // A screenshot at its own name before one of that name an earlier run left
+  // at a temporary name, and those by the stamp of their runs.
+  if (left->stranded != right->stranded) return left->stranded ? 1 : -1;
+  if (!left->stranded) return 0;
+  const std::int64_t leftStamp = StrandedStamp(*left);
+  const std::int64_t rightStamp = StrandedStamp(*right);
+  return (leftStamp > rightStamp) - (leftStamp < rightStamp);
 }
 
 void SortShots(ShotRecord* records, long n) {
@@ -36,7 +43,8 @@ bool CheckOrder(ShotRecord* records, long n) {
   long matches = 0;
   for (long i = 0; i < n; ++i) {
     WriteTargetName(records[i].target, i);
-    if (std::strcmp(records[i].name, records[i].target) == 0) ++matches;
+    // A screenshot at a temporary name is never where it belongs.
+    if (!records[i].stranded && std::strcmp(records[i].name, records[i].target) == 0) ++matches;
   }
   return matches == n;
 }

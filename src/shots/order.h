@@ -1,4 +1,6 @@
-// Capture order: oldest last-write time first, equal times by name.
+// Capture order: oldest last-write time first, equal times by name (for a
+// screenshot at a temporary name, the name in it), then the screenshot at its
+// own name before those at temporary names, and those by their run stamps.
 #pragma once
 
 #include "shots/shot_record.h"

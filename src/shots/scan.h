@@ -1,8 +1,10 @@
 // The two passes over the current directory: one counts the screenshots, the
-// other fills the records the driver allocated for them.
+// other fills the records the driver allocated for them. Screenshots that an
+// earlier run left at temporary names count beside the others.
 #pragma once
 
 #include "shots/shot_record.h"
+#include "shots/temp_name.h"
 
 namespace shotrenum {
 
@@ -23,7 +25,8 @@ inline constexpr long kCollectOverflow = -1;
 // nothing or cannot start, kListingBroken when the listing fails partway).
 // Entries that vanished since the listing are skipped. Never writes beyond
 // `capacity` records; on more screenshots than that it returns
-// kCollectOverflow.
-long CollectShots(ShotRecord* records, long capacity);
+// kCollectOverflow. Notes in `inUse` the run stamps near now that temporary
+// names bear, a folder's at such a name included.
+long CollectShots(ShotRecord* records, long capacity, StampsInUse* inUse);
 
 }  // namespace shotrenum

@@ -7,4 +7,9 @@ namespace shotrenum {
 // character. The "G" and ".pcx" come from the search pattern.
 bool IsShotName(const char* name, bool isDirectory);
 
+// Whether the name inside a temporary name makes the entry a stranded
+// screenshot: the same rule, with the "G" and ".pcx" (any case) checked here,
+// as the search pattern may have matched another part of the long name.
+bool IsStrandedShotName(const char* name, bool isDirectory);
+
 }  // namespace shotrenum

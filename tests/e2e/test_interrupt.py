@@ -1,7 +1,10 @@
 """Runs over 2,000 screenshots killed with SIGKILL at random instants: whatever
 the instant, every file is still there exactly once, at its old, temporary or
 target name, and the process log tells every rename that happened but the one
-in flight. A run started again afterwards loses nothing either.
+in flight. One more run, half of the time in the very second of the killed
+one, leaves exactly what an uninterrupted run leaves, and the killed run's logs
+as they were. Two runs started together in one folder: one renumbers, the
+other touches nothing.
 
 SHOTRENUM_KILLS sets how many runs are killed (a few by default),
 SHOTRENUM_KILL_SEED the seed of the files' order and the kill instants."""
@@ -14,37 +17,45 @@ import tempfile
 import time
 import unittest
 
-from tool import (BIN, RUNNER, WINDOWS, ToolTest, capture_order, expected_logs, make_file, snapshot, stamp_of_log,
-                  target_name)
+from tool import (ANOTHER_RUN, BIN, RUNNER, WINDOWS, ToolTest, capture_order, expected_logs, make_file, messages,
+                  run_tool, sjis, snapshot, stamp_of_log, target_name)
 
 SHOTS = 2000
+TOGETHER = 5000  # screenshots for two runs started together
 # Under Wine a whole run takes seconds, so it gets fewer by default.
-KILLS = int(os.environ.get("SHOTRENUM_KILLS", "2" if WINDOWS else "12"))
+KILLS = int(os.environ.get("SHOTRENUM_KILLS", "3" if WINDOWS else "12"))
 SEED = int(os.environ.get("SHOTRENUM_KILL_SEED", "1208"))
 BASE_NS = 1577836800 * 10**9
 
 
-def start(directory):
+def start(directory, stderr=subprocess.DEVNULL):
     env = {k: v for k, v in os.environ.items() if not k.startswith(("LC_", "SHOTRENUM_SEAM_"))}
     env.update({"TZ": "UTC", "LANG": "C", "LC_ALL": "C"})
     return subprocess.Popen(RUNNER + [BIN], cwd=directory, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                            stderr=subprocess.DEVNULL, env=env)
+                            stderr=stderr, env=env)
+
+
+def sleep_into_next_second():
+    time.sleep(1.02 - time.time() % 1)
 
 
 class KilledRuns(ToolTest):
     def setUp(self):
         super().setUp()
-        rng = random.Random(SEED)
-        numbers = list(range(SHOTS))
-        rng.shuffle(numbers)
-        # Capture order is a random permutation of the numbers: every file moves.
-        self.shots = {"G%07d.pcx" % number: BASE_NS + k * 10**9 for k, number in enumerate(numbers)}
-        self.order = capture_order(self.shots)
-        self.rng = rng
+        self.rng = random.Random(SEED)
+        self.shots, self.order = self.shot_set(SHOTS)
 
-    def fill(self):
+    def shot_set(self, n):
+        """n screenshots whose capture order is a random permutation of their
+        numbers, so that every file moves; and that order."""
+        numbers = list(range(n))
+        self.rng.shuffle(numbers)
+        shots = {"G%07d.pcx" % number: BASE_NS + k * 10**9 for k, number in enumerate(numbers)}
+        return shots, capture_order(shots)
+
+    def fill(self, shots=None):
         directory = tempfile.mkdtemp(dir=self.dir)
-        for name, ns in self.shots.items():
+        for name, ns in (shots or self.shots).items():
             make_file(directory, name, ns)
         return directory
 
@@ -79,30 +90,86 @@ class KilledRuns(ToolTest):
         length = min(lengths)
 
         landed = {"before the first row": 0, "phase 1": 0, "phase 2": 0, "after the last row": 0, "finished": 0}
+        same_second = 0
         for kill in range(KILLS):
             self.restore(directory, before)
             # One kill in each of KILLS equal slices of the measured run.
             delay = length * (kill + self.rng.random()) / KILLS
+            # Every other kill is followed by one more run in the same second.
+            rerun_at_once = kill % 2 == 0
+            if rerun_at_once and time.time() % 1 + delay > 0.8:
+                sleep_into_next_second()
             tool = start(directory)
             time.sleep(delay)
             tool.kill()
             if tool.wait() == 0:
                 landed["finished"] += 1
             with self.subTest(kill=kill, delay=delay, seed=SEED):
-                rows = self.check_killed(directory, before)
+                rows, stamp = self.check_killed(directory, before)
                 landed["before the first row" if rows == 0 else "phase 1" if rows <= SHOTS else
                        "phase 2" if rows < 2 * SHOTS else "after the last row"] += 1
-                # Starting the tool again over what the killed run left
-                # loses nothing either.
-                self.assertEqual(start(directory).wait(), 0)
-                self.assertEqual(sorted(v for n, v in snapshot(directory).items() if not n.startswith("Veltrasko")),
-                                 sorted(before.values()))
+                if not rerun_at_once:
+                    sleep_into_next_second()
+                same_second += int(time.time()) == stamp
+                self.check_rerun(directory, before)
         print(f"\n{KILLS - landed['finished']} of {KILLS} kills hit a running tool (a whole run takes "
-              f"{length * 1000:.0f} ms); rows in the process log when killed: {landed}", file=sys.stderr)
+              f"{length * 1000:.0f} ms); rows in the process log when killed: {landed}; "
+              f"{same_second} reruns started in the killed run's second", file=sys.stderr)
+
+    def check_rerun(self, directory, before):
+        """One more run leaves every file where an uninterrupted run puts it,
+        and the logs already there as they were."""
+        logs = {n: c for n, c in snapshot(directory).items() if n.startswith("Veltrasko")}
+        self.assertEqual(start(directory).wait(), 0)
+        after = snapshot(directory)
+        for name, content in logs.items():
+            self.assertEqual(after.pop(name), content)
+        self.assertIn(len([n for n in after if n.startswith("Veltrasko")]), (0, 2))
+        self.assertPlacedAsUninterrupted(after, before, self.order)
+
+    def assertPlacedAsUninterrupted(self, after, before, order):
+        """Every file at the target an uninterrupted run gives it, and nothing
+        else but logs."""
+        want = {target_name(i): before[name] for i, name in enumerate(order)}
+        got = {n: c for n, c in after.items() if not n.startswith("Veltrasko")}
+        wrong = sorted(n for n in set(want) | set(got) if want.get(n) != got.get(n))
+        self.assertEqual(wrong[:10], [], f"{len(wrong)} names hold what an uninterrupted run would not put there")
+
+    def test_two_runs_started_together(self):
+        shots, order = self.shot_set(TOGETHER)
+        directory = self.fill(shots)
+        before = snapshot(directory)
+        runs = [start(directory, stderr=subprocess.PIPE) for _ in range(2)]
+        errors = sorted((run.communicate()[1] for run in runs), key=len)
+        self.assertEqual(errors[0], messages(ANOTHER_RUN + "\n"))
+        self.assertIn(sjis("リネーム終了"), errors[1])
+        after = snapshot(directory)
+        self.assertEqual(len([n for n in after if n.startswith("Veltrasko")]), 2)
+        self.assertPlacedAsUninterrupted(after, before, order)
+
+    @unittest.skipIf(WINDOWS, "Windows renames never fall back to a link and an unlink")
+    def test_fallback_killed_between_link_and_unlink(self):
+        # The file then has two names: its own (or its target) and a temporary
+        # one. One more run drops the temporary one and renumbers.
+        shots = {"G0000002.pcx": BASE_NS, "G0000000.pcx": BASE_NS + 10**9, "G0000001.pcx": BASE_NS + 2 * 10**9}
+        order = capture_order(shots)
+        for link in (2, 5):  # in the first phase and in the second
+            with self.subTest(link=link):
+                directory = tempfile.mkdtemp(dir=self.dir)
+                for name, ns in shots.items():
+                    make_file(directory, name, ns)
+                killed = run_tool(directory, seams={"NO_NOREPLACE": "1+", "DIE_AFTER_LINK": link})
+                self.assertEqual(killed.returncode, 137)
+                self.assertEqual(sum(os.stat(os.path.join(directory, n)).st_nlink > 1 for n in os.listdir(directory)),
+                                 2)
+                run_tool(directory)
+                after = {n: c for n, c in snapshot(directory).items() if not n.startswith("Veltrasko")}
+                self.assertEqual(after, {target_name(i): name.encode() + b" content" for i, name in enumerate(order)})
+                self.assertTrue(all(os.stat(os.path.join(directory, n)).st_nlink == 1 for n in after))
 
     def check_killed(self, directory, before):
         """Checks a killed run's directory; returns how many rows its process
-        log holds."""
+        log holds, and its stamp."""
         after = snapshot(directory)
         logs = [n for n in after if n.startswith("Veltrasko")]
         process = [n for n in logs if n.startswith("VeltraskoAll_")]
@@ -130,7 +197,7 @@ class KilledRuns(ToolTest):
             old, new = renames[rows]
             state[new] = state.pop(old)
         self.assertTrue(state == after, f"{rows} rows in the log, but the files are elsewhere")
-        return rows
+        return rows, stamp
 
 
 if __name__ == "__main__":

@@ -1,19 +1,24 @@
 """Random small directory states with random failed renames, checked against a
 model of the two phases: the final directory, both logs and the messages must
-be exactly what the model gives, and no content is lost or duplicated.
+be exactly what the model gives, and no content is lost or duplicated. Each
+state holds screenshots an earlier run left at temporary names (several
+stamps, the current second among them) and obstacles; a second run over what
+the first left must be what the model gives for it too.
 
 SHOTRENUM_MODEL_STATES sets how many states are tried (a few hundred by
 default), SHOTRENUM_MODEL_SEED the seed they are drawn from."""
 
 import os
 import random
+import re
 import shutil
 import tempfile
 import time
 import unittest
 
-from tool import (IN_ORDER, NOT_FOUND, WINDOWS, ToolTest, capture_order, expected_logs, is_shot_name, make_file,
-                  messages, progress_messages, run_tool, stamp_of_log, standard_output, target_name)
+from tool import (IN_ORDER, NOT_FOUND, WINDOWS, ToolTest, capture_order, expected_logs, is_set_member, make_file,
+                  messages, progress_messages, read_temp_name, renumbers, run_tool, stamp_of_log, standard_output,
+                  target_name, temp_name)
 
 SEED = int(os.environ.get("SHOTRENUM_MODEL_SEED", "1208"))
 STATES = int(os.environ.get("SHOTRENUM_MODEL_STATES", "40" if WINDOWS else "300"))
@@ -25,44 +30,48 @@ def folded(name):
     return name.lower() if WINDOWS else name
 
 
-def temp_name(stamp, name):
-    return f"_tmp_{stamp}_{name}"
-
-
 def listing(directory):
-    """{name: ("dir",) or ("file", content)} of every entry."""
-    result = {}
+    """{name: ("dir",) or ("file", content)} of every entry, and the write
+    times of the files that take part in a run."""
+    entries, times = {}, {}
     for name in os.listdir(directory):
         path = os.path.join(directory, name)
         if os.path.isdir(path):
-            result[name] = DIRECTORY
-        else:
-            with open(path, "rb") as f:
-                result[name] = ("file", f.read())
-    return result
+            entries[name] = DIRECTORY
+            continue
+        with open(path, "rb") as f:
+            entries[name] = ("file", f.read())
+        if is_set_member(name):
+            times[name] = os.stat(path).st_mtime_ns
+    return entries, times
+
+
+def stamps_borne(entries):
+    """The run stamps that temporary names present bear, a folder's too."""
+    return {int(m.group(1)) for m in (re.fullmatch(r"_tmp_(0|[1-9][0-9]*)_.*[Gg].{7}\.[Pp][Cc][Xx]", name)
+                                      for name in entries) if m}
 
 
 class Model:
     """The run as the rules give it, over a listing."""
 
-    def __init__(self, entries, times, stamp, failing, fallback):
+    def __init__(self, entries, times, stamp, failing=lambda call: False, fallback=False):
         self.entries = dict(entries)
         self.calls = 0
         self.failing = failing
         self.fallback = fallback
-        self.shots = {n: times[n] for n, e in entries.items() if is_shot_name(n) and e != DIRECTORY}
-        self.order = capture_order(self.shots)
+        self.shots = times
+        self.order = capture_order(times)
         self.verdicts = {}
-        if self.renames():
-            for phase in (1, 2):
-                for i, name in enumerate(self.order):
-                    before, after = ((name, temp_name(stamp, name)) if phase == 1 else
-                                     (temp_name(stamp, name), target_name(i)))
-                    if not self.rename(before, after):
-                        self.verdicts[(phase, i)] = False
-
-    def renames(self):
-        return bool(self.order) and self.order != [target_name(i) for i in range(len(self.order))]
+        if not renumbers(self.order):
+            return
+        temps = [name if read_temp_name(name) else temp_name(stamp, name) for name in self.order]
+        for i, name in enumerate(self.order):
+            if temps[i] != name and not self.rename(name, temps[i]):
+                self.verdicts[(1, i)] = False
+        for i, name in enumerate(self.order):
+            if not self.rename(temps[i], target_name(i)):
+                self.verdicts[(2, i)] = False
 
     def rename(self, before, after):
         self.calls += 1
@@ -87,36 +96,36 @@ def failure_rule(rng, renames):
 
 
 def random_state(rng, directory, stamps):
-    """Fills `directory`; returns its screenshot times."""
+    """Fills `directory`: screenshots, some at the temporary names of earlier
+    runs with the given stamps, decoys and obstacles."""
     base = 1577836800 * 10**9
     pool = [base + rng.randrange(3) * 10**9 + rng.randrange(3) * 40 for _ in range(3)]
-    times = {}
+    names = set()
+
+    def free(name):
+        return folded(name) not in names
+
     for k in range(rng.randrange(0, 8)):
         number = rng.randrange(10) if rng.random() < 0.8 else rng.randrange(10**7)
         name = rng.choice("Gg") + "%07d." % number + "".join(rng.choice((c, c.upper())) for c in "pcx")
-        if folded(name) in map(folded, times):
-            continue
-        times[name] = rng.choice(pool)
-        make_file(directory, name, times[name], b"shot %d" % k)
-    decoys = ["G00000x1.pcx", "G000001.pcx", "notes.txt", "G0000001.pcx.bak"]
+        if rng.random() < 0.3:  # stranded by an earlier run
+            name = temp_name(rng.choice(stamps), name)
+        if free(name):
+            names.add(folded(name))
+            make_file(directory, name, rng.choice(pool), b"shot %d" % k)
+    decoys = ["G00000x1.pcx", "G000001.pcx", "notes.txt", "G0000001.pcx.bak", temp_name(stamps[0], "G00000x1.pcx"),
+              "_tmp_01_G0000001.pcx", "_TMP_5_G0000002.pcx"]
     for name in rng.sample(decoys, rng.randrange(len(decoys) + 1)):
-        make_file(directory, name, rng.choice(pool))
-    if rng.random() < 0.3:  # a directory where a target or a screenshot could be
-        name = target_name(rng.randrange(8))
-        if folded(name) not in map(folded, times):
+        if free(name):
+            make_file(directory, name, rng.choice(pool))
+    obstacles = [target_name(rng.randrange(8)), temp_name(rng.choice(stamps), "G%07d.pcx" % rng.randrange(10))]
+    for name in obstacles:
+        if rng.random() < 0.3 and free(name):
             os.mkdir(os.path.join(directory, name))
-    if times and rng.random() < 0.4:  # something already at a temporary name
-        name = rng.choice(sorted(times))
-        for stamp in stamps:
-            if rng.random() < 0.3:
-                os.mkdir(os.path.join(directory, temp_name(stamp, name)))
-            else:
-                make_file(directory, temp_name(stamp, name), 0, b"stranger at " + name.encode())
-    return times
 
 
 class ModelledRuns(ToolTest):
-    def test_random_states_with_failed_renames(self):
+    def test_random_states_with_failed_renames_and_a_second_run(self):
         for state in range(STATES):
             rng = random.Random(f"{SEED}:{state}")
             directory = tempfile.mkdtemp(dir=self.dir)
@@ -125,31 +134,39 @@ class ModelledRuns(ToolTest):
             shutil.rmtree(directory)
 
     def one_state(self, rng, directory):
-        # The run stamp is the start second, known only afterwards: entries at
-        # temporary names are made for this second and the next, and the model
-        # takes the stamp from the log name.
+        # Stamps of runs long past, of this second and of the next: a run
+        # must take a second that none of them bears.
         now = int(time.time())
-        times = random_state(rng, directory, (now, now + 1))
-        before = listing(directory)
+        random_state(rng, directory, (now, now + 1, 1700000000, 0))
+        entries, times = listing(directory)
         seam, failing = failure_rule(rng, 2 * len(times))
         fallback = rng.random() < 0.2 and not WINDOWS  # Windows never falls back
         seams = {k: v for k, v in (("RENAME_FAIL", seam), ("NO_NOREPLACE", "1+" if fallback else None)) if v}
-        run = run_tool(directory, seams=seams, seamed=True)
-        after = listing(directory)
-        note = f"seed {SEED} state: {sorted(before)} seams {seams}"
+        note = f"seed {SEED} state: {sorted(entries)} seams {seams}"
+        self.check_run(directory, entries, times, seams, failing, fallback, note)
+        # Once more, without faults, over what the first run left.
+        entries, times = listing(directory)
+        self.check_run(directory, entries, times, {}, lambda call: False, False, note + " (second run)")
 
-        process, result = run.logs()
-        stamp = stamp_of_log(process, "UTC") if process else now
-        model = Model(before, times, stamp, failing, fallback)
+    def check_run(self, directory, entries, times, seams, failing, fallback, note):
+        # The clock jumps when the run waits for a free second: hundreds of
+        # runs would otherwise wait a second or two each.
+        run = run_tool(directory, seams={**seams, "CLOCK_SKIPS": "1+"})
+        after, _ = listing(directory)
         self.assertEqual((run.returncode, run.stdout), (0, standard_output()), note)
-        if not model.renames():
-            self.assertEqual(after, before, note)
+        new_logs = sorted(n for n in set(after) - set(entries) if n.startswith("Veltrasko"))
+        stamp = stamp_of_log(new_logs[0], "UTC") if new_logs else None
+        model = Model(entries, times, stamp, failing, fallback)
+        if not renumbers(model.order):
+            self.assertEqual(after, entries, note)
             self.assertEqual(run.stderr, messages((IN_ORDER if model.order else NOT_FOUND) + "\n"), note)
             return
 
-        # Nothing lost or duplicated, whatever the model says.
+        self.assertNotIn(stamp, stamps_borne(entries), note)
+        process, result = new_logs
         logs = {process: after.pop(process), result: after.pop(result)}
-        self.assertEqual(sorted(after.values()), sorted(before.values()), note)
+        # Nothing lost or duplicated, whatever the model says.
+        self.assertEqual(sorted(after.values()), sorted(entries.values()), note)
         self.assertEqual(after, model.entries, note)
         want_process, want_result = expected_logs(model.shots, stamp, "UTC", model.verdicts)
         self.assertEqual(logs[process], ("file", want_process), note)

@@ -104,12 +104,13 @@ class SetChangesDuringTheScan(ToolTest):
 
 class SetsTooLargeToHandle(ToolTest):
     def test_more_than_ten_million_screenshots_are_refused_untouched(self):
+        # Those at temporary names count too.
         self.make("G0000004.pcx", "2020-01-01 00:00:00")
-        self.make("g0000004.pcx", "2020-01-02 00:00:00")
+        self.make("_tmp_1_G0000004.pcx", "2020-01-02 00:00:00")
         # Every entry is listed 5,000,001 times: 10,000,002 screenshots.
         run = self.run_tool(seams={"REPEAT": 5000001})
         self.assertEqual(run.stderr, messages(TOO_MANY + "\n"))
-        self.assertEqual(sorted(os.listdir(self.dir)), ["G0000004.pcx", "g0000004.pcx"])
+        self.assertEqual(sorted(os.listdir(self.dir)), ["G0000004.pcx", "_tmp_1_G0000004.pcx"])
 
     @unittest.skipIf(SANITIZED, "the sanitizers reserve more address space than the limit allows")
     @unittest.skipIf(WINDOWS, "Wine itself needs more address space than the limit allows")

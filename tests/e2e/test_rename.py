@@ -55,6 +55,18 @@ class RenameRun(ToolTest):
         self.assertEqual(files["G0000001.pcx"], b"G0000002.PCX content")
         self.assertEqual(files["G0000002.pcx"], b"g0000003.pcx content")
 
+    def test_a_screenshot_stranded_at_a_temporary_name_rejoins_the_set(self):
+        # An earlier run left it at a temporary name holding the very name its
+        # place gives it: the set is not in order all the same. It skips the
+        # first phase, so the process log has 2n - 1 rows.
+        shots = {"G0000000.pcx": ns_of("2020-01-01 00:00:00"), "_tmp_5_G0000001.pcx": ns_of("2020-01-02 00:00:00")}
+        for name, ns in shots.items():
+            self.make(name, ns)
+        run = self.run_tool()
+        self.check_run(run, shots)
+        self.assertEqual(run.read(run.logs()[0]).count(EOL), 2 + 3)
+        self.assertEqual(run.read("G0000001.pcx"), b"_tmp_5_G0000001.pcx content")
+
     def test_progress_every_hundred_files(self):
         base = ns_of("2020-01-01 00:00:00")
         shots = {"G%07d.pcx" % (249 - i): base + i * 10**9 for i in range(250)}
@@ -115,6 +127,15 @@ class FailedRenames(ToolTest):
         self.assertTrue(os.path.isdir(os.path.join(self.dir, "G0000001.pcx")))
         self.assertEqual(run.read("G0000000.pcx"), b"G0000002.pcx content")
         self.assertEqual(run.read(f"_tmp_{stamp}_G0000000.pcx"), b"G0000000.pcx content")
+        # While the folder stays, a run strands nothing more; once it is gone,
+        # one more run puts every file in place.
+        stranded = {n: c for n, c in snapshot(self.dir).items() if n.startswith("_tmp_")}
+        self.run_tool()
+        self.assertEqual({n: c for n, c in snapshot(self.dir).items() if n.startswith("_tmp_")}, stranded)
+        os.rmdir(os.path.join(self.dir, "G0000001.pcx"))
+        self.run_tool()
+        self.assertEqual({n: c for n, c in snapshot(self.dir).items() if not n.startswith("Veltrasko")},
+                         {"G0000000.pcx": b"G0000002.pcx content", "G0000001.pcx": b"G0000000.pcx content"})
 
     def test_every_rename_failing_from_the_second_phase_on(self):
         shots = {"G0000003.pcx": ns_of("2020-01-01 00:00:00"), "G0000002.pcx": ns_of("2020-01-02 00:00:00"),

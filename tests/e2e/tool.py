@@ -40,6 +40,7 @@ TOO_MANY = ("スクリーンショットファイルが多すぎます。一度�
 FOLDER_CHANGED = ("調査中にフォルダの内容が変わりました。ファイルは変更していません。"
                   "もう一度実行してください。")
 OUT_OF_MEMORY = "メモリが不足しています。ファイルは変更していません。"
+ANOTHER_RUN = "別の実行がこのフォルダで作業中です。終わってから、もう一度実行してください。"
 LISTING_BROKEN = "フォルダの内容を最後まで読み取れませんでした。ファイルは変更していません。"
 LOG_INCOMPLETE = "{}は途中から書き込めなくなったため、残りの行は標準出力に書き出しました。\n"
 LOG_LOST = "{}の行の一部は、ファイルにも標準出力にも書き込めませんでした。\n"
@@ -153,14 +154,44 @@ def is_shot_name(name):
     return re.fullmatch(r"[Gg][0-9]{7}\.[Pp][Cc][Xx]", name) is not None
 
 
+def temp_name(stamp, name):
+    return f"_tmp_{stamp}_{name}"
+
+
+def read_temp_name(name):
+    """(stamp, screenshot name) of a screenshot an earlier run left at a
+    temporary name, or None."""
+    match = re.fullmatch(r"_tmp_(0|[1-9][0-9]{0,18})_([Gg][0-9]{7}\.[Pp][Cc][Xx])", name)
+    if match is None or int(match.group(1)) >= 2**63:
+        return None
+    return int(match.group(1)), match.group(2)
+
+
+def is_set_member(name):
+    """Whether a file of this name takes part in a run."""
+    return is_shot_name(name) or read_temp_name(name) is not None
+
+
 def ticks_of_ns(ns):
     ticks = ns // 100 + FILETIME_EPOCH_TICKS
     return min(max(ticks, 0), 2**64 - 1)
 
 
 def capture_order(shots):
-    """shots: {name: mtime_ns}. Names in capture order."""
-    return sorted(shots, key=lambda n: (ticks_of_ns(shots[n]), n.encode()))
+    """shots: {name: mtime_ns}. Names in capture order: by time, then by the
+    screenshot name (in a temporary name, the one in it), then a screenshot at
+    its own name before those at temporary names, and those by stamp."""
+    def key(name):
+        stranded = read_temp_name(name)
+        if stranded is None:
+            return ticks_of_ns(shots[name]), name.encode(), 0, 0
+        return ticks_of_ns(shots[name]), stranded[1].encode(), 1, stranded[0]
+    return sorted(shots, key=key)
+
+
+def renumbers(order):
+    """Whether a run over a set in this capture order renames anything."""
+    return bool(order) and order != [target_name(i) for i in range(len(order))]
 
 
 def target_name(position):
@@ -199,11 +230,15 @@ def expected_logs(shots, stamp, tz, verdicts=None):
     def ok(phase, i):
         return "OK," if verdicts.get((phase, i), True) else "NG,"
 
+    # A screenshot at a temporary name skips the first phase; in the second
+    # it moves from that name, which the result log shows as its old one.
+    temps = [name if read_temp_name(name) else temp_name(stamp, name) for name in order]
     for i, name in enumerate(order):
-        process.append(f"{ok(1, i)}{name},_tmp_{stamp}_{name},{log_time(shots[name], tz)}")
+        if temps[i] != name:
+            process.append(f"{ok(1, i)}{name},{temps[i]},{log_time(shots[name], tz)}")
     for i, name in enumerate(order):
         when = log_time(shots[name], tz)
-        process.append(f"{ok(2, i)}_tmp_{stamp}_{name},{target_name(i)},{when}")
+        process.append(f"{ok(2, i)}{temps[i]},{target_name(i)},{when}")
         result.append(f"{ok(2, i)}{name},{target_name(i)},{when}")
     return tuple(sjis("".join(line + "\n" for line in log)).replace(b"\n", EOL) for log in (process, result))
 

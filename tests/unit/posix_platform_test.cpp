@@ -19,6 +19,8 @@
 namespace shotrenum {
 namespace {
 
+StampsInUse inUse;
+
 using PosixPlatform = testing::InTempDir;
 
 void SetTime(const char* name, std::int64_t seconds, long nanoseconds, int flags = 0) {
@@ -43,7 +45,7 @@ TEST_F(PosixPlatform, CollectsFullPrecisionTimesAndFollowsLinks) {
 
   ASSERT_EQ(CountShots(), 3);
   ShotRecord records[3] = {};
-  ASSERT_EQ(CollectShots(records, 3), 3);
+  ASSERT_EQ(CollectShots(records, 3, &inUse), 3);
   std::map<std::string, std::uint64_t> times;
   for (const ShotRecord& r : records) times[r.name] = FileTimeTicks(r.writeTime);
   EXPECT_EQ(times["G0000001.pcx"], Ticks(1302685507, 123456789));

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "platform/platform.h"
-#include "rename/renumber.h"
+#include "shots/temp_name.h"
 #include "temp_dir.h"
 
 namespace shotrenum {

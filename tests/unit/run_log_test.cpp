@@ -48,11 +48,14 @@ TEST_F(RunLogFile, NamesBothLogsFromTheStartTimeAndWritesTitleAndHeader) {
             std::string(texts::kResultLogTitle) + texts::kLogHeader + "NG,g0000001.PCX,G0000000.pcx" + kDatelessTime);
 }
 
-TEST_F(RunLogFile, EmptiesAnOlderLogOfTheSameName) {
+// An older run's rows are the user's record of it: never emptied.
+TEST_F(RunLogFile, LeavesAnOlderLogOfTheSameNameAlone) {
   Touch("VeltraskoLog_20110413090507.csv", "an older run's rows\n");
+  ::testing::internal::CaptureStdout();
   RunLog log = OpenRunLog(LogKind::kResult, kStart);
   CloseRunLog(log);
-  EXPECT_EQ(Read("VeltraskoLog_20110413090507.csv"), std::string(texts::kResultLogTitle) + texts::kLogHeader);
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(), std::string(texts::kResultLogTitle) + texts::kLogHeader);
+  EXPECT_EQ(Read("VeltraskoLog_20110413090507.csv"), "an older run's rows\n");
 }
 
 // A run killed between two renames must leave every row written so far in the

@@ -11,6 +11,8 @@ namespace {
 
 using Scan = testing::InTempDir;
 
+StampsInUse inUse;
+
 TEST_F(Scan, CountsScreenshotsInAnyCaseAndNothingElse) {
   EXPECT_EQ(CountShots(), 0);
   for (const char* name : {"G0000001.pcx", "g0000002.pcx", "G0000003.PCX", "G123.pcx", "G00000001.pcx", "GA000001.pcx",
@@ -21,11 +23,41 @@ TEST_F(Scan, CountsScreenshotsInAnyCaseAndNothingElse) {
   EXPECT_EQ(CountShots(), 3);
 
   ShotRecord records[4] = {};
-  EXPECT_EQ(CollectShots(records, 4), 3);
+  EXPECT_EQ(CollectShots(records, 4, &inUse), 3);
   std::set<std::string> names;
   for (int i = 0; i < 3; ++i) names.insert(records[i].name);
   EXPECT_EQ(names, (std::set<std::string>{"G0000001.pcx", "g0000002.pcx", "G0000003.PCX"}));
   EXPECT_EQ(records[3].name[0], '\0');
+}
+
+// Screenshots an earlier run left at temporary names join the set, with the
+// stamp of that run; nothing else that looks like one does. Every temporary
+// name bears a second the next run must not take, a folder's too.
+TEST_F(Scan, FindsScreenshotsStrandedAtTemporaryNames) {
+  const std::int64_t now = CurrentRunStamp();
+  const std::string soon = std::to_string(now + 1);
+  const std::string later = std::to_string(now + 2);
+  for (const std::string& name : std::initializer_list<std::string>
+       {std::string("G0000001.pcx"), "_tmp_" + soon + "_G0000001.pcx", "_tmp_0_g0000002.PCX", "_tmp_9223372036854775807_G0000003.pcx",
+        "_tmp_9223372036854775808_G0000004.pcx", "_tmp_05_G0000005.pcx", "_tmp__G0000006.pcx", "_tmp_-1_G0000007.pcx",
+        "_tmp_5_G00000a8.pcx", "_tmp_5_x_G0000009.pcx", "_TMP_5_G0000010.pcx", "_tmp_5_G0000011.pcx.bak"}) {
+    Touch(name);
+  }
+  std::filesystem::create_directory("_tmp_" + later + "_G0000012.pcx");
+  EXPECT_EQ(CountShots(), 4);
+
+  ShotRecord records[4] = {};
+  ASSERT_EQ(CollectShots(records, 4, &inUse), 4);
+  std::set<std::string> found;
+  for (const ShotRecord& r : records) {
+    found.insert((r.stranded ? std::to_string(StrandedStamp(r)) + " " : "") + r.name);
+  }
+  EXPECT_EQ(found, (std::set<std::string>{"G0000001.pcx", soon + " G0000001.pcx", "0 g0000002.PCX",
+                                          "9223372036854775807 G0000003.pcx"}));
+  EXPECT_FALSE(IsStampInUse(inUse, now));
+  EXPECT_TRUE(IsStampInUse(inUse, now + 1));
+  EXPECT_TRUE(IsStampInUse(inUse, now + 2));
+  EXPECT_FALSE(IsStampInUse(inUse, now + 3));
 }
 
 TEST_F(Scan, SkipsFilesThatVanishedAfterTheCount) {
@@ -34,18 +66,18 @@ TEST_F(Scan, SkipsFilesThatVanishedAfterTheCount) {
   ASSERT_EQ(counted, 3);
   std::filesystem::remove("G0000002.pcx");
   ShotRecord records[3] = {};
-  EXPECT_EQ(CollectShots(records, counted), 2);
+  EXPECT_EQ(CollectShots(records, counted, &inUse), 2);
   EXPECT_EQ(records[2].name[0], '\0');
 
   for (const char* name : {"G0000001.pcx", "G0000003.pcx"}) std::filesystem::remove(name);
-  EXPECT_EQ(CollectShots(records, counted), 0);
+  EXPECT_EQ(CollectShots(records, counted, &inUse), 0);
 }
 
 TEST_F(Scan, NeverWritesBeyondItsCapacity) {
-  for (const char* name : {"G0000001.pcx", "G0000002.pcx", "G0000003.pcx"}) Touch(name);
+  for (const char* name : {"G0000001.pcx", "G0000002.pcx", "_tmp_1_G0000003.pcx"}) Touch(name);
   ShotRecord records[3] = {};
   records[2].name[0] = 'x';
-  EXPECT_EQ(CollectShots(records, 2), kCollectOverflow);
+  EXPECT_EQ(CollectShots(records, 2, &inUse), kCollectOverflow);
   EXPECT_EQ(records[2].name[0], 'x');
   EXPECT_EQ(records[2].writeTime.dwLowDateTime, 0u);
 }

@@ -42,6 +42,9 @@ TEST(Texts, AreShiftJisBytes) {
       {"kListingBroken", texts::kListingBroken,
        "83748348838b835f82cc93e0976582f08dc58ce382dc82c593c782dd8ee682ea82dc82b982f182c582b582bd8142837483408343838b82c"
        "d95cf8d5882b582c482a282dc82b982f18142"},
+      {"kAnotherRun", texts::kAnotherRun,
+       "95ca82cc8ec08d7382aa82b182cc83748348838b835f82c58dec8bc6928682c582b781428f4982ed82c182c482a982e7814182e082a48"
+       "8ea93788ec08d7382b582c482ad82be82b382a28142"},
       {"kPhase1Start", texts::kPhase1Start, "88ea8e9e837483408343838b838a836c815b83808a4a8e6e81409153256c648c8f0a"},
       {"kProgress", texts::kProgress, "256c648c8f96da8f88979d92860a"},
       {"kPhase1End", texts::kPhase1End, "88ea8e9e837483408343838b838a836c815b83808f4997b90a0a"},

@@ -10,6 +10,8 @@
 namespace shotrenum {
 namespace {
 
+StampsInUse inUse;
+
 using Win32Platform = testing::InTempDir;
 
 // How many entries the search delivers, screenshots or not.
@@ -29,7 +31,7 @@ TEST_F(Win32Platform, KeepsOnlyTwelveByteNamesOfTheLooseSearch) {
   ASSERT_GT(CountListed(), 1) << "the search returned no extra names; nothing to filter";
   ASSERT_EQ(CountShots(), 1);
   ShotRecord records[2] = {};
-  ASSERT_EQ(CollectShots(records, 2), 1);
+  ASSERT_EQ(CollectShots(records, 2, &inUse), 1);
   EXPECT_STREQ(records[0].name, "G0000003.pcx");
 }
 
@@ -44,7 +46,7 @@ TEST_F(Win32Platform, TakesTheListedWriteTimeToTheTick) {
     CloseHandle(file);
   }
   ShotRecord record{};
-  ASSERT_EQ(CollectShots(&record, 1), 1);
+  ASSERT_EQ(CollectShots(&record, 1, &inUse), 1);
   EXPECT_EQ(record.writeTime.dwHighDateTime, written.dwHighDateTime);
   EXPECT_EQ(record.writeTime.dwLowDateTime, written.dwLowDateTime);
 }
