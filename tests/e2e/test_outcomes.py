@@ -6,7 +6,8 @@ import resource
 import unittest
 
 from tool import (FOLDER_CHANGED, IN_ORDER, NOT_FOUND, OUT_OF_MEMORY, SANITIZED, TOO_MANY, WINDOWS, ToolTest,
-                  messages, snapshot, standard_output)
+                  messages, progress_messages, run_on_terminal, snapshot, standard_output, terminal_messages,
+                  terminal_text)
 
 DECOYS = ["G123.pcx", "G00000001.pcx", "GA000001.pcx", "G00000a1.pcx", "X0000001.pcx", "G0000001.pcx.bak"]
 
@@ -43,6 +44,15 @@ class NothingToDo(ToolTest):
         self.make("G0000000.pcx", "2020-01-01 00:00:00")
         run = self.run_tool(locale="C.UTF-8")
         self.assertEqual(run.stderr, messages(IN_ORDER + "\n", utf8=True))
+
+    def test_a_terminal_shows_the_messages_as_text_and_the_pause_takes_one_key(self):
+        # A Windows console gets UTF-16, which Wine shows in the terminal's UTF-8.
+        self.make("G0000000.pcx", "2020-01-02 00:00:00")
+        self.make("G0000001.pcx", "2020-01-01 00:00:00")
+        received, before, after = run_on_terminal(self.dir)
+        self.assertEqual(terminal_text(received), terminal_messages(*progress_messages(2)), received)
+        self.assertEqual(after, before, "the terminal's modes are restored")
+        self.assertEqual(snapshot(self.dir)["G0000000.pcx"], b"G0000001.pcx content")
 
     def test_out_of_order_set_is_handed_to_the_rename_run(self):
         # The middle file was written last.

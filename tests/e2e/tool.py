@@ -14,10 +14,13 @@ import calendar
 import datetime
 import os
 import re
+import select
 import shlex
 import shutil
 import subprocess
 import tempfile
+import termios
+import time
 import unittest
 import zoneinfo
 
@@ -70,18 +73,85 @@ class Run:
             return f.read()
 
 
-def run_tool(directory, seams=None, tz="UTC", locale="C", seamed=False, extra_env=None, preexec_fn=None):
+def tool_environment(tz="UTC", locale="C"):
     env = {k: v for k, v in os.environ.items() if not k.startswith(("LC_", "SHOTRENUM_SEAM_"))}
     env.update({"TZ": tz, "LANG": locale, "LC_ALL": locale})
+    return env
+
+
+def run_tool(directory, seams=None, tz="UTC", locale="C", seamed=False, extra_env=None, preexec_fn=None,
+             stdin=subprocess.DEVNULL):
+    env = tool_environment(tz, locale)
     if seams:
         env.update({"SHOTRENUM_SEAM_" + k: str(v) for k, v in seams.items()})
         seamed = True
     if extra_env:
         env.update(extra_env)
     binary = SEAMED_BIN if seamed else BIN
-    completed = subprocess.run(RUNNER + [binary], cwd=directory, stdin=subprocess.DEVNULL,
+    completed = subprocess.run(RUNNER + [binary], cwd=directory, stdin=stdin,
                                capture_output=True, env=env, timeout=300, preexec_fn=preexec_fn)
     return Run(completed, directory)
+
+
+# The key run_on_terminal presses at the closing pause.
+KEY = b"x"
+
+
+def terminal_text(received):
+    """What a terminal shows of `received`, without the escape sequences Wine's
+    console adds, without carriage returns, and without the pressed key where
+    it is echoed last (Wine's cmd does, at times)."""
+    return re.sub(rb"\x1b\[[0-9;?]*[A-Za-z]|\r", b"", received).removesuffix(KEY)
+
+
+def terminal_messages(*texts):
+    """What a terminal in a UTF-8 locale must show: the messages, then the
+    closing pause and, after the key, a line end (Wine's console moves the
+    cursor over the trailing space of cmd's prompt)."""
+    if WINDOWS:
+        return "".join(texts).encode("utf-8") + WINDOWS_PAUSE.rstrip()
+    return ("".join(texts) + PAUSE + "\n").encode("utf-8")
+
+
+def run_on_terminal(directory, locale="C.UTF-8"):
+    """Runs the shipped tool with its three standard streams on a new
+    pseudo-terminal, presses KEY once the closing pause waits for it, and
+    returns everything the terminal received and the terminal's attributes
+    before and after the run."""
+    master, slave = os.openpty()
+    before = termios.tcgetattr(master)
+    process = subprocess.Popen(RUNNER + [BIN], cwd=directory, stdin=slave, stdout=slave, stderr=slave,
+                               env=tool_environment(locale=locale))
+    os.close(slave)
+    prompt = WINDOWS_PAUSE.rstrip() if WINDOWS else PAUSE.encode("utf-8")
+    received = b""
+    pressed = False
+    give_up = time.monotonic() + 300
+    try:
+        while time.monotonic() < give_up:
+            # The tool's own pause reads the key in raw mode: press it only then,
+            # or the terminal would echo it.
+            if not pressed and prompt in terminal_text(received) and (
+                    WINDOWS or not termios.tcgetattr(master)[3] & termios.ICANON):
+                os.write(master, KEY)
+                pressed = True
+            if not select.select([master], [], [], 0.05)[0]:
+                continue
+            try:
+                chunk = os.read(master, 4096)
+            except OSError:  # every process holding the terminal has ended
+                break
+            if not chunk:
+                break
+            received += chunk
+        process.wait(timeout=60)
+        after = termios.tcgetattr(master)
+    finally:
+        if process.poll() is None:
+            process.kill()
+            process.wait()
+        os.close(master)
+    return received, before, after
 
 
 def messages(*texts, utf8=False):
