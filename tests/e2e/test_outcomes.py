@@ -45,6 +45,17 @@ class NothingToDo(ToolTest):
         run = self.run_tool(locale="C.UTF-8")
         self.assertEqual(run.stderr, messages(IN_ORDER + "\n", utf8=True))
 
+    @unittest.skipIf(WINDOWS, "the Windows build pauses through the command interpreter, which reads its input")
+    def test_input_that_is_no_terminal_is_neither_read_nor_prompted_for(self):
+        # As in `printf 'a\nb\n' | while read d; do (cd "$d" && shotrenum); done`.
+        read_end, write_end = os.pipe()
+        os.write(write_end, b"a\nb\n")
+        os.close(write_end)
+        with os.fdopen(read_end, "rb") as pipe:
+            run = self.run_tool(stdin=pipe)
+            self.assertEqual(pipe.read(), b"a\nb\n")
+        self.assertEqual((run.stdout, run.stderr), (b"", messages(NOT_FOUND + "\n")))
+
     def test_a_terminal_shows_the_messages_as_text_and_the_pause_takes_one_key(self):
         # A Windows console gets UTF-16, which Wine shows in the terminal's UTF-8.
         self.make("G0000000.pcx", "2020-01-02 00:00:00")

@@ -155,11 +155,12 @@ def run_on_terminal(directory, locale="C.UTF-8"):
 
 
 def messages(*texts, utf8=False):
-    """What standard error must hold: the messages, then the closing pause.
-    utf8: the run's locale uses UTF-8 (only the Linux build heeds it)."""
+    """What standard error must hold when standard input is no terminal: the
+    messages, and no pause (the Windows build's pause prompt is on standard
+    output). utf8: the run's locale uses UTF-8 (only the Linux build heeds it)."""
     if WINDOWS:
         return sjis("".join(texts)).replace(b"\n", EOL)
-    body = "".join(texts) + PAUSE + "\n"
+    body = "".join(texts)
     return body.encode("utf-8") if utf8 else sjis(body)
 
 
