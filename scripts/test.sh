@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs every test: once with
 # warnings as errors, once more under AddressSanitizer + UndefinedBehaviorSanitizer,
-# and once as the Windows .exe (cross-built with MinGW-w64, run under Wine).
+# once as the Windows .exe (cross-built with MinGW-w64, run under Wine), and
+# finally builds the release packages (scripts/package.sh) and checks them.
 # Each build is a preset of CMakePresets.json. Prints each stage's time and
 # the total.
 set -euo pipefail
@@ -26,7 +27,7 @@ stage() {  # stage NAME COMMAND...: runs the command and reports how long it too
 
 install_missing() {
   local packages=(cmake ninja-build g++ libgtest-dev python3 tzdata
-    g++-mingw-w64-x86-64-posix googletest wine64)
+    g++-mingw-w64-x86-64-posix googletest wine64 dpkg-dev)
   local missing=() package
   for package in "${packages[@]}"; do
     dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
@@ -49,6 +50,7 @@ stage "packages to install" install_missing
 stage "native build" build_and_test release
 stage "native build under AddressSanitizer + UndefinedBehaviorSanitizer" build_and_test sanitizers
 stage "Windows build (MinGW-w64, static), tests under Wine" build_and_test windows
+stage "release packages" sh -c 'scripts/package.sh && python3 tests/package_test.py -v'
 
 echo "== times"
 printf '%s\n' "${summary[@]}"
