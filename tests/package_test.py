@@ -1,7 +1,8 @@
 """Checks the release packages that scripts/package.sh leaves in dist/, and
 what `cmake --install` installs from build/: which files each holds, that the
 programs in them are stripped and run, and that the Windows texts are what
-Notepad reads as they are. Run after scripts/package.sh:
+Notepad reads as they are; and that scripts/demo.sh leaves a folder that is
+not empty alone. Run after scripts/package.sh:
 
     python3 tests/package_test.py -v
 """
@@ -20,7 +21,7 @@ import zipfile
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
 from tool import (FOLDER_CHANGED, IN_ORDER, NOT_FOUND, OUT_OF_MEMORY, PAUSE, TOO_MANY, WINDOWS_PAUSE,  # noqa: E402
-                  sjis)
+                  make_file, sjis, snapshot)
 
 DIST = os.path.join(ROOT, "dist")
 WINE = "/usr/lib/wine/wine64"
@@ -131,6 +132,24 @@ class WindowsPackage(PackageTest):
         run = self.run_in_empty_folder([WINE, os.path.join(self.dir, "shotrenum.exe")], wine_env)
         self.assertEqual((run.returncode, run.stdout, run.stderr),
                          (0, WINDOWS_PAUSE, sjis(NOT_FOUND + "\r\n")))
+
+
+class DemoScript(PackageTest):
+    def test_a_path_that_is_not_an_empty_folder_is_refused_untouched(self):
+        make_file(self.dir, "G0000005.pcx", 10**18)
+        make_file(self.dir, "notes.txt", 2 * 10**18)
+
+        def state():
+            times = {name: os.stat(os.path.join(self.dir, name)).st_mtime_ns for name in os.listdir(self.dir)}
+            return snapshot(self.dir), times
+
+        before = state()
+        for path in (self.dir, os.path.join(self.dir, "notes.txt")):
+            run = subprocess.run(["bash", os.path.join(ROOT, "scripts", "demo.sh"), path], stdin=subprocess.DEVNULL,
+                                 capture_output=True, timeout=60)
+            self.assertNotEqual(run.returncode, 0, path)
+            self.assertIn(b"nothing was changed", run.stderr)
+            self.assertEqual(state(), before)
 
 
 if __name__ == "__main__":
