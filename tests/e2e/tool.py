@@ -93,65 +93,46 @@ def run_tool(directory, seams=None, tz="UTC", locale="C", seamed=False, extra_en
     return Run(completed, directory)
 
 
-# The key run_on_terminal presses at the closing pause.
-KEY = b"x"
+KEY = b"x"  # what run_on_terminal presses at the closing pause
 
 
 def terminal_text(received):
-    """What a terminal shows of `received`, without the escape sequences Wine's
-    console adds, without carriage returns, and without the pressed key where
-    it is echoed last (Wine's cmd does, at times)."""
+    """What a terminal shows: no escape sequences (Wine's console adds them), no
+    carriage returns, no echo of the key at the end (Wine's cmd gives one at times)."""
     return re.sub(rb"\x1b\[[0-9;?]*[A-Za-z]|\r", b"", received).removesuffix(KEY)
 
 
-def terminal_messages(*texts):
-    """What a terminal in a UTF-8 locale must show: the messages, then the
-    closing pause and, after the key, a line end (Wine's console moves the
-    cursor over the trailing space of cmd's prompt)."""
-    if WINDOWS:
-        return "".join(texts).encode("utf-8") + WINDOWS_PAUSE.rstrip()
-    return ("".join(texts) + PAUSE + "\n").encode("utf-8")
-
-
-def run_on_terminal(directory, locale="C.UTF-8"):
-    """Runs the shipped tool with its three standard streams on a new
-    pseudo-terminal, presses KEY once the closing pause waits for it, and
-    returns everything the terminal received and the terminal's attributes
-    before and after the run."""
+def run_on_terminal(directory):
+    """Runs the tool in a UTF-8 locale with its standard streams on a new
+    pseudo-terminal and presses KEY at the closing pause. Returns what the
+    terminal shows and whether its modes are as before the run."""
     master, slave = os.openpty()
     before = termios.tcgetattr(master)
     process = subprocess.Popen(RUNNER + [BIN], cwd=directory, stdin=slave, stdout=slave, stderr=slave,
-                               env=tool_environment(locale=locale))
+                               env=tool_environment(locale="C.UTF-8"))
     os.close(slave)
-    prompt = WINDOWS_PAUSE.rstrip() if WINDOWS else PAUSE.encode("utf-8")
-    received = b""
-    pressed = False
-    give_up = time.monotonic() + 300
+    prompt = WINDOWS_PAUSE.rstrip() if WINDOWS else PAUSE.encode()
+    received, pressed, give_up = b"", False, time.monotonic() + 300
     try:
         while time.monotonic() < give_up:
-            # The tool's own pause reads the key in raw mode: press it only then,
-            # or the terminal would echo it.
+            # The tool's own pause reads in raw mode: a key sent before would be echoed.
             if not pressed and prompt in terminal_text(received) and (
                     WINDOWS or not termios.tcgetattr(master)[3] & termios.ICANON):
-                os.write(master, KEY)
-                pressed = True
-            if not select.select([master], [], [], 0.05)[0]:
-                continue
-            try:
-                chunk = os.read(master, 4096)
-            except OSError:  # every process holding the terminal has ended
-                break
-            if not chunk:
-                break
-            received += chunk
+                pressed = os.write(master, KEY)
+            if select.select([master], [], [], 0.05)[0]:
+                try:
+                    chunk = os.read(master, 4096)
+                except OSError:  # EIO: every process holding the terminal has ended
+                    chunk = b""
+                if not chunk:
+                    break
+                received += chunk
         process.wait(timeout=60)
-        after = termios.tcgetattr(master)
+        return terminal_text(received), termios.tcgetattr(master) == before
     finally:
         if process.poll() is None:
             process.kill()
-            process.wait()
         os.close(master)
-    return received, before, after
 
 
 def messages(*texts, utf8=False):
