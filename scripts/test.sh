@@ -1,38 +1,57 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs every test: once with
 # warnings as errors, once more under AddressSanitizer + UndefinedBehaviorSanitizer,
-# and once as the Windows .exe (cross-built with MinGW-w64, run under Wine).
+# once as the Windows .exe (cross-built with MinGW-w64, run under Wine), and
+# finally builds the release packages (scripts/package.sh) and checks them.
+# Each build is a preset of CMakePresets.json. Prints each stage's time and
+# the total.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(cmake ninja-build g++ libgtest-dev python3 tzdata
-  g++-mingw-w64-x86-64-posix googletest wine64)
-missing=()
-for package in "${packages[@]}"; do
-  dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "installing: ${missing[*]}"
-  apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
-fi
-
-jobs=$(nproc)
-build() {  # build DIR [cmake options...]
-  local dir=$1
+now_ms() { echo $(($(date +%s%N) / 1000000)); }
+since() {  # since START_MS: the time since then, as "12.3 s"
+  local ms=$(($(now_ms) - $1))
+  printf '%d.%d s' $((ms / 1000)) $((ms % 1000 / 100))
+}
+started=$(now_ms)
+summary=()
+stage() {  # stage NAME COMMAND...: runs the command and reports how long it took
+  local name=$1 start
   shift
-  cmake -S . -B "$dir" -G Ninja -DSHOTRENUM_WERROR=ON "$@" >/dev/null
-  cmake --build "$dir" -j "$jobs"
+  echo "== $name"
+  start=$(now_ms)
+  "$@"
+  summary+=("$name: $(since "$start")")
+  echo "-- $name: $(since "$start")"
 }
 
-echo "== native build"
-build build
-ctest --test-dir build --output-on-failure
+install_missing() {
+  local packages=(cmake ninja-build g++ libgtest-dev python3 tzdata
+    g++-mingw-w64-x86-64-posix googletest wine64 dpkg-dev)
+  local missing=() package
+  for package in "${packages[@]}"; do
+    dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
+  done
+  if [ ${#missing[@]} -gt 0 ]; then
+    echo "installing: ${missing[*]}"
+    apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
+  fi
+}
 
-echo "== native build under AddressSanitizer + UndefinedBehaviorSanitizer"
-build build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSHOTRENUM_SANITIZE=ON
-ctest --test-dir build-asan --output-on-failure
+jobs=$(nproc)
+build_and_test() {  # build_and_test PRESET
+  cmake --preset "$1" >/dev/null
+  cmake --build --preset "$1" -j "$jobs"
+  ctest --preset "$1"
+}
 
-echo "== Windows build (MinGW-w64, static), tests under Wine"
-build build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake
-ctest --test-dir build-win --output-on-failure
+stage "packages to install" install_missing
+stage "native build" build_and_test release
+stage "native build under AddressSanitizer + UndefinedBehaviorSanitizer" build_and_test sanitizers
+stage "Windows build (MinGW-w64, static), tests under Wine" build_and_test windows
+stage "release packages" sh -c 'scripts/package.sh && python3 tests/package_test.py -v'
+
+echo "== times"
+printf '%s\n' "${summary[@]}"
+echo "total $(since "$started")"

@@ -133,8 +133,9 @@ void Say(const char* format, ...)
 #endif
     ;
 
-// Waits for one key press before the process ends, after a prompt. Returns at
-// once when standard input is at its end or closed.
+// Waits for one key press before the process ends, after a prompt. On POSIX
+// only when standard input is a terminal (otherwise no prompt, nothing read);
+// on Windows it returns at once when standard input is at its end or closed.
 void PauseForKey();
 
 }  // namespace shotrenum

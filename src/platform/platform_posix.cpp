@@ -297,24 +297,25 @@ void WriteConsoleMessage(const char* text, std::size_t length) {
 
 // ---- Pause ----------------------------------------------------------------------
 
+// A key press can only come from a terminal: on anything else standard input
+// is someone's data (a script's loop, a pipe), so there is no prompt and
+// nothing is read.
 void PauseForKey() {
-  WriteConsoleMessage(texts::kPausePrompt, std::strlen(texts::kPausePrompt));
   std::fflush(stdout);
   termios saved;
-  const bool terminal = isatty(STDIN_FILENO) && tcgetattr(STDIN_FILENO, &saved) == 0;
-  if (terminal) {
-    // One key, not one line, and no echo; Ctrl-C counts as a key too so the
-    // terminal is always restored.
-    termios raw = saved;
-    raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | ISIG);
-    raw.c_cc[VMIN] = 1;
-    raw.c_cc[VTIME] = 0;
-    tcsetattr(STDIN_FILENO, TCSANOW, &raw);
-  }
+  if (!isatty(STDIN_FILENO) || tcgetattr(STDIN_FILENO, &saved) != 0) return;
+  WriteConsoleMessage(texts::kPausePrompt, std::strlen(texts::kPausePrompt));
+  // One key, not one line, and no echo; Ctrl-C counts as a key too so the
+  // terminal is always restored.
+  termios raw = saved;
+  raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | ISIG);
+  raw.c_cc[VMIN] = 1;
+  raw.c_cc[VTIME] = 0;
+  tcsetattr(STDIN_FILENO, TCSANOW, &raw);
   char key;
   while (read(STDIN_FILENO, &key, 1) < 0 && errno == EINTR) {
   }
-  if (terminal) tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+  tcsetattr(STDIN_FILENO, TCSANOW, &saved);
   std::fputc('\n', stderr);
 }
 

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <string>
 
 #include "platform/filetime.h"
 #include "platform/platform.h"
@@ -276,8 +277,24 @@ std::FILE* CreateNewTextFile(const char* name) {
 
 // ---- Console -------------------------------------------------------------------
 
-// A Japanese Windows console reads Shift_JIS as it is.
-void WriteConsoleMessage(const char* text, std::size_t length) { std::fwrite(text, 1, length, stderr); }
+// A console gets the text as UTF-16, which every console shows whatever its
+// code page (a non-Japanese Windows, or a Japanese one set to UTF-8). Anything
+// else (a file, a pipe) gets the Shift_JIS bytes as they are.
+void WriteConsoleMessage(const char* text, std::size_t length) {
+  const HANDLE console = GetStdHandle(STD_ERROR_HANDLE);
+  DWORD mode;
+  const int size = static_cast<int>(length);
+  if (length == 0 || static_cast<std::size_t>(size) != length || !GetConsoleMode(console, &mode)) {
+    std::fwrite(text, 1, length, stderr);
+    return;
+  }
+  const int units = MultiByteToWideChar(932, 0, text, size, nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(units), L'\0');
+  MultiByteToWideChar(932, 0, text, size, wide.data(), units);
+  std::fflush(stderr);
+  DWORD written;
+  WriteConsoleW(console, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+}
 
 // ---- Pause ----------------------------------------------------------------------
 

@@ -18,7 +18,7 @@ import time
 import unittest
 
 from tool import (ANOTHER_RUN, BIN, RUNNER, WINDOWS, ToolTest, capture_order, expected_logs, make_file, messages,
-                  run_tool, sjis, snapshot, stamp_of_log, target_name)
+                  run_tool, sjis, snapshot, stamp_of_log, target_name, tool_environment)
 
 SHOTS = 2000
 TOGETHER = 5000  # screenshots for two runs started together
@@ -29,10 +29,8 @@ BASE_NS = 1577836800 * 10**9
 
 
 def start(directory, stderr=subprocess.DEVNULL):
-    env = {k: v for k, v in os.environ.items() if not k.startswith(("LC_", "SHOTRENUM_SEAM_"))}
-    env.update({"TZ": "UTC", "LANG": "C", "LC_ALL": "C"})
     return subprocess.Popen(RUNNER + [BIN], cwd=directory, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                            stderr=stderr, env=env)
+                            stderr=stderr, env=tool_environment())
 
 
 def sleep_into_next_second():

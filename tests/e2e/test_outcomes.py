@@ -5,8 +5,9 @@ import os
 import resource
 import unittest
 
-from tool import (FOLDER_CHANGED, IN_ORDER, LISTING_BROKEN, NOT_FOUND, OUT_OF_MEMORY, SANITIZED, TOO_MANY, WINDOWS,
-                  ToolTest, messages, snapshot, standard_output)
+from tool import (FOLDER_CHANGED, IN_ORDER, LISTING_BROKEN, NOT_FOUND, OUT_OF_MEMORY, PAUSE, SANITIZED, TOO_MANY,
+                  WINDOWS, WINDOWS_PAUSE, ToolTest, messages, progress_messages, run_on_terminal, snapshot,
+                  standard_output)
 
 DECOYS = ["G123.pcx", "G00000001.pcx", "GA000001.pcx", "G00000a1.pcx", "X0000001.pcx", "G0000001.pcx.bak"]
 
@@ -43,6 +44,28 @@ class NothingToDo(ToolTest):
         self.make("G0000000.pcx", "2020-01-01 00:00:00")
         run = self.run_tool(locale="C.UTF-8")
         self.assertEqual(run.stderr, messages(IN_ORDER + "\n", utf8=True))
+
+    @unittest.skipIf(WINDOWS, "the Windows build pauses through the command interpreter, which reads its input")
+    def test_input_that_is_no_terminal_is_neither_read_nor_prompted_for(self):
+        # As in `printf 'a\nb\n' | while read d; do (cd "$d" && shotrenum); done`.
+        read_end, write_end = os.pipe()
+        os.write(write_end, b"a\nb\n")
+        os.close(write_end)
+        with os.fdopen(read_end, "rb") as pipe:
+            run = self.run_tool(stdin=pipe)
+            self.assertEqual(pipe.read(), b"a\nb\n")
+        self.assertEqual((run.stdout, run.stderr), (b"", messages(NOT_FOUND + "\n")))
+
+    def test_a_terminal_shows_the_messages_as_text_and_the_pause_takes_one_key(self):
+        # A Windows console gets UTF-16, which Wine shows in the terminal's UTF-8;
+        # it moves the cursor over the trailing space of cmd's prompt.
+        self.make("G0000000.pcx", "2020-01-02 00:00:00")
+        self.make("G0000001.pcx", "2020-01-01 00:00:00")
+        shown, restored = run_on_terminal(self.dir)
+        pause = WINDOWS_PAUSE.rstrip() if WINDOWS else (PAUSE + "\n").encode()
+        self.assertEqual(shown, "".join(progress_messages(2)).encode() + pause)
+        self.assertTrue(restored, "the terminal's modes are restored")
+        self.assertEqual(snapshot(self.dir)["G0000000.pcx"], b"G0000001.pcx content")
 
     def test_out_of_order_set_is_handed_to_the_rename_run(self):
         # The middle file was written last.

@@ -14,10 +14,12 @@ import calendar
 import datetime
 import os
 import re
+import select
 import shlex
 import shutil
 import subprocess
 import tempfile
+import termios
 import time
 import unittest
 import zoneinfo
@@ -75,27 +77,75 @@ class Run:
             return f.read()
 
 
-def run_tool(directory, seams=None, tz="UTC", locale="C", seamed=False, extra_env=None, preexec_fn=None,
-             stdout=subprocess.PIPE, stderr=subprocess.PIPE):
+def tool_environment(tz="UTC", locale="C"):
     env = {k: v for k, v in os.environ.items() if not k.startswith(("LC_", "SHOTRENUM_SEAM_"))}
     env.update({"TZ": tz, "LANG": locale, "LC_ALL": locale})
+    return env
+
+
+def run_tool(directory, seams=None, tz="UTC", locale="C", seamed=False, extra_env=None, preexec_fn=None,
+             stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE):
+    env = tool_environment(tz, locale)
     if seams:
         env.update({"SHOTRENUM_SEAM_" + k: str(v) for k, v in seams.items()})
         seamed = True
     if extra_env:
         env.update(extra_env)
     binary = SEAMED_BIN if seamed else BIN
-    completed = subprocess.run(RUNNER + [binary], cwd=directory, stdin=subprocess.DEVNULL, stdout=stdout,
-                               stderr=stderr, env=env, timeout=300, preexec_fn=preexec_fn)
+    completed = subprocess.run(RUNNER + [binary], cwd=directory, stdin=stdin, stdout=stdout, stderr=stderr,
+                               env=env, timeout=300, preexec_fn=preexec_fn)
     return Run(completed, directory)
 
 
+KEY = b"x"  # what run_on_terminal presses at the closing pause
+
+
+def terminal_text(received):
+    """What a terminal shows: no escape sequences (Wine's console adds them), no
+    carriage returns, no echo of the key at the end (Wine's cmd gives one at times)."""
+    return re.sub(rb"\x1b\[[0-9;?]*[A-Za-z]|\r", b"", received).removesuffix(KEY)
+
+
+def run_on_terminal(directory):
+    """Runs the tool in a UTF-8 locale with its standard streams on a new
+    pseudo-terminal and presses KEY at the closing pause. Returns what the
+    terminal shows and whether its modes are as before the run."""
+    master, slave = os.openpty()
+    before = termios.tcgetattr(master)
+    process = subprocess.Popen(RUNNER + [BIN], cwd=directory, stdin=slave, stdout=slave, stderr=slave,
+                               env=tool_environment(locale="C.UTF-8"))
+    os.close(slave)
+    prompt = WINDOWS_PAUSE.rstrip() if WINDOWS else PAUSE.encode()
+    received, pressed, give_up = b"", False, time.monotonic() + 300
+    try:
+        while time.monotonic() < give_up:
+            # The tool's own pause reads in raw mode: a key sent before would be echoed.
+            if not pressed and prompt in terminal_text(received) and (
+                    WINDOWS or not termios.tcgetattr(master)[3] & termios.ICANON):
+                pressed = os.write(master, KEY)
+            if select.select([master], [], [], 0.05)[0]:
+                try:
+                    chunk = os.read(master, 4096)
+                except OSError:  # EIO: every process holding the terminal has ended
+                    chunk = b""
+                if not chunk:
+                    break
+                received += chunk
+        process.wait(timeout=60)
+        return terminal_text(received), termios.tcgetattr(master) == before
+    finally:
+        if process.poll() is None:
+            process.kill()
+        os.close(master)
+
+
 def messages(*texts, utf8=False):
-    """What standard error must hold: the messages, then the closing pause.
-    utf8: the run's locale uses UTF-8 (only the Linux build heeds it)."""
+    """What standard error must hold when standard input is no terminal: the
+    messages, and no pause (the Windows build's pause prompt is on standard
+    output). utf8: the run's locale uses UTF-8 (only the Linux build heeds it)."""
     if WINDOWS:
         return sjis("".join(texts)).replace(b"\n", EOL)
-    body = "".join(texts) + PAUSE + "\n"
+    body = "".join(texts)
     return body.encode("utf-8") if utf8 else sjis(body)
 
 
