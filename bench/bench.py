@@ -1,10 +1,12 @@
 #!/usr/bin/env python3
-"""Times whole runs of shotrenum against the floor program bench/baseline.cpp.
+"""Times whole runs of shotrenum against the floor program bench/baseline.cpp,
+both without logs (the plain floor) and with the least log that survives a
+kill (--durable-log: one write per row as soon as its rename is done).
 
 For each directory given (put one on ext4 and one on tmpfs, e.g. /var/tmp and
 /dev/shm) and each size, it makes that many screenshots in a fresh
-subdirectory, then runs the tool and the baseline alternately, in pairs whose
-order flips from one pair to the next. Before every run (untimed) the files
+subdirectory, then runs the tool and the two floors in rounds, the order
+rotating from one round to the next. Before every run (untimed) the files
 get freshly shuffled last-write times, the logs of the previous run are
 removed and the file system is synced; after every run a sample of files is
 checked to be in capture order, so a program that did not do the work is
@@ -85,7 +87,7 @@ class ShotSet:
         os.rmdir(self.dir)
 
 
-def timed_run(program, shots):
+def timed_run(command, shots):
     shots.shuffle()
     devnull = [(os.POSIX_SPAWN_OPEN, fd, os.devnull, flags, 0)
                for fd, flags in ((0, os.O_RDONLY), (1, os.O_WRONLY), (2, os.O_WRONLY))]
@@ -93,22 +95,22 @@ def timed_run(program, shots):
     os.chdir(shots.dir)
     try:
         start = time.perf_counter()
-        pid = os.posix_spawn(program, [program], os.environ, file_actions=devnull)
+        pid = os.posix_spawn(command[0], command, os.environ, file_actions=devnull)
         _, status, usage = os.wait4(pid, 0)
         wall = time.perf_counter() - start
     finally:
         os.chdir(home)
     if status != 0:
-        sys.exit(f"{program} ended with status {status}")
-    shots.check(program)
+        sys.exit(f"{' '.join(command)} ended with status {status}")
+    shots.check(" ".join(command))
     return wall, usage.ru_utime, usage.ru_stime
 
 
-def peak_rss_kib(program, shots):
+def peak_rss_kib(command, shots):
     shots.shuffle()
-    result = subprocess.run(["/usr/bin/time", "-f", "%M", program], cwd=shots.dir, stdin=subprocess.DEVNULL,
+    result = subprocess.run(["/usr/bin/time", "-f", "%M"] + command, cwd=shots.dir, stdin=subprocess.DEVNULL,
                             stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True, check=True)
-    shots.check(program)
+    shots.check(" ".join(command))
     return int(result.stderr.strip().splitlines()[-1])
 
 
@@ -117,7 +119,7 @@ def main():
     parser.add_argument("dirs", nargs="+", help="directories to make the screenshots in, one per file system")
     parser.add_argument("--sizes", default="1000,10000,100000", help="comma-separated file counts")
     parser.add_argument("--million", action="store_true", help="also 1,000,000 files")
-    parser.add_argument("--pairs", type=int, default=5, help="alternating tool/baseline pairs per size")
+    parser.add_argument("--rounds", type=int, default=5, help="rounds of tool and both floors per size")
     parser.add_argument("--build", default="build", help="the CMake build directory")
     parser.add_argument("--tool", help="the tool (default BUILD/shotrenum)")
     parser.add_argument("--baseline", help="the floor program (default BUILD/shotrenum_baseline)")
@@ -136,39 +138,43 @@ def main():
         sizes.append(1_000_000)
     rng = random.Random(args.seed)
 
+    commands = {"tool": [tool], "floor": [baseline], "durable": [baseline, "--durable-log"]}
     rows = []
     for where in args.dirs:
         kind = fs_type(where)
         for n in sizes:
             shots = ShotSet(where, n, rng)
             try:
-                ratios, cpu_ratios, tool_walls, base_walls = [], [], [], []
-                for pair in range(args.pairs):
-                    order = (tool, baseline) if pair % 2 == 0 else (baseline, tool)
-                    walls = {program: timed_run(program, shots) for program in order}
-                    ratios.append(walls[tool][0] / walls[baseline][0])
-                    cpu_ratios.append(sum(walls[tool][1:]) / max(sum(walls[baseline][1:]), 1e-9))
-                    tool_walls.append(walls[tool][0])
-                    base_walls.append(walls[baseline][0])
-                    t, b = walls[tool], walls[baseline]
-                    print(f"{kind:6} n={n:<8} pair {pair + 1}: tool {t[0]:.4f}s (user {t[1]:.3f} sys {t[2]:.3f})"
-                          f"  baseline {b[0]:.4f}s (user {b[1]:.3f} sys {b[2]:.3f})  ratio {ratios[-1]:.3f}",
-                          flush=True)
-                rss_tool = peak_rss_kib(tool, shots)
-                rss_base = peak_rss_kib(baseline, shots)
+                times = {name: [] for name in commands}
+                for round_ in range(args.rounds):
+                    order = list(commands)[round_ % 3:] + list(commands)[:round_ % 3]
+                    for name in order:
+                        times[name].append(timed_run(commands[name], shots))
+                    t, f, d = (times[name][-1] for name in commands)
+                    print(f"{kind:6} n={n:<8} round {round_ + 1}: tool {t[0]:.4f}s (user {t[1]:.3f} sys {t[2]:.3f})"
+                          f"  durable-log floor {d[0]:.4f}s  plain floor {f[0]:.4f}s"
+                          f"  ratios {t[0] / d[0]:.3f} / {t[0] / f[0]:.3f}", flush=True)
+                rss = {name: peak_rss_kib(command, shots) for name, command in commands.items()}
             finally:
                 shots.remove()
-            rows.append((n, kind, statistics.median(tool_walls), statistics.median(base_walls),
-                         statistics.median(ratios), statistics.median(cpu_ratios), rss_tool, rss_base))
+
+            def median_ratio(over, cpu=False):
+                pick = (lambda r: r[1] + r[2]) if cpu else (lambda r: r[0])
+                return statistics.median(pick(a) / max(pick(b), 1e-9) for a, b in zip(times["tool"], times[over]))
+
+            walls = {name: statistics.median(r[0] for r in runs) for name, runs in times.items()}
+            rows.append((n, kind, walls, median_ratio("durable"), median_ratio("durable", cpu=True),
+                         median_ratio("floor"), rss))
 
     print()
-    print("| files | fs | tool (median s) | baseline (median s) | median ratio | median CPU ratio | tool us/file "
-          "| peak RSS tool KiB | peak RSS baseline KiB | RSS limit KiB |")
-    print("|---:|---|---:|---:|---:|---:|---:|---:|---:|---:|")
-    for n, kind, tool_wall, base_wall, ratio, cpu_ratio, rss_tool, rss_base in rows:
+    print("| files | fs | tool (s) | durable-log floor (s) | plain floor (s) | ratio to durable-log floor "
+          "| CPU ratio to it | ratio to plain floor | tool us/file | peak RSS tool KiB | RSS limit KiB |")
+    print("|---:|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|")
+    for n, kind, walls, durable, durable_cpu, plain, rss in rows:
         limit = (48 * n + 4 * 1024 * 1024) // 1024
-        print(f"| {n:,} | {kind} | {tool_wall:.4f} | {base_wall:.4f} | {ratio:.3f} | {cpu_ratio:.3f} "
-              f"| {tool_wall / n * 1e6:.2f} | {rss_tool:,} | {rss_base:,} | {limit:,} |")
+        print(f"| {n:,} | {kind} | {walls['tool']:.4f} | {walls['durable']:.4f} | {walls['floor']:.4f} "
+              f"| {durable:.3f} | {durable_cpu:.3f} | {plain:.3f} | {walls['tool'] / n * 1e6:.2f} "
+              f"| {rss['tool']:,} | {limit:,} |")
 
 
 if __name__ == "__main__":

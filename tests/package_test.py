@@ -18,8 +18,8 @@ import zipfile
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
-from tool import (FOLDER_CHANGED, IN_ORDER, NOT_FOUND, OUT_OF_MEMORY, PAUSE, TOO_MANY, WINDOWS_PAUSE,  # noqa: E402
-                  make_file, sjis, snapshot)
+from tool import (ANOTHER_RUN, FOLDER_CHANGED, IN_ORDER, LISTING_BROKEN, LOG_INCOMPLETE, LOG_LOST,  # noqa: E402
+                  NOT_FOUND, OUT_OF_MEMORY, PAUSE, TOO_MANY, WINDOWS_PAUSE, make_file, sjis, snapshot)
 
 VERSION = re.search(r"project\(shotrenum VERSION ([0-9.]+)", open(os.path.join(ROOT, "CMakeLists.txt")).read())[1]
 WINE = "/usr/lib/wine/wine64"
@@ -79,7 +79,8 @@ class Packages(unittest.TestCase):
             self.assertEqual(text.count(b"\n"), text.count(b"\r\n"), "CR LF line ends only")
         self.assertNotIn("<!--", guide.decode("utf-8"))
         # The guide explains every message the tool shows.
-        for message in (NOT_FOUND, IN_ORDER, TOO_MANY, FOLDER_CHANGED, OUT_OF_MEMORY, PAUSE.rstrip()):
+        for message in (NOT_FOUND, IN_ORDER, TOO_MANY, FOLDER_CHANGED, OUT_OF_MEMORY, LISTING_BROKEN, ANOTHER_RUN,
+                        PAUSE.rstrip(), *(text.format("").rstrip("\n") for text in (LOG_INCOMPLETE, LOG_LOST))):
             self.assertIn(message, guide.decode("utf-8"))
         coff = int.from_bytes(exe[0x3C:0x40], "little") + 4  # the COFF header's symbol count
         self.assertEqual(int.from_bytes(exe[coff + 12:coff + 16], "little"), 0, "not stripped")
