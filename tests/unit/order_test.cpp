@@ -40,30 +40,6 @@ TEST(CompareShots, OrdersByTimeThenByName) {
   EXPECT_EQ(Sign(CompareShots(&lower, &high)), -1);
 }
 
-ShotRecord Stranded(const char* name, std::uint32_t low, std::int64_t stamp) {
-  ShotRecord r = Shot(name, 0, low);
-  r.stranded = true;
-  SetStrandedStamp(r, stamp);
-  return r;
-}
-
-// A screenshot left at a temporary name keeps its place among the others: by
-// its time and the name it had, so that a run cut short is finished exactly
-// as it would have gone.
-TEST(CompareShots, PlacesStrandedScreenshotsByTheNameTheyHad) {
-  const ShotRecord own = Shot("G0000005.pcx", 0, 5);
-  const ShotRecord older = Stranded("G0000009.pcx", 4, 7);
-  const ShotRecord sameTimeLowerName = Stranded("G0000001.pcx", 5, 7);
-  const ShotRecord sameName = Stranded("G0000005.pcx", 5, 7);
-  const ShotRecord sameNameLaterRun = Stranded("G0000005.pcx", 5, std::int64_t{1} << 40);
-  EXPECT_EQ(Sign(CompareShots(&older, &own)), -1);
-  EXPECT_EQ(Sign(CompareShots(&sameTimeLowerName, &own)), -1);
-  EXPECT_EQ(Sign(CompareShots(&own, &sameName)), -1);
-  EXPECT_EQ(Sign(CompareShots(&sameName, &sameNameLaterRun)), -1);
-  EXPECT_EQ(Sign(CompareShots(&sameNameLaterRun, &sameName)), 1);
-  EXPECT_EQ(CompareShots(&sameName, &sameName), 0);
-}
-
 TEST(SortShots, PutsTheSetIntoCaptureOrder) {
   std::vector<ShotRecord> set = {Shot("G0000003.pcx", 0, 7), Shot("G0000002.pcx", 0, 3), Shot("G0000001.pcx", 0, 7),
                                  Shot("G0000000.pcx", 1, 0)};
