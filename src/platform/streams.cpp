@@ -11,8 +11,8 @@ namespace shotrenum {
 bool WriteFlushed(std::FILE* file, std::initializer_list<std::string_view> pieces) {
   if (seam::Injected(seam::Fault::kLogWrite)) return false;
   for (const std::string_view piece : pieces) std::fwrite(piece.data(), 1, piece.size(), file);
-  // A failed write leaves the stream's error flag set for good; the caller
-  // stops writing to such a stream.
+  // A failed write leaves the stream's error flag set, so every later write
+  // to that stream reports a failure too.
   return std::fflush(file) == 0 && std::ferror(file) == 0;
 }
 
