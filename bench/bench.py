@@ -12,6 +12,8 @@ removed and the file system is synced; after every run a sample of files is
 checked to be in capture order, so a program that did not do the work is
 caught. Every run has its standard input at end of file.
 
+With --before, an earlier build of the tool runs in the same rounds, so a
+change is measured against the floors and against what came before it.
 Wall time is taken around spawn and wait; the CPU ratio (user + system time
 of the process) is shown beside it, as it suffers less when other work
 shares the machine. Peak RSS comes from one more run of
@@ -123,6 +125,7 @@ def main():
     parser.add_argument("--build", default="build", help="the CMake build directory")
     parser.add_argument("--tool", help="the tool (default BUILD/shotrenum)")
     parser.add_argument("--baseline", help="the floor program (default BUILD/shotrenum_baseline)")
+    parser.add_argument("--before", help="an earlier build of the tool to run in the same rounds")
     parser.add_argument("--seed", type=int, default=1)
     args = parser.parse_args()
 
@@ -139,6 +142,8 @@ def main():
     rng = random.Random(args.seed)
 
     commands = {"tool": [tool], "floor": [baseline], "durable": [baseline, "--durable-log"]}
+    if args.before:
+        commands["before"] = [os.path.abspath(args.before)]
     rows = []
     for where in args.dirs:
         kind = fs_type(where)
@@ -147,34 +152,38 @@ def main():
             try:
                 times = {name: [] for name in commands}
                 for round_ in range(args.rounds):
-                    order = list(commands)[round_ % 3:] + list(commands)[:round_ % 3]
-                    for name in order:
+                    names = list(commands)
+                    for name in names[round_ % len(names):] + names[:round_ % len(names)]:
                         times[name].append(timed_run(commands[name], shots))
-                    t, f, d = (times[name][-1] for name in commands)
+                    t, f, d = (times[name][-1] for name in ("tool", "floor", "durable"))
                     print(f"{kind:6} n={n:<8} round {round_ + 1}: tool {t[0]:.4f}s (user {t[1]:.3f} sys {t[2]:.3f})"
                           f"  durable-log floor {d[0]:.4f}s  plain floor {f[0]:.4f}s"
                           f"  ratios {t[0] / d[0]:.3f} / {t[0] / f[0]:.3f}", flush=True)
-                rss = {name: peak_rss_kib(command, shots) for name, command in commands.items()}
+                rss = peak_rss_kib(commands["tool"], shots)
             finally:
                 shots.remove()
+            rows.append((n, kind, times, rss))
 
-            def median_ratio(over, cpu=False):
-                pick = (lambda r: r[1] + r[2]) if cpu else (lambda r: r[0])
-                return statistics.median(pick(a) / max(pick(b), 1e-9) for a, b in zip(times["tool"], times[over]))
-
-            walls = {name: statistics.median(r[0] for r in runs) for name, runs in times.items()}
-            rows.append((n, kind, walls, median_ratio("durable"), median_ratio("durable", cpu=True),
-                         median_ratio("floor"), rss))
+    def ratios(times, who, over, cpu=False):
+        pick = (lambda r: r[1] + r[2]) if cpu else (lambda r: r[0])
+        return [pick(a) / max(pick(b), 1e-9) for a, b in zip(times[who], times[over])]
 
     print()
-    print("| files | fs | tool (s) | durable-log floor (s) | plain floor (s) | ratio to durable-log floor "
-          "| CPU ratio to it | ratio to plain floor | tool us/file | peak RSS tool KiB | RSS limit KiB |")
-    print("|---:|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|")
-    for n, kind, walls, durable, durable_cpu, plain, rss in rows:
+    print("| files | fs | tool (s) | durable-log floor (s) | plain floor (s) | tool / durable-log floor (quartiles) "
+          "| CPU ratio to it | tool / plain floor | before / durable-log floor | tool us/file | peak RSS tool KiB "
+          "| RSS limit KiB |")
+    print("|---:|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|")
+    for n, kind, times, rss in rows:
+        wall = {name: statistics.median(r[0] for r in runs) for name, runs in times.items()}
+        durable = ratios(times, "tool", "durable")
+        quartiles = statistics.quantiles(durable, n=4) if len(durable) > 1 else durable * 3
+        before = f"{statistics.median(ratios(times, 'before', 'durable')):.3f}" if "before" in times else "-"
         limit = (48 * n + 4 * 1024 * 1024) // 1024
-        print(f"| {n:,} | {kind} | {walls['tool']:.4f} | {walls['durable']:.4f} | {walls['floor']:.4f} "
-              f"| {durable:.3f} | {durable_cpu:.3f} | {plain:.3f} | {walls['tool'] / n * 1e6:.2f} "
-              f"| {rss['tool']:,} | {limit:,} |")
+        print(f"| {n:,} | {kind} | {wall['tool']:.4f} | {wall['durable']:.4f} | {wall['floor']:.4f} "
+              f"| {statistics.median(durable):.3f} ({quartiles[0]:.3f}–{quartiles[2]:.3f}) "
+              f"| {statistics.median(ratios(times, 'tool', 'durable', cpu=True)):.3f} "
+              f"| {statistics.median(ratios(times, 'tool', 'floor')):.3f} | {before} | {wall['tool'] / n * 1e6:.2f} "
+              f"| {rss:,} | {limit:,} |")
 
 
 if __name__ == "__main__":
