@@ -25,6 +25,32 @@ const char kFailures[] = "リネームに失敗したファイルがあります
 const char kLogIncomplete[] = "%sは途中から書き込めなくなったため、残りの行は標準出力に書き出しました。\n";
 const char kLogLost[] = "%sの行の一部は、ファイルにも標準出力にも書き込めませんでした。\n";
 
+// The command line. A "%s" in these stands for an argument as the user gave
+// it; it is written as it came, never converted as Shift_JIS.
+const char kUsage[] =
+    "使い方: shotrenum [-n] [フォルダ...]\n"
+    "        shotrenum [--undo] ログ\n"
+    "\n"
+    "スクリーンショット(G + 7桁の数字 + .pcx)を撮影順(更新日時の古い順、同じ時刻なら名前順)に並べ、\n"
+    "G0000000.pcxから欠番なしの番号を付け直します。フォルダを指定しないときは、今いるフォルダを処理します。\n"
+    "\n"
+    "  -n, --dry-run   どのファイルがどの名前になるかを表示するだけで、何も変更しません\n"
+    "  --undo ログ     ログ(VeltraskoAll_….csvかVeltraskoLog_….csv)に記録された実行を元に戻します\n"
+    "  -h, --help      この説明を表示します\n"
+    "  --version       バージョンを表示します\n"
+    "\n"
+    "終了ステータス: 0 実行した(名前を変えられなかったファイルはログに記録します)、2 引数の誤り(何も変更していません)\n";
+const char kFolderHeading[] = "フォルダ: %s\n";
+const char kUnknownOption[] = "不明なオプションです: %s\n";
+const char kPathMissing[] = "見つかりません: %s\n";
+const char kNotFolderOrLog[] = "フォルダでもこのツールのログでもありません: %s\n";
+const char kUndoWithoutLog[] = "--undoのあとに、元に戻す実行のログを指定してください。\n";
+const char kDryRunUndo[] = "-nは元に戻す操作とは一緒に使えません: %s\n";
+const char kUndoUnavailable[] = "元に戻す機能はまだありません: %s\n";
+const char kFolderUnreachable[] = "フォルダに入れませんでした: %s\n";
+const char kArgumentsRefused[] = "ファイルは変更していません。使い方は「shotrenum --help」で表示できます。\n";
+const char kPreviewDone[] = "以上は予定です。ファイルは変更していません。\n";
+
 const char kProcessLogTitle[] = "リネーム過程ログ\n";
 const char kResultLogTitle[] = "リネーム結果ログ\n";
 const char kLogHeader[] = "判定,リネーム前,リネーム後,更新日付,更新時刻\n";

@@ -26,6 +26,20 @@ extern const char kFailures[];  // %s: the process log's file name
 extern const char kLogIncomplete[];  // the rest went to standard output
 extern const char kLogLost[];        // some went nowhere
 
+// The command line (%s: an argument as the user gave it, passed on as it
+// came). The usage text goes to standard output, the rest to standard error.
+extern const char kUsage[];
+extern const char kFolderHeading[];      // before each folder's messages
+extern const char kUnknownOption[];
+extern const char kPathMissing[];
+extern const char kNotFolderOrLog[];
+extern const char kUndoWithoutLog[];     // no %s
+extern const char kDryRunUndo[];
+extern const char kUndoUnavailable[];
+extern const char kFolderUnreachable[];  // a folder that could not be entered
+extern const char kArgumentsRefused[];   // no %s; after a refusal
+extern const char kPreviewDone[];        // no %s; the end of a preview
+
 // Log title lines and the header line shared by both logs.
 extern const char kProcessLogTitle[];
 extern const char kResultLogTitle[];
