@@ -54,6 +54,15 @@ const char kPreviewDone[] = "以上は予定です。ファイルは変更して
 const char kProcessLogTitle[] = "リネーム過程ログ\n";
 const char kResultLogTitle[] = "リネーム結果ログ\n";
 const char kLogHeader[] = "判定,リネーム前,リネーム後,更新日付,更新時刻\n";
+const char kUndoProcessLogTitle[] = "リネーム過程ログ（%sを元に戻す）\n";
+const char kUndoResultLogTitle[] = "リネーム結果ログ（%sを元に戻す）\n";
+
+const char kUndoLaterRun[] =
+    "このあとの実行%sがまだ元に戻されていません。新しい実行から順に元に戻してください。"
+    "ファイルは変更していません。\n";
+const char kUndoNothing[] = "元に戻せるファイルがありません(元に戻し済みか、変更または削除されています)。"
+                            "ファイルは変更していません。";
+const char kLogUnreadable[] = "%sはこのツールのログとして読み取れません。ファイルは変更していません。\n";
 
 const char kPausePrompt[] = "何かキーを押すと終了します . . . ";
 

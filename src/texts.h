@@ -44,6 +44,15 @@ extern const char kPreviewDone[];        // no %s; the end of a preview
 extern const char kProcessLogTitle[];
 extern const char kResultLogTitle[];
 extern const char kLogHeader[];
+// An undo's title lines (%s: the process log of the run it undoes).
+extern const char kUndoProcessLogTitle[];
+extern const char kUndoResultLogTitle[];
+
+// Undo of a run. kUndoNothing goes through "%s\n"; the others are formats
+// that end in a line end (%s: a log's file name).
+extern const char kUndoLaterRun[];
+extern const char kUndoNothing[];
+extern const char kLogUnreadable[];
 
 // The prompt of the closing pause where no command processor provides one.
 extern const char kPausePrompt[];

@@ -73,6 +73,11 @@ ListingStep NextShotEntry(ShotSearch* search, ShotEntry* entry);
 bool ShotEntryWriteTime(ShotSearch* search, FILETIME* writeTime);
 void EndShotSearch(ShotSearch* search);
 
+// Lists, through NextShotEntry and EndShotSearch, the entries named like a
+// log: "Veltrasko*_*.csv" (on Windows without regard to case). nullptr when
+// the search cannot start or finds nothing.
+ShotSearch* StartLogSearch();
+
 // ---- Renaming ----------------------------------------------------------------
 
 // Renames an entry of the current directory. Never replaces an existing entry:
@@ -115,6 +120,10 @@ bool FileExists(const char* name);
 // dangling one) or the file cannot be created: nothing is ever emptied or
 // followed.
 std::FILE* CreateNewTextFile(const char* name);
+
+// Opens a file to read its bytes as they are (no line-end conversion).
+// nullptr when it cannot be opened.
+std::FILE* OpenFileForReading(const char* path);
 
 // Writes the pieces to `file` and flushes it, so that they have left the
 // process when this returns. False when they could not all be written (a full

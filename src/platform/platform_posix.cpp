@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <iconv.h>
 #include <langinfo.h>
+#include <strings.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <termios.h>
@@ -54,6 +55,7 @@ void UnlockFolder() {
 
 struct ShotSearch {
   DIR* dir;
+  bool logs;            // lists log names rather than screenshot names
   const dirent* entry;  // the entry last delivered, if any
   bool statDone;        // st holds the entry's stat (or statOk is false)
   bool statOk;
@@ -95,16 +97,28 @@ const struct stat* EntryStat(ShotSearch* search) {
   return search->statOk ? &search->st : nullptr;
 }
 
-}  // namespace
+// "Veltrasko*_*.csv", as the Windows search matches it (any case).
+bool MatchesLogPattern(const char* name) {
+  const std::size_t length = std::strlen(name);
+  return length >= 14 && strncasecmp(name, "veltrasko", 9) == 0 && std::strchr(name + 9, '_') != nullptr &&
+         strcasecmp(name + length - 4, ".csv") == 0;
+}
 
-ShotSearch* StartShotSearch() {
+ShotSearch* StartSearch(bool logs) {
   if (seam::Injected(seam::Fault::kSearchStart)) return nullptr;
   DIR* dir = opendir(".");
   if (dir == nullptr) return nullptr;
   auto* search = new ShotSearch{};
   search->dir = dir;
+  search->logs = logs;
   return search;
 }
+
+}  // namespace
+
+ShotSearch* StartShotSearch() { return StartSearch(false); }
+
+ShotSearch* StartLogSearch() { return StartSearch(true); }
 
 ListingStep NextShotEntry(ShotSearch* search, ShotEntry* entry) {
   if (seam::Injected(seam::Fault::kListingRead)) return ListingStep::kFailed;
@@ -115,7 +129,7 @@ ListingStep NextShotEntry(ShotSearch* search, ShotEntry* entry) {
       errno = 0;
       next = readdir(search->dir);
       if (next == nullptr) return errno == 0 ? ListingStep::kEnd : ListingStep::kFailed;
-    } while (!MatchesShotPattern(next->d_name));
+    } while (!(search->logs ? MatchesLogPattern(next->d_name) : MatchesShotPattern(next->d_name)));
     search->entry = next;
     search->statDone = false;
   }
@@ -240,6 +254,14 @@ void PrepareStandardStreams() {
 bool FileExists(const char* name) {
   struct stat st;
   return lstat(name, &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+std::FILE* OpenFileForReading(const char* path) {
+  const int fd = open(path, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  std::FILE* file = fdopen(fd, "r");
+  if (file == nullptr) close(fd);
+  return file;
 }
 
 std::FILE* CreateNewTextFile(const char* name) {

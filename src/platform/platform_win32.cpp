@@ -97,6 +97,8 @@ void UnlockFolder() {
 
 struct ShotSearch {
   HANDLE handle;  // INVALID_HANDLE_VALUE once no pattern is left to list
+  const char* const* patterns;  // what this search lists
+  int patternCount;
   int pattern;    // the one being listed
   WIN32_FIND_DATAA data;
   bool firstPending;  // data holds the entry FindFirstFileA found, not yet delivered
@@ -109,12 +111,13 @@ namespace {
 // listing to the caller.
 const char* const kPatterns[] = {"G???????.pcx", "_tmp_*_G???????.pcx"};
 constexpr int kPatternCount = 2;
+const char* const kLogPatterns[] = {"Veltrasko*_*.csv"};
 
 // Starts listing the patterns from `pattern` on, skipping those that match
 // nothing; on kEntry the first match waits in search->data.
 ListingStep StartPatterns(ShotSearch* search, int pattern) {
-  for (; pattern < kPatternCount; ++pattern) {
-    search->handle = FindFirstFileA(kPatterns[pattern], &search->data);
+  for (; pattern < search->patternCount; ++pattern) {
+    search->handle = FindFirstFileA(search->patterns[pattern], &search->data);
     if (search->handle != INVALID_HANDLE_VALUE) {
       search->pattern = pattern;
       search->firstPending = true;
@@ -156,20 +159,26 @@ bool LinkTargetWriteTime(const char* name, ::FILETIME* writeTime) {
   return ok;
 }
 
-}  // namespace
-
-// The patterns are matched the Win32 way: without regard to case, against the
-// short 8.3 names as well, and "?" may match nothing before the dot. Names of
-// other lengths come back too; the screenshot name rules drop them.
-ShotSearch* StartShotSearch() {
+ShotSearch* StartSearch(const char* const* patterns, int patternCount) {
   if (seam::Injected(seam::Fault::kSearchStart)) return nullptr;
   auto* search = new ShotSearch{};
+  search->patterns = patterns;
+  search->patternCount = patternCount;
   if (StartPatterns(search, 0) != ListingStep::kEntry) {
     delete search;
     return nullptr;
   }
   return search;
 }
+
+}  // namespace
+
+// The patterns are matched the Win32 way: without regard to case, against the
+// short 8.3 names as well, and "?" may match nothing before the dot. Names of
+// other lengths come back too; the screenshot name rules drop them.
+ShotSearch* StartShotSearch() { return StartSearch(kPatterns, kPatternCount); }
+
+ShotSearch* StartLogSearch() { return StartSearch(kLogPatterns, 1); }
 
 ListingStep NextShotEntry(ShotSearch* search, ShotEntry* entry) {
   if (seam::Injected(seam::Fault::kListingRead)) return ListingStep::kFailed;
@@ -264,6 +273,8 @@ bool FileExists(const char* name) {
   const DWORD attributes = GetFileAttributesA(name);
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
+
+std::FILE* OpenFileForReading(const char* path) { return std::fopen(path, "rb"); }
 
 std::FILE* CreateNewTextFile(const char* name) {
   // _O_EXCL fails on any entry at the name; _O_NOINHERIT keeps the file from

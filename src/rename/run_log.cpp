@@ -30,14 +30,20 @@ char* PutTwoDigitsThen(char* out, int value, char separator) {
 }
 
 // The title and header lines of a log.
-bool WriteHead(std::FILE* stream, LogKind kind) {
-  return WriteFlushed(stream, {kind == LogKind::kProcess ? texts::kProcessLogTitle : texts::kResultLogTitle,
-                               texts::kLogHeader});
+bool WriteHead(std::FILE* stream, const RunLog& log) {
+  const bool process = log.kind == LogKind::kProcess;
+  if (log.undoneLog[0] == '\0') {
+    return WriteFlushed(stream, {process ? texts::kProcessLogTitle : texts::kResultLogTitle, texts::kLogHeader});
+  }
+  char title[128];
+  std::snprintf(title, sizeof title, process ? texts::kUndoProcessLogTitle : texts::kUndoResultLogTitle,
+                log.undoneLog);
+  return WriteFlushed(stream, {title, texts::kLogHeader});
 }
 
 // Standard output takes over a log from here on.
 void StandInOnStdout(RunLog& log) {
-  if (!WriteHead(stdout, log.kind)) log.rowsLost = true;
+  if (!WriteHead(stdout, log)) log.rowsLost = true;
 }
 
 // A write to standard output standing in for `log`.
@@ -63,14 +69,17 @@ void LogFileName(char (&out)[64], LogKind kind, const CalendarTime& startTime) {
                 startTime.day, startTime.hour, startTime.minute, startTime.second);
 }
 
-RunLog OpenRunLog(LogKind kind, const CalendarTime& startTime) {
+RunLog OpenRunLog(LogKind kind, const CalendarTime& startTime) { return OpenUndoLog(kind, startTime, ""); }
+
+RunLog OpenUndoLog(LogKind kind, const CalendarTime& startTime, const char* undoneLog) {
   RunLog log{};
   log.kind = kind;
+  std::snprintf(log.undoneLog, sizeof log.undoneLog, "%s", undoneLog);
   LogFileName(log.fileName, kind, startTime);
   log.file = CreateNewTextFile(log.fileName);
   if (log.file == nullptr) {
     StandInOnStdout(log);
-  } else if (!WriteHead(log.file, kind)) {
+  } else if (!WriteHead(log.file, log)) {
     GiveUpFile(log);
   }
   return log;
@@ -107,6 +116,11 @@ void WriteRowRest(RunLog& log, const char* before, const char* after, FILETIME w
     WriteToStdout(log, {Verdict(log.ok)});
   }
   WriteToStdout(log, {before, ",", after, ",", timeColumns});
+}
+
+void WriteLogRow(RunLog& log, bool ok, const char* before, const char* after, FILETIME writeTime) {
+  WriteVerdict(log, ok);
+  WriteRowRest(log, before, after, writeTime);
 }
 
 void CloseRunLog(RunLog& log) {

@@ -18,6 +18,7 @@ struct RunLog {
   bool ok;             // the verdict of the row being written
   bool fileFailed;     // a write to the file failed: the rest went to stdout
   bool rowsLost;       // a write to stdout failed too: some rows went nowhere
+  char undoneLog[32];  // of an undo's log: the process log of the run it undoes
 };
 
 // The file name of a log of the run that started at `startTime` (local time).
@@ -28,6 +29,9 @@ void LogFileName(char (&out)[64], LogKind kind, const CalendarTime& startTime);
 // log, a symbolic link) already bears its name, the log goes to standard
 // output instead: it never empties or follows anything.
 RunLog OpenRunLog(LogKind kind, const CalendarTime& startTime);
+// The same for an undo: its title line names the process log of the run it
+// undoes, so that the folder's logs tell which runs were undone.
+RunLog OpenUndoLog(LogKind kind, const CalendarTime& startTime, const char* undoneLog);
 
 // The first piece of a row: "OK," for a rename that succeeded, "NG," for one
 // that failed. In a file it waits for the rest of the row; on standard output
@@ -40,6 +44,9 @@ void WriteVerdict(RunLog& log, bool ok);
 // cannot take it, this row and every later one go to standard output, after
 // the log's title and header.
 void WriteRowRest(RunLog& log, const char* before, const char* after, FILETIME writeTime);
+
+// A whole row: the verdict, both names and the file's last-write time.
+void WriteLogRow(RunLog& log, bool ok, const char* before, const char* after, FILETIME writeTime);
 
 // Room FormatLogTime needs.
 inline constexpr std::size_t kLogTimeRoom = 32;

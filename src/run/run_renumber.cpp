@@ -5,6 +5,7 @@
 #include "platform/platform.h"
 #include "rename/renumber.h"
 #include "shots/order.h"
+#include "shots/recovery.h"
 #include "shots/scan.h"
 #include "shots/second_names.h"
 #include "texts.h"
@@ -37,6 +38,7 @@ int RenumberFolder() {
   if (n == kListingBroken) return EndWith(texts::kListingBroken, records);
   if (n == 0) return EndWith(texts::kNotFound, records);
 
+  RecoverOrderNames(records, n);
   SortShots(records, n);
   n = DropSecondNames(records, n);
   if (CheckOrder(records, n)) {

@@ -5,6 +5,13 @@
 
 namespace shotrenum {
 
+namespace {
+
+// The name that orders a record: the one the logs gave it, if any.
+const char* OrderName(const ShotRecord& record) { return record.target[0] != '\0' ? record.target : record.name; }
+
+}  // namespace
+
 int CompareShots(const void* a, const void* b) {
   const auto* left = static_cast<const ShotRecord*>(a);
   const auto* right = static_cast<const ShotRecord*>(b);
@@ -13,15 +20,18 @@ int CompareShots(const void* a, const void* b) {
   if (lt.dwHighDateTime != rt.dwHighDateTime) return lt.dwHighDateTime < rt.dwHighDateTime ? -1 : 1;
   if (lt.dwLowDateTime != rt.dwLowDateTime) return lt.dwLowDateTime < rt.dwLowDateTime ? -1 : 1;
   // strcmp compares as unsigned char.
-  const int byName = std::strcmp(left->name, right->name);
+  const int byName = std::strcmp(OrderName(*left), OrderName(*right));
   if (byName != 0) return byName < 0 ? -1 : 1;
   // A screenshot at its own name before one of that name an earlier run left
   // at a temporary name, and those by the stamp of their runs.
   if (left->stranded != right->stranded) return left->stranded ? 1 : -1;
-  if (!left->stranded) return 0;
   const std::int64_t leftStamp = StrandedStamp(*left);
   const std::int64_t rightStamp = StrandedStamp(*right);
-  return (leftStamp > rightStamp) - (leftStamp < rightStamp);
+  if (leftStamp != rightStamp) return leftStamp < rightStamp ? -1 : 1;
+  // Two names that the logs gave one ordering name (a file replaced since):
+  // by their own names.
+  const int byOwnName = std::strcmp(left->name, right->name);
+  return (byOwnName > 0) - (byOwnName < 0);
 }
 
 void SortShots(ShotRecord* records, long n) {

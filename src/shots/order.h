@@ -1,6 +1,8 @@
 // Capture order: oldest last-write time first, equal times by name (for a
-// screenshot at a temporary name, the name in it), then the screenshot at its
-// own name before those at temporary names, and those by their run stamps.
+// screenshot at a temporary name, the name in it; for one that the logs of
+// interrupted runs tell about, the name they give it, held in `target` until
+// the targets are written), then the screenshot at its own name before those
+// at temporary names, and those by their run stamps.
 #pragma once
 
 #include "shots/shot_record.h"

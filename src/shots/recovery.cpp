@@ -1,0 +1,249 @@
+#include "shots/recovery.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "rename/log_reader.h"
+#include "shots/order.h"
+
+namespace shotrenum {
+
+namespace {
+
+// keyRun is one byte: runs beyond these are read as if their logs were gone.
+constexpr std::size_t kMostRuns = 250;
+
+// One run whose logs are read.
+struct Journal {
+  std::int64_t stamp;
+  bool examined;
+  bool usable;          // its log was found and every row checked
+  bool hasCandidate;    // a rename its kill may have left unlogged (below)
+  bool candidateLive;   // no later run moved the candidate's temporary name
+  char candidate[kShotNameLength + 1];  // the name in that temporary name
+  long candidatePosition;               // the target the rename went to
+};
+
+// Opens the process log of the run, else its result log.
+std::FILE* OpenJournal(std::int64_t stamp, LogReader* reader) {
+  CalendarTime start{};
+  if (!LocalCalendarOfStamp(stamp, &start)) return nullptr;
+  for (const LogKind kind : {LogKind::kProcess, LogKind::kResult}) {
+    char name[64];
+    LogFileName(name, kind, start);
+    std::FILE* file = OpenFileForReading(name);
+    if (file == nullptr) continue;
+    if (ReadLogHead(reader, file) && reader->head.kind == kind) return file;
+    std::fclose(file);
+    return nullptr;  // a file at the name that is no log of this tool
+  }
+  return nullptr;
+}
+
+std::size_t IndexOfStamp(const std::vector<Journal>& runs, std::int64_t stamp) {
+  return static_cast<std::size_t>(
+      std::lower_bound(runs.begin(), runs.end(), stamp, [](const Journal& j, std::int64_t s) { return j.stamp < s; }) -
+      runs.begin());
+}
+
+void AddRun(std::vector<Journal>* runs, std::int64_t stamp) {
+  const std::size_t at = IndexOfStamp(*runs, stamp);
+  if (at < runs->size() && (*runs)[at].stamp == stamp) return;
+  if (runs->size() == kMostRuns) return;
+  runs->insert(runs->begin() + static_cast<long>(at), Journal{stamp, false, false, false, false, {}, 0});
+}
+
+// The first temporary name of the run's first phase that no row of its
+// second phase moved: a kill between that rename and its row leaves it gone
+// from the folder and at the next target. The rows of both phases go in
+// capture order, so the two are walked side by side.
+void FindCandidate(Journal* run, std::FILE* file, long phase2Rows) {
+  LogReader firstPhase;
+  std::rewind(file);
+  ReadLogHead(&firstPhase, file);
+  LogReader secondPhase;
+  std::FILE* again = OpenJournal(run->stamp, &secondPhase);
+  if (again == nullptr) return;
+  LogRow p1;
+  LogRow p2;
+  bool havePhase2 = false;
+  // Move the second reader to the first row of the second phase.
+  while (ReadLogRow(&secondPhase, &p2) == LogStep::kRow) {
+    if (IsPhase2Row(p2)) {
+      havePhase2 = true;
+      break;
+    }
+  }
+  const auto nextOwn = [&] {
+    while (havePhase2 && p2.beforeStamp != run->stamp) {
+      havePhase2 = ReadLogRow(&secondPhase, &p2) == LogStep::kRow;
+    }
+  };
+  nextOwn();
+  while (ReadLogRow(&firstPhase, &p1) == LogStep::kRow && !IsPhase2Row(p1)) {
+    if (havePhase2 && std::strcmp(p2.beforeShot, p1.beforeShot) == 0) {
+      havePhase2 = ReadLogRow(&secondPhase, &p2) == LogStep::kRow;
+      nextOwn();
+      continue;
+    }
+    if (!p1.ok) continue;  // never left its name: no second-phase row either
+    run->hasCandidate = true;
+    run->candidateLive = true;
+    std::memcpy(run->candidate, p1.beforeShot, kShotNameLength + 1);
+    run->candidatePosition = phase2Rows;
+    break;
+  }
+  std::fclose(again);
+}
+
+// Reads the run's log through: checks every row, notes the earlier runs its
+// second phase took screenshots from (into `earlier`), and looks for a
+// rename its kill may have left unlogged.
+void Examine(Journal* run, std::vector<std::int64_t>* earlier) {
+  run->examined = true;
+  LogReader reader;
+  std::FILE* file = OpenJournal(run->stamp, &reader);
+  if (file == nullptr) return;
+  LogRow row;
+  LogStep step;
+  long phase2 = 0;
+  char lastTarget[kTempNameRoom] = "";
+  while ((step = ReadLogRow(&reader, &row)) == LogStep::kRow) {
+    if (!IsPhase2Row(row)) continue;
+    // The second phase goes through the targets in ascending order.
+    if (phase2 > 0 && std::strcmp(row.after, lastTarget) <= 0) break;
+    std::strcpy(lastTarget, row.after);
+    ++phase2;
+    if (row.beforeStamp >= 0 && row.beforeStamp != run->stamp) earlier->push_back(row.beforeStamp);
+  }
+  const bool process = reader.head.kind == LogKind::kProcess;
+  run->usable = step == LogStep::kEnd && (!process || reader.stamp < 0 || reader.stamp == run->stamp);
+  // An undo's second phase goes to the names before a run, not to positions.
+  if (run->usable && process && !reader.head.undo && phase2 < kMaxShots) FindCandidate(run, file, phase2);
+  std::fclose(file);
+}
+
+bool ByOrderName(const ShotRecord& a, const ShotRecord& b) { return std::strcmp(a.target, b.target) < 0; }
+
+// The records whose name in `target` is `name` at the start of a run after
+// run j: those the run j may have moved.
+template <typename Visit>
+void ForEachAfter(ShotRecord* records, long n, const char* name, std::size_t j, Visit visit) {
+  ShotRecord probe{};
+  std::memcpy(probe.target, name, kShotNameLength + 1);
+  ShotRecord* end = records + n;
+  for (ShotRecord* r = std::lower_bound(records, end, probe, ByOrderName);
+       r != end && std::strcmp(r->target, name) == 0; ++r) {
+    if (r->keyRun > j) visit(*r);
+  }
+}
+
+// Run j moved the file now named `before` by its row to `after`: from here on
+// the file is known by the name it had at the start of that run (or of the
+// earlier run whose temporary name it bore).
+void TakeBack(ShotRecord& record, const std::vector<Journal>& runs, std::size_t j, std::int64_t beforeStamp,
+              const char* beforeShot) {
+  std::memcpy(record.target, beforeShot, kShotNameLength + 1);
+  const bool earlier = beforeStamp >= 0 && beforeStamp != runs[j].stamp;
+  record.keyRun = static_cast<std::uint8_t>(earlier ? IndexOfStamp(runs, beforeStamp) : j);
+}
+
+// Applies run j's log to the records, from the latest state back to the one
+// before run j: a file run j moved to a target is known by its name before;
+// a name run j moved away from without moving anything to it now belongs to
+// a file from outside these runs, which keeps it.
+void Apply(ShotRecord* records, long n, std::vector<Journal>& runs, std::size_t j) {
+  LogReader reader;
+  std::FILE* file = OpenJournal(runs[j].stamp, &reader);
+  if (file == nullptr) return;
+  ShotRecord* end = records + n;
+  std::sort(records, end, ByOrderName);
+  // The second phase's targets ascend, and so do the records: one merge.
+  ShotRecord* cursor = records;
+  const auto moveIn = [&](const char* target, std::int64_t beforeStamp, const char* beforeShot) {
+    while (cursor != end && std::strcmp(cursor->target, target) < 0) ++cursor;
+    // The range first: a record taken back no longer sorts where it stands.
+    ShotRecord* last = cursor;
+    while (last != end && std::strcmp(last->target, target) == 0) ++last;
+    for (; cursor != last; ++cursor) {
+      if (cursor->keyRun > j) TakeBack(*cursor, runs, j, beforeStamp, beforeShot);
+    }
+  };
+  LogRow row;
+  while (ReadLogRow(&reader, &row) == LogStep::kRow) {
+    if (!IsPhase2Row(row)) continue;
+    if (row.beforeStamp >= 0 && row.beforeStamp != runs[j].stamp) {
+      // A later rename of an earlier run's temporary name: that name was
+      // still there, so no kill of the earlier run moved it unlogged.
+      const std::size_t k = IndexOfStamp(runs, row.beforeStamp);
+      if (k < runs.size() && runs[k].stamp == row.beforeStamp && runs[k].hasCandidate &&
+          std::strcmp(runs[k].candidate, row.beforeShot) == 0) {
+        runs[k].candidateLive = false;
+      }
+    }
+    if (row.ok) moveIn(row.after, row.beforeStamp, row.beforeShot);
+  }
+  if (runs[j].hasCandidate && runs[j].candidateLive) {
+    char target[kShotNameLength + 1];
+    WriteTargetName(target, runs[j].candidatePosition);
+    moveIn(target, runs[j].stamp, runs[j].candidate);
+  }
+  // Names the first phase moved away from.
+  std::sort(records, end, ByOrderName);
+  std::rewind(file);
+  ReadLogHead(&reader, file);
+  while (ReadLogRow(&reader, &row) == LogStep::kRow && !IsPhase2Row(row)) {
+    if (row.ok) ForEachAfter(records, n, row.before, j, [](ShotRecord& r) { r.keyRun = 0; });
+  }
+  std::fclose(file);
+}
+
+}  // namespace
+
+void RecoverOrderNames(ShotRecord* records, long n) {
+  std::vector<Journal> runs;
+  for (long i = 0; i < n; ++i) {
+    if (records[i].stranded) AddRun(&runs, StrandedStamp(records[i]));
+  }
+  if (runs.empty()) return;
+
+  // Every run the stranded screenshots name, and every earlier run those
+  // runs took screenshots from.
+  std::vector<std::int64_t> earlier;
+  for (bool grew = true; grew;) {
+    grew = false;
+    for (std::size_t j = 0; j < runs.size(); ++j) {
+      if (runs[j].examined) continue;
+      earlier.clear();
+      Examine(&runs[j], &earlier);
+      const std::size_t before = runs.size();
+      for (const std::int64_t stamp : earlier) AddRun(&runs, stamp);
+      if (runs.size() != before) {
+        grew = true;
+        break;  // indices moved: look again from the start
+      }
+    }
+  }
+
+  // Every record starts as the file its name bears now, or bore at the start
+  // of the run whose temporary name it bears.
+  for (long i = 0; i < n; ++i) {
+    ShotRecord& r = records[i];
+    std::memcpy(r.target, r.name, kShotNameLength + 1);
+    r.keyRun = static_cast<std::uint8_t>(r.stranded ? IndexOfStamp(runs, StrandedStamp(r)) : runs.size());
+    for (Journal& run : runs) {
+      // A temporary name still present was not renamed unlogged.
+      if (run.hasCandidate && r.stranded && StrandedStamp(r) == run.stamp &&
+          std::strcmp(r.name, run.candidate) == 0) {
+        run.candidateLive = false;
+      }
+    }
+  }
+  for (std::size_t j = runs.size(); j-- > 0;) {
+    if (runs[j].usable) Apply(records, n, runs, j);
+  }
+  for (long i = 0; i < n; ++i) records[i].keyRun = 0;
+}
+
+}  // namespace shotrenum
