@@ -9,11 +9,6 @@ namespace shotrenum {
 
 namespace {
 
-// One progress line per hundred records of a phase.
-void ShowProgress(long i) {
-  if (i % 100 == 0) Say(texts::kProgress, i + 1);
-}
-
 // Whether a temporary name or a log present bears the second `stamp`.
 bool StampTaken(std::int64_t stamp, const StampsInUse& inUse) {
   if (IsStampInUse(inUse, stamp)) return true;
@@ -27,17 +22,18 @@ bool StampTaken(std::int64_t stamp, const StampsInUse& inUse) {
   return false;
 }
 
-// The current second, or the next free one after a wait of at most three
-// seconds; past that the run goes on, and a name it meets taken is an
-// ordinary failed rename.
+}  // namespace
+
+void ShowProgress(long i) {
+  if (i % 100 == 0) Say(texts::kProgress, i + 1);
+}
+
 std::int64_t ChooseRunStamp(const StampsInUse& inUse) {
   const std::int64_t first = CurrentRunStamp();
   std::int64_t stamp = first;
   while (StampTaken(stamp, inUse) && stamp - first < 3) stamp = WaitForSecondAfter(stamp);
   return stamp;
 }
-
-}  // namespace
 
 void RenumberShots(const ShotRecord* records, long n, const StampsInUse& inUse) {
   const std::int64_t stamp = ChooseRunStamp(inUse);

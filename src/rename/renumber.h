@@ -13,4 +13,12 @@ namespace shotrenum {
 // present bears (`inUse`: those the folder's reading found).
 void RenumberShots(const ShotRecord* records, long n, const StampsInUse& inUse);
 
+// One progress line per hundred records of a phase (i: 0-based position).
+void ShowProgress(long i);
+
+// The current second, or the next free one after a wait of at most three
+// seconds; past that the run goes on, and a name it meets taken is an
+// ordinary failed rename.
+std::int64_t ChooseRunStamp(const StampsInUse& inUse);
+
 }  // namespace shotrenum

@@ -1,0 +1,408 @@
+#include "run/run_undo.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "rename/log_reader.h"
+#include "rename/renumber.h"
+#include "rename/row_time.h"
+#include "rename/run_log.h"
+#include "shots/scan.h"
+#include "shots/temp_name.h"
+#include "texts.h"
+
+namespace shotrenum {
+
+namespace {
+
+// What the undo notes in a record's keyRun byte.
+constexpr std::uint8_t kSelected = 1;    // goes back to the name in `target`
+constexpr std::uint8_t kVacated = 2;     // an earlier undo of the run moved
+                                         // the file at this name away
+constexpr std::uint8_t kSeen = 4;        // a row of the run names it
+constexpr std::uint8_t kBlocked = 8;     // its old name is taken: left alone
+constexpr std::uint8_t kFirstFailed = 16;
+
+// A run or undo whose logs stand in the folder.
+struct Entry {
+  char digits[15];
+  char logName[32];  // its process log, else its result log
+  bool undo;
+  char undoneDigits[15];
+  bool cancelled;    // a later undo that stands took it back
+};
+
+// The run being undone, and the earlier undos of it whose work this one
+// finishes.
+struct Undone {
+  char digits[15];
+  char processLog[32];
+  char sourceLog[32];   // whose rows are read: its process log, else its result log
+  std::int64_t stamp;   // -1 when no row tells it
+  std::int64_t offset;  // the UTC offset its rows were printed in
+  std::vector<std::int64_t> earlierUndos;  // their stamps
+  std::vector<std::string> earlierUndoLogs;
+};
+
+void LogNameOf(char (&out)[32], LogKind kind, const char* digits) {
+  std::snprintf(out, sizeof out, "%s_%s.csv", kind == LogKind::kProcess ? "VeltraskoAll" : "VeltraskoLog", digits);
+}
+
+// Checks every line of a log; true with its head and the stamp of its first
+// phase (-1 when it has none) when the log is whole and well formed.
+bool ReadWholeLog(const char* name, LogHead* head, std::int64_t* stamp) {
+  std::FILE* file = OpenFileForReading(name);
+  if (file == nullptr) return false;
+  LogReader reader;
+  bool good = ReadLogHead(&reader, file);
+  LogRow row;
+  LogStep step = LogStep::kBad;
+  if (good) {
+    while ((step = ReadLogRow(&reader, &row)) == LogStep::kRow) {
+    }
+  }
+  std::fclose(file);
+  *head = reader.head;
+  *stamp = reader.stamp;
+  return good && step == LogStep::kEnd;
+}
+
+// Every run and undo from `digits` on, newest first, each marked whether a
+// later undo took it back.
+std::vector<Entry> ReadStack(const char* digits) {
+  std::vector<Entry> entries;
+  ShotSearch* search = StartLogSearch();
+  if (search != nullptr) {
+    ShotEntry listed;
+    while (NextShotEntry(search, &listed) == ListingStep::kEntry) {
+      char found[15];
+      LogKind kind;
+      if (listed.isDirectory || !ReadLogFileName(listed.name, found, &kind) || std::strcmp(found, digits) < 0) {
+        continue;
+      }
+      const auto same = std::find_if(entries.begin(), entries.end(),
+                                     [&](const Entry& e) { return std::strcmp(e.digits, found) == 0; });
+      if (same != entries.end() && kind == LogKind::kResult) continue;
+      std::FILE* file = OpenFileForReading(listed.name);
+      if (file == nullptr) continue;
+      LogReader reader;
+      const bool ours = ReadLogHead(&reader, file);
+      std::fclose(file);
+      if (!ours) continue;
+      Entry entry{};
+      std::memcpy(entry.digits, found, sizeof found);
+      std::snprintf(entry.logName, sizeof entry.logName, "%s", listed.name);
+      entry.undo = reader.head.undo;
+      std::memcpy(entry.undoneDigits, reader.head.undoneDigits, sizeof entry.undoneDigits);
+      if (same != entries.end()) {
+        *same = entry;
+      } else {
+        entries.push_back(entry);
+      }
+    }
+    EndShotSearch(search);
+  }
+  std::sort(entries.begin(), entries.end(),
+            [](const Entry& a, const Entry& b) { return std::strcmp(a.digits, b.digits) > 0; });
+  // An undo that stands takes back the run (or undo) it names.
+  for (const Entry& e : entries) {
+    if (e.cancelled || !e.undo) continue;
+    for (Entry& target : entries) {
+      if (std::strcmp(target.digits, e.undoneDigits) == 0) target.cancelled = true;
+    }
+  }
+  return entries;
+}
+
+// ---- The records, looked up by the names they bear ----------------------------
+
+bool NameLess(const ShotRecord& a, const ShotRecord& b) {
+  const int byName = std::strcmp(a.name, b.name);
+  if (byName != 0) return byName < 0;
+  if (a.stranded != b.stranded) return !a.stranded;
+  return StrandedStamp(a) < StrandedStamp(b);
+}
+
+struct Folder {
+  ShotRecord* records;
+  long n;
+};
+
+ShotRecord* Find(const Folder& folder, const char* name, bool stranded, std::int64_t stamp) {
+  ShotRecord probe{};
+  std::memcpy(probe.name, name, kShotNameLength + 1);
+  probe.stranded = stranded;
+  SetStrandedStamp(probe, stranded ? stamp : 0);
+  ShotRecord* end = folder.records + folder.n;
+  ShotRecord* found = std::lower_bound(folder.records, end, probe, NameLess);
+  return found != end && !NameLess(probe, *found) ? found : nullptr;
+}
+
+// ---- What each row of the undone run asks for -------------------------------
+
+enum class Verdict { kNone, kMove, kMissing };
+
+struct Decision {
+  Verdict verdict;
+  ShotRecord* record;  // kMove: the file; kMissing: the file there now, if any
+  const char* name;    // kMissing: the name the row left the file at
+};
+
+bool TimeAsPrinted(const ShotRecord& record, const LogRow& row, const Undone& run) {
+  char shown[kLogTimeRoom];
+  RowTimeText(record.writeTime, run.offset, shown);
+  return std::strcmp(shown, row.time) == 0;
+}
+
+// A file the run moved to `name`: still there, or at an earlier undo's
+// temporary name of it; otherwise gone or changed, unless an earlier undo
+// already took it away from there.
+Decision FileAt(const Folder& folder, const char* name, const LogRow& row, const Undone& run) {
+  ShotRecord* there = Find(folder, name, false, 0);
+  if (there != nullptr && (there->keyRun & kVacated) == 0 && TimeAsPrinted(*there, row, run)) {
+    return {Verdict::kMove, there, name};
+  }
+  for (const std::int64_t stamp : run.earlierUndos) {
+    ShotRecord* midway = Find(folder, name, true, stamp);
+    if (midway != nullptr && TimeAsPrinted(*midway, row, run)) return {Verdict::kMove, midway, name};
+  }
+  if (!run.earlierUndos.empty()) return {Verdict::kNone, nullptr, name};
+  return {Verdict::kMissing, there, name};
+}
+
+Decision Decide(const Folder& folder, const LogRow& row, const Undone& run) {
+  if (!row.ok) return {Verdict::kNone, nullptr, nullptr};
+  if (IsPhase2Row(row)) return FileAt(folder, row.after, row, run);
+  // The run's first phase: a file its second phase did not move on still
+  // bears the run's temporary name.
+  ShotRecord* stranded = Find(folder, row.beforeShot, true, run.stamp);
+  if (stranded == nullptr) return {Verdict::kNone, nullptr, nullptr};
+  stranded->keyRun |= kSeen;
+  return {TimeAsPrinted(*stranded, row, run) ? Verdict::kMove : Verdict::kNone, stranded, nullptr};
+}
+
+template <typename Visit>
+bool ForEachRow(const char* logName, Visit visit) {
+  std::FILE* file = OpenFileForReading(logName);
+  if (file == nullptr) return false;
+  LogReader reader;
+  LogRow row;
+  bool whole = ReadLogHead(&reader, file);
+  LogStep step = LogStep::kBad;
+  while (whole && (step = ReadLogRow(&reader, &row)) == LogStep::kRow) visit(row);
+  std::fclose(file);
+  return whole && step == LogStep::kEnd;
+}
+
+// Marks every file the undo takes back and writes its old name into `target`.
+// Returns how many rows name a file that is gone or changed.
+long Select(const Folder& folder, const Undone& run) {
+  long missing = 0;
+  ForEachRow(run.sourceLog, [&](const LogRow& row) {
+    const Decision d = Decide(folder, row, run);
+    if (d.verdict == Verdict::kMissing) ++missing;
+    if (d.verdict != Verdict::kMove) return;
+    d.record->keyRun |= kSelected;
+    // A screenshot the run took from a temporary name gets the name in it.
+    std::memcpy(d.record->target, IsPhase2Row(row) ? row.beforeShot : row.before, kShotNameLength + 1);
+  });
+  for (long i = 0; i < folder.n; ++i) {
+    ShotRecord& r = folder.records[i];
+    // At the run's temporary name without a row: the rename a kill left
+    // unlogged. The name is the run's own, so the file is the one it moved.
+    if (r.stranded && StrandedStamp(r) == run.stamp && (r.keyRun & (kSeen | kSelected)) == 0) {
+      r.keyRun |= kSelected;
+      std::memcpy(r.target, r.name, kShotNameLength + 1);
+    }
+  }
+  // A name the file had before that another file bears now is never taken.
+  for (long i = 0; i < folder.n; ++i) {
+    ShotRecord& r = folder.records[i];
+    if ((r.keyRun & kSelected) == 0) continue;
+    const ShotRecord* holder = Find(folder, r.target, false, 0);
+    if (holder != nullptr && (holder->keyRun & kSelected) == 0) r.keyRun |= kBlocked;
+  }
+  return missing;
+}
+
+// ---- The two phases -----------------------------------------------------------
+
+struct Phases {
+  std::int64_t stamp;
+  RunLog processLog;
+  RunLog resultLog;
+  long failures;
+};
+
+void WriteMissingRows(const Folder& folder, const Undone& run, Phases& undo) {
+  ForEachRow(run.sourceLog, [&](const LogRow& row) {
+    const Decision d = Decide(folder, row, run);
+    if (d.verdict != Verdict::kMissing) return;
+    char temp[kTempNameRoom];
+    TempName(temp, undo.stamp, d.name);
+    const FILETIME shown = d.record != nullptr ? d.record->writeTime : FileTimeOfRowTime(row.time, run.offset);
+    WriteLogRow(undo.processLog, false, d.name, temp, shown);
+    ++undo.failures;
+  });
+}
+
+void MoveBack(ShotRecord* moves, long m, const Undone& run, Phases& undo) {
+  char temp[kTempNameRoom];
+  for (long i = 0; i < m; ++i) {
+    ShowProgress(i);
+    ShotRecord& r = moves[i];
+    if (r.stranded) continue;  // off every name already
+    TempName(temp, undo.stamp, r.name);
+    const bool ok = (r.keyRun & kBlocked) == 0 && RenameWithoutReplace(r.name, temp);
+    if (!ok) {
+      r.keyRun |= kFirstFailed;
+      ++undo.failures;
+    }
+    WriteLogRow(undo.processLog, ok, r.name, temp, r.writeTime);
+  }
+  Say("%s", texts::kPhase1End);
+  CalendarTime start{};
+  LocalCalendarOfStamp(undo.stamp, &start);
+  undo.resultLog = OpenUndoLog(LogKind::kResult, start, run.processLog);
+  Say(texts::kPhase2Start, m);
+  for (long i = 0; i < m; ++i) {
+    ShowProgress(i);
+    const ShotRecord& r = moves[i];
+    if ((r.keyRun & kFirstFailed) != 0) continue;  // still where it was
+    TempName(temp, r.stranded ? StrandedStamp(r) : undo.stamp, r.name);
+    const bool ok = (r.keyRun & kBlocked) == 0 && RenameWithoutReplace(temp, r.target);
+    if (!ok) ++undo.failures;
+    WriteLogRow(undo.resultLog, ok, r.stranded ? temp : r.name, r.target, r.writeTime);
+    WriteLogRow(undo.processLog, ok, temp, r.target, r.writeTime);
+  }
+  Say("%s", texts::kPhase2End);
+}
+
+int Refuse(const char* format, const char* name) {
+  Say(format, name);
+  return 2;
+}
+
+// Finds the run's logs and what they need: its stamp and the offset its rows
+// were printed in. 0 when found, else the exit status of a refusal.
+int ReadUndone(const char* logName, Undone* run) {
+  LogKind kind;
+  if (!ReadLogFileName(logName, run->digits, &kind)) return Refuse(texts::kLogUnreadable, logName);
+  LogHead head;
+  std::int64_t stamp = -1;
+  if (!ReadWholeLog(logName, &head, &stamp) || head.kind != kind) return Refuse(texts::kLogUnreadable, logName);
+  LogNameOf(run->processLog, LogKind::kProcess, run->digits);
+  std::snprintf(run->sourceLog, sizeof run->sourceLog, "%s", logName);
+  if (kind == LogKind::kResult) {
+    // The process log also tells the files the run left at its temporary
+    // names; a damaged one is passed over for the result log.
+    LogHead processHead;
+    std::int64_t processStamp;
+    if (ReadWholeLog(run->processLog, &processHead, &processStamp) && processHead.kind == LogKind::kProcess) {
+      std::snprintf(run->sourceLog, sizeof run->sourceLog, "%s", run->processLog);
+      stamp = processStamp;
+    }
+  }
+  run->stamp = stamp;
+  if (!RunOffset(run->digits, stamp, &run->offset)) return Refuse(texts::kLogUnreadable, logName);
+  return 0;
+}
+
+int UndoInFolder(const char* logName) {
+  Undone run{};
+  if (const int refused = ReadUndone(logName, &run); refused != 0) return refused;
+
+  // Newest first: every later run must have been undone.
+  const std::vector<Entry> stack = ReadStack(run.digits);
+  for (const Entry& e : stack) {
+    if (std::strcmp(e.digits, run.digits) > 0 && !e.cancelled && !e.undo) {
+      Say(texts::kUndoLaterRun, e.logName);
+      return 1;
+    }
+    if (e.undo && !e.cancelled && std::strcmp(e.undoneDigits, run.digits) == 0) {
+      LogHead head;
+      std::int64_t stamp = -1;
+      char processLog[32];
+      LogNameOf(processLog, LogKind::kProcess, e.digits);
+      if (ReadWholeLog(processLog, &head, &stamp) && stamp >= 0) {
+        run.earlierUndos.push_back(stamp);
+        run.earlierUndoLogs.emplace_back(processLog);
+      }
+    }
+  }
+
+  const long counted = CountShots();
+  if (counted == kListingBroken) {
+    Say("%s\n", texts::kListingBroken);
+    return 1;
+  }
+  auto* records = static_cast<ShotRecord*>(std::calloc(static_cast<std::size_t>(std::max(counted, 1L)),
+                                                       sizeof(ShotRecord)));
+  if (records == nullptr) {
+    Say("%s\n", texts::kOutOfMemory);
+    return 1;
+  }
+  StampsInUse inUse{};
+  const long n = counted == 0 ? 0 : CollectShots(records, counted, &inUse);
+  if (n < 0) {
+    Say("%s\n", n == kCollectOverflow ? texts::kFolderChanged : texts::kListingBroken);
+    std::free(records);
+    return 1;
+  }
+  Folder folder{records, n};
+  std::sort(records, records + n, NameLess);
+  // Names an earlier undo of this run moved away from hold other files now.
+  for (const std::string& earlier : run.earlierUndoLogs) {
+    ForEachRow(earlier.c_str(), [&](const LogRow& row) {
+      if (!row.ok || IsPhase2Row(row)) return;
+      if (ShotRecord* r = Find(folder, row.before, false, 0)) r->keyRun |= kVacated;
+    });
+  }
+  Select(folder, run);
+  const long m = std::count_if(records, records + n, [](const ShotRecord& r) { return (r.keyRun & kSelected) != 0; });
+  if (std::none_of(records, records + n, [](const ShotRecord& r) { return (r.keyRun & kSelected) != 0 && (r.keyRun & kBlocked) == 0; })) {
+    Say("%s\n", texts::kUndoNothing);
+    std::free(records);
+    return 0;
+  }
+
+  Phases undo{ChooseRunStamp(inUse), {}, {}, 0};
+  CalendarTime start{};
+  LocalCalendarOfStamp(undo.stamp, &start);
+  undo.processLog = OpenUndoLog(LogKind::kProcess, start, run.processLog);
+  Say(texts::kPhase1Start, m);
+  // Found through the records in name order, so before that order changes.
+  WriteMissingRows(folder, run, undo);
+  // The second phase goes through the old names in ascending order, as a
+  // run's goes through its targets: a later reader relies on it.
+  ShotRecord* movesEnd =
+      std::partition(records, records + n, [](const ShotRecord& r) { return (r.keyRun & kSelected) != 0; });
+  std::sort(records, movesEnd,
+            [](const ShotRecord& a, const ShotRecord& b) { return std::strcmp(a.target, b.target) < 0; });
+  MoveBack(records, m, run, undo);
+  CloseRunLog(undo.resultLog);
+  CloseRunLog(undo.processLog);
+  if (undo.failures > 0) Say(texts::kFailures, undo.processLog.fileName);
+  ReportLogTrouble(undo.processLog);
+  ReportLogTrouble(undo.resultLog);
+  std::free(records);
+  return 0;
+}
+
+}  // namespace
+
+int RunUndo(const char* logName) {
+  if (LockFolder() == FolderLock::kBusy) {
+    Say("%s\n", texts::kAnotherRun);
+    return 1;
+  }
+  const int status = UndoInFolder(logName);
+  UnlockFolder();
+  return status;
+}
+
+}  // namespace shotrenum
