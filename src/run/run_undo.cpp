@@ -282,8 +282,9 @@ void MoveBack(ShotRecord* moves, long m, const Undone& run, Phases& undo) {
   Say("%s", texts::kPhase2End);
 }
 
+// The name is the user's argument: shown as it was given.
 int Refuse(const char* format, const char* name) {
-  Say(format, name);
+  SayAbout(format, name);
   return 2;
 }
 
