@@ -29,11 +29,15 @@ bool SameDigits(const CalendarTime& t, const char* digits) {
   return std::strcmp(shown, digits) == 0;
 }
 
+std::int64_t DigitsAsUtc(const char* digits) {
+  return SecondsAsUtc(Digits(digits, 4), Digits(digits + 4, 2), Digits(digits + 6, 2), Digits(digits + 8, 2),
+                      Digits(digits + 10, 2), Digits(digits + 12, 2));
+}
+
 }  // namespace
 
 bool RunOffset(const char* digits, std::int64_t stamp, std::int64_t* offset) {
-  const std::int64_t asUtc = SecondsAsUtc(Digits(digits, 4), Digits(digits + 4, 2), Digits(digits + 6, 2),
-                                          Digits(digits + 8, 2), Digits(digits + 10, 2), Digits(digits + 12, 2));
+  const std::int64_t asUtc = DigitsAsUtc(digits);
   if (stamp >= 0) {
     *offset = asUtc - stamp;
     return true;
@@ -47,6 +51,13 @@ bool RunOffset(const char* digits, std::int64_t stamp, std::int64_t* offset) {
     }
   }
   return false;
+}
+
+bool StampOfDigits(const char* digits, std::int64_t* stamp) {
+  std::int64_t offset = 0;
+  if (!RunOffset(digits, -1, &offset)) return false;
+  *stamp = DigitsAsUtc(digits) - offset;
+  return true;
 }
 
 void RowTimeText(FILETIME writeTime, std::int64_t offset, char (&out)[kLogTimeRoom]) {

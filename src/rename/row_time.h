@@ -16,6 +16,10 @@ namespace shotrenum {
 // no offset does.
 bool RunOffset(const char* digits, std::int64_t stamp, std::int64_t* offset);
 
+// The stamp of a run whose log names bear `digits`, from the local time zone
+// as it is now; false when no stamp gives those digits.
+bool StampOfDigits(const char* digits, std::int64_t* stamp);
+
 // The date and time columns, without their line end, that a run with that
 // offset printed for a file time ("YYYY/MM/DD,hh:mm:ss:cc").
 void RowTimeText(FILETIME writeTime, std::int64_t offset, char (&out)[kLogTimeRoom]);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "rename/log_reader.h"
+#include "rename/row_time.h"
 #include "shots/order.h"
 
 namespace shotrenum {
@@ -199,6 +200,33 @@ void Apply(ShotRecord* records, long n, std::vector<Journal>& runs, std::size_t 
   std::fclose(file);
 }
 
+// Every run whose logs stand in the folder from the second `oldest` on: each
+// of them had the screenshots at the oldest temporary name in its set, as
+// they are still there, and ordered the others by the names its logs tell —
+// also a run that placed every screenshot but those, whose stamp no
+// temporary name bears.
+void AddLaterRuns(std::vector<Journal>* runs, std::int64_t oldest) {
+  CalendarTime start{};
+  if (!LocalCalendarOfStamp(oldest, &start)) return;
+  char oldestName[64];
+  LogFileName(oldestName, LogKind::kProcess, start);
+  char oldestDigits[15];
+  LogKind kind;
+  if (!ReadLogFileName(oldestName, oldestDigits, &kind)) return;
+  ShotSearch* search = StartLogSearch();
+  if (search == nullptr) return;
+  ShotEntry entry;
+  while (NextShotEntry(search, &entry) == ListingStep::kEntry) {
+    char digits[15];
+    std::int64_t stamp;
+    if (!entry.isDirectory && ReadLogFileName(entry.name, digits, &kind) && std::strcmp(digits, oldestDigits) >= 0 &&
+        StampOfDigits(digits, &stamp) && stamp >= oldest) {
+      AddRun(runs, stamp);
+    }
+  }
+  EndShotSearch(search);
+}
+
 }  // namespace
 
 void RecoverOrderNames(ShotRecord* records, long n) {
@@ -208,22 +236,25 @@ void RecoverOrderNames(ShotRecord* records, long n) {
   }
   if (runs.empty()) return;
 
-  // Every run the stranded screenshots name, and every earlier run those
-  // runs took screenshots from.
+  // Every run the stranded screenshots name, every earlier run those runs
+  // took screenshots from, and every run since the oldest of them.
   std::vector<std::int64_t> earlier;
+  std::int64_t laterThan = -1;
   for (bool grew = true; grew;) {
     grew = false;
-    for (std::size_t j = 0; j < runs.size(); ++j) {
+    if (runs.front().stamp != laterThan) {
+      laterThan = runs.front().stamp;
+      AddLaterRuns(&runs, laterThan);
+    }
+    for (std::size_t j = 0; j < runs.size() && !grew; ++j) {
       if (runs[j].examined) continue;
       earlier.clear();
       Examine(&runs[j], &earlier);
       const std::size_t before = runs.size();
       for (const std::int64_t stamp : earlier) AddRun(&runs, stamp);
-      if (runs.size() != before) {
-        grew = true;
-        break;  // indices moved: look again from the start
-      }
+      grew = runs.size() != before;  // indices moved: look again from the start
     }
+    grew = grew || runs.front().stamp != laterThan;
   }
 
   // Every record starts as the file its name bears now, or bore at the start

@@ -2,8 +2,12 @@
 model of the two phases: the final directory, both logs and the messages must
 be exactly what the model gives, and no content is lost or duplicated. Each
 state holds screenshots an earlier run left at temporary names (several
-stamps, the current second among them) and obstacles; a second run over what
-the first left must be what the model gives for it too.
+stamps, the current second among them, none with logs), obstacles, and groups
+of equal write times; one or two runs with failed renames are followed by one
+without, each over what the one before left, and each must be what the model
+gives. From the second run on, the logs of the runs before tell the names that
+order the screenshots they moved: the model carries each file's ordering name
+with it through its renames.
 
 SHOTRENUM_MODEL_STATES sets how many states are tried (a few hundred by
 default), SHOTRENUM_MODEL_SEED the seed they are drawn from."""
@@ -55,13 +59,15 @@ def stamps_borne(entries):
 class Model:
     """The run as the rules give it, over a listing."""
 
-    def __init__(self, entries, times, stamp, failing=lambda call: False, fallback=False):
+    def __init__(self, entries, times, stamp, failing=lambda call: False, fallback=False, order_names=None):
         self.entries = dict(entries)
         self.calls = 0
         self.failing = failing
         self.fallback = fallback
         self.shots = times
-        self.order = capture_order(times)
+        self.order_names = {name: (order_names or {}).get(name, (read_temp_name(name) or (0, name))[1])
+                            for name in times}
+        self.order = capture_order(times, self.order_names)
         self.verdicts = {}
         if not renumbers(self.order):
             return
@@ -80,6 +86,8 @@ class Model:
         if self.fallback and self.entries[before] == DIRECTORY:
             return False  # a directory cannot be linked
         self.entries[after] = self.entries.pop(before)
+        if before in self.order_names:
+            self.order_names[after] = self.order_names.pop(before)
         return True
 
 
@@ -134,21 +142,31 @@ class ModelledRuns(ToolTest):
             shutil.rmtree(directory)
 
     def one_state(self, rng, directory):
-        # Stamps of runs long past, of this second and of the next: a run
-        # must take a second that none of them bears.
-        now = int(time.time())
-        random_state(rng, directory, (now, now + 1, 1700000000, 0))
+        # Stamps of runs long past, of the second before and of this one: a
+        # run must take a second that none of them bears. The clock does not
+        # really move on to the second a run takes in their stead, so a
+        # second run right after could take this second, once free, and seem
+        # the older of the two: with two runs before the last, all of them
+        # are a little older.
+        rounds = rng.choice((1, 1, 2))
+        now = int(time.time()) - (0 if rounds == 1 else 2)
+        random_state(rng, directory, (now - 1, now, 1700000000, 0))
+        note = f"seed {SEED} state"
+        order_names = {}
+        for round in range(rounds):
+            entries, times = listing(directory)
+            seam, failing = failure_rule(rng, 2 * len(times))
+            fallback = rng.random() < 0.2 and not WINDOWS  # Windows never falls back
+            seams = {k: v for k, v in (("RENAME_FAIL", seam), ("NO_NOREPLACE", "1+" if fallback else None)) if v}
+            note += f" run {round + 1}: {sorted(entries)} seams {seams}"
+            order_names = self.check_run(directory, entries, times, seams, failing, fallback, note, order_names)
+        # Once more, without faults, over what the runs before left.
         entries, times = listing(directory)
-        seam, failing = failure_rule(rng, 2 * len(times))
-        fallback = rng.random() < 0.2 and not WINDOWS  # Windows never falls back
-        seams = {k: v for k, v in (("RENAME_FAIL", seam), ("NO_NOREPLACE", "1+" if fallback else None)) if v}
-        note = f"seed {SEED} state: {sorted(entries)} seams {seams}"
-        self.check_run(directory, entries, times, seams, failing, fallback, note)
-        # Once more, without faults, over what the first run left.
-        entries, times = listing(directory)
-        self.check_run(directory, entries, times, {}, lambda call: False, False, note + " (second run)")
+        self.check_run(directory, entries, times, {}, lambda call: False, False, note + " (last run)", order_names)
 
-    def check_run(self, directory, entries, times, seams, failing, fallback, note):
+    def check_run(self, directory, entries, times, seams, failing, fallback, note, order_names):
+        """Runs the tool once and checks it against the model; returns the
+        ordering names the model carried through the run's renames."""
         # The clock jumps when the run waits for a free second: hundreds of
         # runs would otherwise wait a second or two each.
         run = run_tool(directory, seams={**seams, "CLOCK_SKIPS": "1+"})
@@ -156,11 +174,14 @@ class ModelledRuns(ToolTest):
         self.assertEqual((run.returncode, run.stdout), (0, standard_output()), note)
         new_logs = sorted(n for n in set(after) - set(entries) if n.startswith("Veltrasko"))
         stamp = stamp_of_log(new_logs[0], "UTC") if new_logs else None
-        model = Model(entries, times, stamp, failing, fallback)
+        # A folder without temporary names reads no log: the names order.
+        if not any(map(read_temp_name, times)):
+            order_names = {}
+        model = Model(entries, times, stamp, failing, fallback, order_names)
         if not renumbers(model.order):
             self.assertEqual(after, entries, note)
             self.assertEqual(run.stderr, messages((IN_ORDER if model.order else NOT_FOUND) + "\n"), note)
-            return
+            return order_names
 
         self.assertNotIn(stamp, stamps_borne(entries), note)
         process, result = new_logs
@@ -168,12 +189,13 @@ class ModelledRuns(ToolTest):
         # Nothing lost or duplicated, whatever the model says.
         self.assertEqual(sorted(after.values()), sorted(entries.values()), note)
         self.assertEqual(after, model.entries, note)
-        want_process, want_result = expected_logs(model.shots, stamp, "UTC", model.verdicts)
+        want_process, want_result = expected_logs(model.shots, stamp, "UTC", model.verdicts, order_names)
         self.assertEqual(logs[process], ("file", want_process), note)
         self.assertEqual(logs[result], ("file", want_result), note)
         failed = bool(model.verdicts)
         self.assertEqual(run.stderr, messages(*progress_messages(len(model.order), process if failed else None)),
                          note)
+        return model.order_names
 
 
 if __name__ == "__main__":

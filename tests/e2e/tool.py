@@ -243,15 +243,19 @@ def ticks_of_ns(ns):
     return min(max(ticks, 0), 2**64 - 1)
 
 
-def capture_order(shots):
+def capture_order(shots, order_names=None):
     """shots: {name: mtime_ns}. Names in capture order: by time, then by the
-    screenshot name (in a temporary name, the one in it), then a screenshot at
-    its own name before those at temporary names, and those by stamp."""
+    screenshot name (in a temporary name, the one in it; order_names maps a
+    name to the one the logs of interrupted runs give it instead), then a
+    screenshot at its own name before those at temporary names, and those by
+    stamp."""
+    order_names = order_names or {}
+
     def key(name):
         stranded = read_temp_name(name)
-        if stranded is None:
-            return ticks_of_ns(shots[name]), name.encode(), 0, 0
-        return ticks_of_ns(shots[name]), stranded[1].encode(), 1, stranded[0]
+        inner = name if stranded is None else stranded[1]
+        return (ticks_of_ns(shots[name]), order_names.get(name, inner).encode(), stranded is not None,
+                stranded[0] if stranded else 0, inner.encode())
     return sorted(shots, key=key)
 
 
@@ -284,12 +288,12 @@ def stamp_of_log(log_name, tz):
     return int(moment.timestamp())
 
 
-def expected_logs(shots, stamp, tz, verdicts=None):
+def expected_logs(shots, stamp, tz, verdicts=None, order_names=None):
     """The bytes of the process log and the result log of a run over `shots`
     ({name: mtime_ns}) with the given run stamp. verdicts maps (phase, position)
     to False for the renames that fail."""
     verdicts = verdicts or {}
-    order = capture_order(shots)
+    order = capture_order(shots, order_names)
     process = [PROCESS_TITLE, HEADER]
     result = [RESULT_TITLE, HEADER]
 
