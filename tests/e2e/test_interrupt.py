@@ -3,21 +3,24 @@ the instant, every file is still there exactly once, at its old, temporary or
 target name, and the process log tells every rename that happened but the one
 in flight. One more run, half of the time in the very second of the killed
 one, leaves exactly what an uninterrupted run leaves, and the killed run's logs
-as they were. Two runs started together in one folder: one renumbers, the
-other touches nothing.
+as they were. The screenshots come in groups of eight with one write time, so
+that only their names (and, after a kill, the killed run's logs) tell their
+order. Two runs started together in one folder: one renumbers, the other
+touches nothing.
 
 SHOTRENUM_KILLS sets how many runs are killed (a few by default),
 SHOTRENUM_KILL_SEED the seed of the files' order and the kill instants."""
 
 import os
 import random
+import shutil
 import subprocess
 import sys
 import tempfile
 import time
 import unittest
 
-from tool import (ANOTHER_RUN, BIN, RUNNER, WINDOWS, ToolTest, capture_order, expected_logs, make_file, messages,
+from tool import (ANOTHER_RUN, BIN, IN_ORDER, RUNNER, WINDOWS, ToolTest, capture_order, expected_logs, make_file, messages,
                   run_tool, sjis, snapshot, stamp_of_log, target_name, tool_environment)
 
 SHOTS = 2000
@@ -44,11 +47,12 @@ class KilledRuns(ToolTest):
         self.shots, self.order = self.shot_set(SHOTS)
 
     def shot_set(self, n):
-        """n screenshots whose capture order is a random permutation of their
-        numbers, so that every file moves; and that order."""
+        """n screenshots in groups of eight with one write time, whose capture
+        order is a random permutation of their numbers, so that nearly every
+        file moves; and that order."""
         numbers = list(range(n))
         self.rng.shuffle(numbers)
-        shots = {"G%07d.pcx" % number: BASE_NS + k * 10**9 for k, number in enumerate(numbers)}
+        shots = {"G%07d.pcx" % number: BASE_NS + k // 8 * 10**9 for k, number in enumerate(numbers)}
         return shots, capture_order(shots)
 
     def fill(self, shots=None):
@@ -196,6 +200,63 @@ class KilledRuns(ToolTest):
             state[new] = state.pop(old)
         self.assertTrue(state == after, f"{rows} rows in the log, but the files are elsewhere")
         return rows, stamp
+
+
+# Six older screenshots, then four with one write time: one uninterrupted run
+# gives G0000006-G0000009 = shot 1, 2, 3, 4.
+EQUAL_TIMES = {**{"G%07d.pcx" % (50 + k): (BASE_NS + k * 10**9, b"older %d" % k) for k in range(6)},
+               **{"G%07d.pcx" % k: (BASE_NS + 10 * 10**9, b"shot %d" % k) for k in range(1, 5)}}
+EQUAL_TIMES_PLACED = {**{"G%07d.pcx" % k: b"older %d" % k for k in range(6)},
+                      **{"G%07d.pcx" % (5 + k): b"shot %d" % k for k in range(1, 5)}}
+
+
+class EqualTimesAfterAnInterruption(ToolTest):
+    """Among equal write times only the names tell the order: one more run
+    after a kill or an obstacle orders the screenshots the killed run already
+    placed by their names before it."""
+
+    def setUp(self):
+        super().setUp()
+        for name, (ns, content) in EQUAL_TIMES.items():
+            self.make(name, ns, content)
+
+    def killed_at(self, syscall, when):
+        if WINDOWS or shutil.which("strace") is None:
+            self.skipTest("strace kills the Linux build at a chosen system call")
+        subprocess.run(["strace", "-qq", "-o", "/dev/null", "-e", f"inject={syscall}:signal=KILL:when={when}", BIN],
+                       cwd=self.dir, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                       env=tool_environment(), timeout=60)
+
+    def assertPlacedByOneMoreRun(self):
+        self.assertEqual(run_tool(self.dir).returncode, 0)
+        self.assertEqual({n: c for n, c in snapshot(self.dir).items() if not n.startswith("Veltrasko")},
+                         EQUAL_TIMES_PLACED)
+
+    def test_killed_before_the_eighth_rename_of_the_second_phase(self):
+        self.killed_at("renameat2", 18)
+        self.assertIn("_tmp_", " ".join(os.listdir(self.dir)))
+        self.assertPlacedByOneMoreRun()
+
+    def test_killed_between_a_rename_and_its_row(self):
+        # The row of the eighth rename of the second phase goes first to the
+        # result log: count the writes up to it in a run over a copy.
+        copy = os.path.join(self.dir, "copy")
+        shutil.copytree(self.dir, copy, copy_function=shutil.copy2)
+        traced = subprocess.run(["strace", "-qq", "-e", "trace=write", BIN], cwd=copy, stdin=subprocess.DEVNULL,
+                                stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, env=tool_environment(), timeout=60)
+        writes = [line for line in traced.stderr.decode(errors="replace").splitlines() if line.startswith("write(")]
+        shutil.rmtree(copy)
+        row = next(i for i, line in enumerate(writes) if "G0000002.pcx,G0000007.pcx," in line)
+        self.killed_at("write", row + 1)
+        self.assertIn("G0000007.pcx", os.listdir(self.dir))
+        self.assertPlacedByOneMoreRun()
+
+    def test_a_folder_at_a_target_then_removed(self):
+        os.mkdir(os.path.join(self.dir, "G0000007.pcx"))
+        run_tool(self.dir)
+        os.rmdir(os.path.join(self.dir, "G0000007.pcx"))
+        self.assertPlacedByOneMoreRun()
+        self.assertEqual(run_tool(self.dir).stderr, messages(IN_ORDER + "\n"))
 
 
 if __name__ == "__main__":
