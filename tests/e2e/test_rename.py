@@ -8,9 +8,11 @@ import subprocess
 import unittest
 import zoneinfo
 
-from tool import (EOL, LOG_INCOMPLETE, LOG_LOST, WINDOWS, ToolTest, block_log_names, both_logs_on_stdout,
-                  capture_order, expected_logs, is_shot_name, messages, ns_of, progress_messages, sjis, snapshot,
-                  stamp_of_log, stamp_on_stdout, standard_output, target_name)
+from tool import (EOL, LOG_INCOMPLETE, LOG_LOST, UNDO_LATER_RUN, UNDO_NOTHING, UNDO_PROCESS_TITLE,
+                  UNDO_RESULT_TITLE, HEADER, WINDOWS, ToolTest, block_log_names, both_logs_on_stdout, capture_order,
+                  expected_logs, is_shot_name, log_names, make_file, messages, ns_of, progress_messages, run_tool,
+                  shots_with_times, sjis, snapshot, stamp_of_log, stamp_on_stdout, standard_output, target_name,
+                  temp_name)
 
 
 class RenameRun(ToolTest):
@@ -283,3 +285,162 @@ class RandomDirectories(ToolTest):
 
 if __name__ == "__main__":
     unittest.main()
+
+
+class Undo(ToolTest):
+    """Undo of a run: every screenshot it moved goes back, newest run first."""
+
+    # The clock jumps to the next free second instead of waiting for it.
+    FAST = {"CLOCK_SKIPS": "1+"}
+
+    def go(self, *args, directory=None):
+        return run_tool(directory or self.dir, seams=self.FAST, args=list(args))
+
+    def make_shots(self):
+        """Out of order, with equal times among them, a lower-case name and a
+        screenshot an older run left at a temporary name (no logs)."""
+        when = ns_of("2020-01-02 00:00:00")
+        self.make("G0000005.pcx", when)
+        self.make("G0000002.pcx", when)
+        self.make("g0000004.pcx", when)
+        self.make("G0000000.pcx", when + 10**9)
+        self.make(temp_name(1700000000, "G0000003.pcx"), when - 10**9)
+
+    def undone(self, before):
+        """The folder before a run, as an undo leaves it: a screenshot the run
+        took from a temporary name bears the name in it."""
+        back = dict(before)
+        back["G0000003.pcx"] = back.pop(temp_name(1700000000, "G0000003.pcx"))
+        return back
+
+    def new_logs(self, known):
+        return [n for n in log_names(self.dir) if n not in known]
+
+    def test_a_run_then_its_undo_gives_back_every_name_content_and_time(self):
+        self.make_shots()
+        before = shots_with_times(self.dir)
+        self.assertEqual(self.go().returncode, 0)
+        process, result = log_names(self.dir)
+        elsewhere = os.path.join(self.dir, "elsewhere")
+        os.mkdir(elsewhere)
+        # From another folder, with the path of the result log.
+        undo = self.go("--undo", os.path.join(self.dir, result), directory=elsewhere)
+        self.assertEqual((undo.returncode, undo.stdout), (0, standard_output()))
+        self.assertEqual(undo.stderr, messages(*progress_messages(5)))
+        self.assertEqual(shots_with_times(self.dir), self.undone(before))
+        undo_process, undo_result = self.new_logs([process, result])
+        self.assertTrue(self.read(undo_process).startswith(
+            sjis(UNDO_PROCESS_TITLE.format(process) + "\n" + HEADER + "\n").replace(b"\n", EOL)))
+        result_rows = self.read(undo_result).split(EOL)
+        self.assertEqual(result_rows[0], sjis(UNDO_RESULT_TITLE.format(process)))
+        # One row per screenshot, from the run's target to the name before it.
+        self.assertIn(b"OK,G0000000.pcx,G0000003.pcx,2020/01/01,23:59:59:00", result_rows)
+        self.assertEqual(len(result_rows), 2 + 5 + 1)
+        # Given again, and the process log dropped on the tool: nothing left.
+        for args in (["--undo", result], [process]):
+            again = self.go(*args)
+            self.assertEqual((again.returncode, again.stderr), (0, messages(UNDO_NOTHING + "\n")))
+        self.assertEqual(shots_with_times(self.dir), self.undone(before))
+        self.assertEqual(len(log_names(self.dir)), 4)
+
+    def read(self, name):
+        with open(os.path.join(self.dir, name), "rb") as f:
+            return f.read()
+
+    def test_screenshots_the_run_left_at_its_temporary_names_get_their_own_names(self):
+        self.make_shots()
+        before = shots_with_times(self.dir)
+        os.mkdir(os.path.join(self.dir, "G0000002.pcx.d"))
+        os.mkdir(os.path.join(self.dir, "G0000001.pcx"))  # blocks a target
+        self.go()
+        os.rmdir(os.path.join(self.dir, "G0000001.pcx"))
+        self.assertTrue(any(n.startswith("_tmp_") and n != temp_name(1700000000, "G0000003.pcx")
+                            for n in os.listdir(self.dir)))
+        process = log_names(self.dir)[0]
+        self.assertEqual(self.go("--undo", process).returncode, 0)
+        self.assertEqual(shots_with_times(self.dir), self.undone(before))
+
+    def test_newest_run_first_then_back_to_the_first(self):
+        self.make_shots()
+        before = shots_with_times(self.dir)
+        self.go()
+        first = log_names(self.dir)
+        # A shot older than all: the second run moves every file again.
+        self.make("G0000099.pcx", ns_of("2019-01-01 00:00:00"))
+        before_second = shots_with_times(self.dir)
+        self.go()
+        second = self.new_logs(first)
+        for log in first:
+            files = snapshot(self.dir)
+            refused = self.go("--undo", log)
+            self.assertEqual((refused.returncode, refused.stderr),
+                             (1, messages(UNDO_LATER_RUN.format(second[0]))))
+            self.assertEqual(snapshot(self.dir), files)
+        self.assertEqual(self.go("--undo", second[1]).returncode, 0)
+        self.assertEqual(shots_with_times(self.dir), before_second)
+        self.assertEqual(self.go("--undo", first[1]).returncode, 0)
+        want = self.undone(before)
+        want["G0000099.pcx"] = before_second["G0000099.pcx"]
+        self.assertEqual(shots_with_times(self.dir), want)
+
+    def test_a_changed_file_and_a_new_shot_at_an_old_name_are_left_alone(self):
+        when = ns_of("2020-01-02 00:00:00")
+        for k, name in enumerate(("G0000007.pcx", "G0000006.pcx", "G0000005.pcx")):
+            self.make(name, when + k * 10**9)
+        self.go()
+        process, result = log_names(self.dir)
+        # A change the row's hundredths show: was G0000007.pcx.
+        os.utime(os.path.join(self.dir, "G0000000.pcx"), ns=(when + 10**7, when + 10**7))
+        self.make("G0000006.pcx", when + 7 * 10**9, b"a new shot")  # the old name of G0000001.pcx
+        undo = self.go("--undo", result)
+        undo_process = self.new_logs([process, result])[0]
+        self.assertEqual((undo.returncode, undo.stderr),
+                         (0, messages(*progress_messages(2, undo_process))))
+        files = snapshot(self.dir)
+        self.assertEqual(files["G0000000.pcx"], b"G0000007.pcx content")
+        self.assertEqual(files["G0000001.pcx"], b"G0000006.pcx content")
+        self.assertEqual(files["G0000006.pcx"], b"a new shot")
+        self.assertEqual(files["G0000005.pcx"], b"G0000005.pcx content")
+        failed = sorted(row[:15] for row in files[undo_process].split(EOL) if row.startswith(b"NG,"))
+        self.assertEqual(failed, [b"NG,G0000000.pcx", b"NG,G0000001.pcx"])
+
+    def test_what_is_no_log_or_has_nothing_left_is_refused_untouched(self):
+        when = ns_of("2020-01-02 00:00:00")
+        self.make("G0000001.pcx", when)
+        self.make("G0000000.pcx", when + 10**9)
+        self.go()
+        process, result = log_names(self.dir)
+        with open(os.path.join(self.dir, process), "rb") as f:
+            good = f.read()
+        damaged = [good.replace(b"OK,", b"ok,", 1), good + b"OK,G0000001.pcx", good.replace(b"\n", b"\r\n", 2)]
+        for k, content in enumerate(damaged):
+            name = "VeltraskoAll_2019010100000%d.csv" % k
+            self.make(name, when, content)
+            files = snapshot(self.dir)
+            refused = self.go("--undo", name)
+            self.assertEqual(refused.returncode, 2, content)
+            self.assertIn(sjis("はこのツールのログとして読み取れません。"), refused.stderr)
+            self.assertEqual(snapshot(self.dir), files)
+        self.make("renamed.csv", when, good)
+        self.assertEqual(self.go("--undo", "renamed.csv").returncode, 2)
+        for name in ("G0000000.pcx", "G0000001.pcx"):
+            os.remove(os.path.join(self.dir, name))
+        files = snapshot(self.dir)
+        gone = self.go("--undo", result)
+        self.assertEqual((gone.returncode, gone.stderr), (0, messages(UNDO_NOTHING + "\n")))
+        self.assertEqual(snapshot(self.dir), files)
+
+    @unittest.skipUnless(WINDOWS, "a Windows path with a Japanese folder name through the UTF-16 command line")
+    def test_the_exe_undoes_a_log_given_by_a_windows_path(self):
+        folder = os.path.join(self.dir, "スクショ")
+        os.mkdir(folder)
+        when = ns_of("2020-01-02 00:00:00")
+        make_file(folder, "G0000001.pcx", when)
+        make_file(folder, "G0000000.pcx", when + 10**9)
+        before = shots_with_times(folder)
+        self.go(directory=folder)
+        result = log_names(folder)[1]
+        path = "Z:" + os.path.join(folder, result).replace("/", "\\")
+        undo = run_tool(self.dir, seams=self.FAST, args=[path], locale="C.UTF-8")
+        self.assertEqual(undo.returncode, 0, undo.stderr)
+        self.assertEqual(shots_with_times(folder), before)

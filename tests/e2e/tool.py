@@ -56,6 +56,14 @@ HEADER = "判定,リネーム前,リネーム後,更新日付,更新時刻"
 FILETIME_EPOCH_TICKS = 116444736000000000
 
 
+UNDO_NOTHING = ("元に戻せるファイルがありません(元に戻し済みか、変更または削除されています)。"
+                "ファイルは変更していません。")
+UNDO_LATER_RUN = ("このあとの実行{}がまだ元に戻されていません。新しい実行から順に元に戻してください。"
+                  "ファイルは変更していません。\n")
+UNDO_PROCESS_TITLE = "リネーム過程ログ（{}を元に戻す）"
+UNDO_RESULT_TITLE = "リネーム結果ログ（{}を元に戻す）"
+
+
 def sjis(text):
     return text.encode("cp932")
 
@@ -186,6 +194,21 @@ def block_log_names(directory, kinds=("All", "Log")):
             blocked.append(f"Veltrasko{kind}_{digits}.csv")
             os.mkdir(os.path.join(directory, blocked[-1]))
     return blocked
+
+
+def shots_with_times(directory):
+    """{name: (content, mtime_ns)} of every file but the logs."""
+    result = {}
+    for name, content in snapshot(directory).items():
+        if not name.startswith("Veltrasko"):
+            result[name] = (content, os.stat(os.path.join(directory, name)).st_mtime_ns)
+    return result
+
+
+def log_names(directory):
+    """The log file names in a directory, oldest run first."""
+    return sorted((n for n in os.listdir(directory) if re.fullmatch(r"Veltrasko(All|Log)_\d{14}\.csv", n)),
+                  key=lambda n: (n[13:], n))
 
 
 def snapshot(directory):
