@@ -5,10 +5,13 @@ in flight. One more run, half of the time in the very second of the killed
 one, leaves exactly what an uninterrupted run leaves, and the killed run's logs
 as they were. The screenshots come in groups of eight with one write time, so
 that only their names (and, after a kill, the killed run's logs) tell their
-order. Two runs started together in one folder: one renumbers, the other
-touches nothing.
+order. Undos of such a run killed at random instants: the same undo given
+again leaves the folder as it was before the run, names, contents and times.
+Two runs started together in one folder: one renumbers, the other touches
+nothing.
 
-SHOTRENUM_KILLS sets how many runs are killed (a few by default),
+SHOTRENUM_KILLS sets how many runs, and how many undos, are killed (a few by
+default),
 SHOTRENUM_KILL_SEED the seed of the files' order and the kill instants."""
 
 import os
@@ -21,7 +24,7 @@ import time
 import unittest
 
 from tool import (ANOTHER_RUN, BIN, IN_ORDER, RUNNER, WINDOWS, ToolTest, capture_order, expected_logs, make_file, messages,
-                  run_tool, sjis, snapshot, stamp_of_log, target_name, tool_environment)
+                  run_tool, shots_with_times, sjis, snapshot, stamp_of_log, target_name, tool_environment)
 
 SHOTS = 2000
 TOGETHER = 5000  # screenshots for two runs started together
@@ -31,8 +34,8 @@ SEED = int(os.environ.get("SHOTRENUM_KILL_SEED", "1208"))
 BASE_NS = 1577836800 * 10**9
 
 
-def start(directory, stderr=subprocess.DEVNULL):
-    return subprocess.Popen(RUNNER + [BIN], cwd=directory, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+def start(directory, stderr=subprocess.DEVNULL, args=()):
+    return subprocess.Popen(RUNNER + [BIN, *args], cwd=directory, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                             stderr=stderr, env=tool_environment())
 
 
@@ -117,6 +120,48 @@ class KilledRuns(ToolTest):
         print(f"\n{KILLS - landed['finished']} of {KILLS} kills hit a running tool (a whole run takes "
               f"{length * 1000:.0f} ms); rows in the process log when killed: {landed}; "
               f"{same_second} reruns started in the killed run's second", file=sys.stderr)
+
+    def test_killed_undos_finish_when_given_again(self):
+        directory = self.fill()
+        before = shots_with_times(directory)
+        self.assertEqual(start(directory).wait(), 0)
+        run_logs = {n: c for n, c in snapshot(directory).items() if n.startswith("Veltrasko")}
+        result = min(n for n in run_logs if n.startswith("VeltraskoLog_"))
+        placed = shots_with_times(directory)
+        sleep_into_next_second()  # not timed waiting for a second the run's logs leave free
+        began = time.monotonic()
+        self.assertEqual(start(directory, args=["--undo", result]).wait(), 0)
+        length = time.monotonic() - began
+        self.assertEqual(shots_with_times(directory), before)
+
+        hit = 0
+        for kill in range(KILLS):
+            self.put_back(directory, placed, run_logs)
+            tool = start(directory, args=["--undo", result])
+            time.sleep(length * (kill + self.rng.random()) / KILLS)
+            tool.kill()
+            hit += tool.wait() != 0
+            with self.subTest(kill=kill, seed=SEED):
+                # Nothing lost, then the same command finishes the undo.
+                files = shots_with_times(directory)
+                self.assertEqual(sorted(files.values()), sorted(placed.values()))
+                self.assertEqual(start(directory, args=["--undo", result]).wait(), 0)
+                self.assertEqual(shots_with_times(directory), before)
+        print(f"\n{hit} of {KILLS} kills hit a running undo (a whole undo takes {length * 1000:.0f} ms)",
+              file=sys.stderr)
+
+    def put_back(self, directory, files, logs):
+        """Puts every screenshot back at its name in `files` ({name: (content,
+        time)}) and leaves only the given logs."""
+        name_of = {content: name for name, (content, _) in files.items()}
+        for name, content in snapshot(directory).items():
+            path = os.path.join(directory, name)
+            if content in name_of:
+                os.rename(path, os.path.join(directory, "back_" + name_of[content]))
+            elif name not in logs:
+                os.remove(path)
+        for name in files:
+            os.rename(os.path.join(directory, "back_" + name), os.path.join(directory, name))
 
     def check_rerun(self, directory, before):
         """One more run leaves every file where an uninterrupted run puts it,
