@@ -110,6 +110,20 @@ TEST(Texts, AreShiftJisBytes) {
        "838a836c815b83808c8b89ca838d834f0a"},
       {"kLogHeader", texts::kLogHeader,
        "94bb92e82c838a836c815b8380914f2c838a836c815b83808ce32c8d58905693fa95742c8d5890568e9e8d8f0a"},
+      {"kUndoProcessLogTitle", texts::kUndoProcessLogTitle,
+       "838a836c815b838089df92f6838d834f8169257382f08cb382c996df82b7816a0a"},
+      {"kUndoResultLogTitle", texts::kUndoResultLogTitle,
+       "838a836c815b83808c8b89ca838d834f8169257382f08cb382c996df82b7816a0a"},
+      {"kUndoLaterRun", texts::kUndoLaterRun,
+       "82b182cc82a082c682cc8ec08d73257382aa82dc82be8cb382c996df82b382ea82c482a282dc82b982f18142905682b582a28ec08d7382"
+       "a982e78f8782c98cb382c996df82b582c482ad82be82b382a28142837483408343838b82cd95cf8d5882b582c482a282dc82b982f18142"
+       "0a"},
+      {"kUndoNothing", texts::kUndoNothing,
+       "8cb382c996df82b982e9837483408343838b82aa82a082e882dc82b982f1288cb382c996df82b58dcf82dd82a9814195cf8d5882dc82bd"
+       "82cd8ded8f9c82b382ea82c482a282dc82b7298142837483408343838b82cd95cf8d5882b582c482a282dc82b982f18142"},
+      {"kLogUnreadable", texts::kLogUnreadable,
+       "257382cd82b182cc8363815b838b82cc838d834f82c682b582c493c782dd8ee682ea82dc82b982f18142837483408343838b82cd95cf8d"
+       "5882b582c482a282dc82b982f181420a"},
       {"kPausePrompt", texts::kPausePrompt,
        "89bd82a9834c815b82f0899f82b782c68f4997b982b582dc82b7202e202e202e20"},
   };
