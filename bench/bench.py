@@ -12,6 +12,11 @@ removed and the file system is synced; after every run a sample of files is
 checked to be in capture order, so a program that did not do the work is
 caught. Every run has its standard input at end of file.
 
+After each run of the tool, the undo of that run is timed too (the tool with
+--undo and the run's result log, started in a second of its own so that it
+does not wait for one), and checked to give every file back its name; the
+table shows its time, its ratio to the run, and its peak RSS.
+
 With --before, an earlier build of the tool runs in the same rounds, so a
 change is measured against the floors and against what came before it.
 Wall time is taken around spawn and wait; the CPU ratio (user + system time
@@ -67,6 +72,7 @@ class ShotSet:
                 os.unlink(os.path.join(self.dir, name))
         ranks = list(range(self.n))
         self.rng.shuffle(ranks)
+        self.ranks = ranks
         for i, rank in enumerate(ranks):
             t = BASE_NS + rank * NS_APART
             os.utime(os.path.join(self.dir, f"G{i:07d}.pcx"), ns=(t, t))
@@ -83,14 +89,31 @@ class ShotSet:
             if got != BASE_NS + rank * NS_APART:
                 sys.exit(f"{who}: G{rank:07d}.pcx is not in capture order")
 
+    def check_undone(self, who):
+        """Every file back at the name it had before the run."""
+        names = os.listdir(self.dir)
+        if sum(1 for name in names if name.startswith(("G", "_tmp_"))) != self.n:
+            sys.exit(f"{who}: files are missing after the undo")
+        for i in self.rng.sample(range(self.n), min(self.n, 200)):
+            got = os.stat(os.path.join(self.dir, f"G{i:07d}.pcx")).st_mtime_ns
+            if got != BASE_NS + self.ranks[i] * NS_APART:
+                sys.exit(f"{who}: G{i:07d}.pcx is not back")
+
+    def result_log(self):
+        return min(name for name in os.listdir(self.dir) if name.startswith("VeltraskoLog_"))
+
     def remove(self):
         for name in os.listdir(self.dir):
             os.unlink(os.path.join(self.dir, name))
         os.rmdir(self.dir)
 
 
-def timed_run(command, shots):
-    shots.shuffle()
+def timed_run(command, shots, undo=False):
+    if undo:
+        command = command + ["--undo", shots.result_log()]
+        time.sleep(1.02 - time.time() % 1)  # a second no log bears yet
+    else:
+        shots.shuffle()
     devnull = [(os.POSIX_SPAWN_OPEN, fd, os.devnull, flags, 0)
                for fd, flags in ((0, os.O_RDONLY), (1, os.O_WRONLY), (2, os.O_WRONLY))]
     home = os.getcwd()
@@ -104,15 +127,19 @@ def timed_run(command, shots):
         os.chdir(home)
     if status != 0:
         sys.exit(f"{' '.join(command)} ended with status {status}")
-    shots.check(" ".join(command))
+    (shots.check_undone if undo else shots.check)(" ".join(command))
     return wall, usage.ru_utime, usage.ru_stime
 
 
-def peak_rss_kib(command, shots):
-    shots.shuffle()
+def peak_rss_kib(command, shots, undo=False):
+    if undo:
+        command = command + ["--undo", shots.result_log()]
+        time.sleep(1.02 - time.time() % 1)
+    else:
+        shots.shuffle()
     result = subprocess.run(["/usr/bin/time", "-f", "%M"] + command, cwd=shots.dir, stdin=subprocess.DEVNULL,
                             stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True, check=True)
-    shots.check(" ".join(command))
+    (shots.check_undone if undo else shots.check)(" ".join(command))
     return int(result.stderr.strip().splitlines()[-1])
 
 
@@ -150,19 +177,22 @@ def main():
         for n in sizes:
             shots = ShotSet(where, n, rng)
             try:
-                times = {name: [] for name in commands}
+                times = {name: [] for name in [*commands, "undo"]}
                 for round_ in range(args.rounds):
                     names = list(commands)
                     for name in names[round_ % len(names):] + names[:round_ % len(names)]:
                         times[name].append(timed_run(commands[name], shots))
-                    t, f, d = (times[name][-1] for name in ("tool", "floor", "durable"))
+                        if name == "tool":
+                            times["undo"].append(timed_run(commands["tool"], shots, undo=True))
+                    t, f, d, u = (times[name][-1] for name in ("tool", "floor", "durable", "undo"))
                     print(f"{kind:6} n={n:<8} round {round_ + 1}: tool {t[0]:.4f}s (user {t[1]:.3f} sys {t[2]:.3f})"
                           f"  durable-log floor {d[0]:.4f}s  plain floor {f[0]:.4f}s"
-                          f"  ratios {t[0] / d[0]:.3f} / {t[0] / f[0]:.3f}", flush=True)
+                          f"  ratios {t[0] / d[0]:.3f} / {t[0] / f[0]:.3f}  undo {u[0]:.4f}s", flush=True)
                 rss = peak_rss_kib(commands["tool"], shots)
+                undo_rss = peak_rss_kib(commands["tool"], shots, undo=True)
             finally:
                 shots.remove()
-            rows.append((n, kind, times, rss))
+            rows.append((n, kind, times, rss, undo_rss))
 
     def ratios(times, who, over, cpu=False):
         pick = (lambda r: r[1] + r[2]) if cpu else (lambda r: r[0])
@@ -171,9 +201,9 @@ def main():
     print()
     print("| files | fs | tool (s) | durable-log floor (s) | plain floor (s) | tool / durable-log floor (quartiles) "
           "| CPU ratio to it | tool / plain floor | before / durable-log floor | tool us/file | peak RSS tool KiB "
-          "| RSS limit KiB |")
-    print("|---:|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|")
-    for n, kind, times, rss in rows:
+          "| undo (s) | undo / tool | peak RSS undo KiB | RSS limit KiB |")
+    print("|---:|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|")
+    for n, kind, times, rss, undo_rss in rows:
         wall = {name: statistics.median(r[0] for r in runs) for name, runs in times.items()}
         durable = ratios(times, "tool", "durable")
         quartiles = statistics.quantiles(durable, n=4) if len(durable) > 1 else durable * 3
@@ -183,7 +213,8 @@ def main():
               f"| {statistics.median(durable):.3f} ({quartiles[0]:.3f}–{quartiles[2]:.3f}) "
               f"| {statistics.median(ratios(times, 'tool', 'durable', cpu=True)):.3f} "
               f"| {statistics.median(ratios(times, 'tool', 'floor')):.3f} | {before} | {wall['tool'] / n * 1e6:.2f} "
-              f"| {rss:,} | {limit:,} |")
+              f"| {rss:,} | {statistics.median(r[0] for r in times['undo']):.4f} "
+              f"| {statistics.median(ratios(times, 'undo', 'tool')):.3f} | {undo_rss:,} | {limit:,} |")
 
 
 if __name__ == "__main__":
