@@ -19,14 +19,12 @@ enum class LineStep { kLine, kEnd, kBad };
 // LF alone. A line that the file's end cuts short, is too long, or holds a
 // NUL is bad.
 LineStep ReadLine(std::FILE* file, bool crlf, char (&line)[kLineRoom], std::size_t* length) {
-  std::size_t n = 0;
-  for (;;) {
-    const int c = std::getc(file);
-    if (c == EOF) return n == 0 && !std::ferror(file) ? LineStep::kEnd : LineStep::kBad;
-    if (c == '\n') break;
-    if (c == '\0' || n + 1 == kLineRoom) return LineStep::kBad;
-    line[n++] = static_cast<char>(c);
-  }
+  if (std::fgets(line, sizeof line, file) == nullptr) return std::ferror(file) ? LineStep::kBad : LineStep::kEnd;
+  std::size_t n = std::strlen(line);
+  // Short of a line end: cut short by the file's end, too long, or a NUL
+  // inside (strlen stops there).
+  if (n == 0 || line[n - 1] != '\n') return LineStep::kBad;
+  --n;
   const bool hasCr = n > 0 && line[n - 1] == '\r';
   if (hasCr != crlf) return LineStep::kBad;
   if (hasCr) --n;

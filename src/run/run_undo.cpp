@@ -52,23 +52,19 @@ void LogNameOf(char (&out)[32], LogKind kind, const char* digits) {
   std::snprintf(out, sizeof out, "%s_%s.csv", kind == LogKind::kProcess ? "VeltraskoAll" : "VeltraskoLog", digits);
 }
 
-// Checks every line of a log; true with its head and the stamp of its first
-// phase (-1 when it has none) when the log is whole and well formed.
-bool ReadWholeLog(const char* name, LogHead* head, std::int64_t* stamp) {
+// Reads a log's head and its first row: true when both are well formed,
+// with the head and the stamp of the first phase (-1 when the first row is
+// of the second phase, or there is none). The rest is checked as it is read.
+bool PeekLog(const char* name, LogHead* head, std::int64_t* stamp) {
   std::FILE* file = OpenFileForReading(name);
   if (file == nullptr) return false;
   LogReader reader;
-  bool good = ReadLogHead(&reader, file);
   LogRow row;
-  LogStep step = LogStep::kBad;
-  if (good) {
-    while ((step = ReadLogRow(&reader, &row)) == LogStep::kRow) {
-    }
-  }
+  const bool good = ReadLogHead(&reader, file) && ReadLogRow(&reader, &row) != LogStep::kBad;
   std::fclose(file);
   *head = reader.head;
   *stamp = reader.stamp;
-  return good && step == LogStep::kEnd;
+  return good;
 }
 
 // Every run and undo from `digits` on, newest first, each marked whether a
@@ -198,11 +194,12 @@ bool ForEachRow(const char* logName, Visit visit) {
   return whole && step == LogStep::kEnd;
 }
 
-// Marks every file the undo takes back and writes its old name into `target`.
-// Returns how many rows name a file that is gone or changed.
-long Select(const Folder& folder, const Undone& run) {
+// Marks every file the undo takes back and writes its old name into `target`;
+// counts the rows that name a file gone or changed. False, with nothing
+// touched, when a line of the log is not as its writer writes them.
+bool Select(const Folder& folder, const Undone& run, long* missingRows) {
   long missing = 0;
-  ForEachRow(run.sourceLog, [&](const LogRow& row) {
+  const bool whole = ForEachRow(run.sourceLog, [&](const LogRow& row) {
     const Decision d = Decide(folder, row, run);
     if (d.verdict == Verdict::kMissing) ++missing;
     if (d.verdict != Verdict::kMove) return;
@@ -226,7 +223,8 @@ long Select(const Folder& folder, const Undone& run) {
     const ShotRecord* holder = Find(folder, r.target, false, 0);
     if (holder != nullptr && (holder->keyRun & kSelected) == 0) r.keyRun |= kBlocked;
   }
-  return missing;
+  *missingRows = missing;
+  return whole;
 }
 
 // ---- The two phases -----------------------------------------------------------
@@ -295,15 +293,15 @@ int ReadUndone(const char* logName, Undone* run) {
   if (!ReadLogFileName(logName, run->digits, &kind)) return Refuse(texts::kLogUnreadable, logName);
   LogHead head;
   std::int64_t stamp = -1;
-  if (!ReadWholeLog(logName, &head, &stamp) || head.kind != kind) return Refuse(texts::kLogUnreadable, logName);
+  if (!PeekLog(logName, &head, &stamp) || head.kind != kind) return Refuse(texts::kLogUnreadable, logName);
   LogNameOf(run->processLog, LogKind::kProcess, run->digits);
   std::snprintf(run->sourceLog, sizeof run->sourceLog, "%s", logName);
   if (kind == LogKind::kResult) {
     // The process log also tells the files the run left at its temporary
-    // names; a damaged one is passed over for the result log.
+    // names; one whose start is damaged is passed over for the result log.
     LogHead processHead;
     std::int64_t processStamp;
-    if (ReadWholeLog(run->processLog, &processHead, &processStamp) && processHead.kind == LogKind::kProcess) {
+    if (PeekLog(run->processLog, &processHead, &processStamp) && processHead.kind == LogKind::kProcess) {
       std::snprintf(run->sourceLog, sizeof run->sourceLog, "%s", run->processLog);
       stamp = processStamp;
     }
@@ -329,7 +327,7 @@ int UndoInFolder(const char* logName) {
       std::int64_t stamp = -1;
       char processLog[32];
       LogNameOf(processLog, LogKind::kProcess, e.digits);
-      if (ReadWholeLog(processLog, &head, &stamp) && stamp >= 0) {
+      if (PeekLog(processLog, &head, &stamp) && stamp >= 0) {
         run.earlierUndos.push_back(stamp);
         run.earlierUndoLogs.emplace_back(processLog);
       }
@@ -363,7 +361,11 @@ int UndoInFolder(const char* logName) {
       if (ShotRecord* r = Find(folder, row.before, false, 0)) r->keyRun |= kVacated;
     });
   }
-  Select(folder, run);
+  long missing = 0;
+  if (!Select(folder, run, &missing)) {
+    std::free(records);
+    return Refuse(texts::kLogUnreadable, run.sourceLog);
+  }
   const long m = std::count_if(records, records + n, [](const ShotRecord& r) { return (r.keyRun & kSelected) != 0; });
   if (std::none_of(records, records + n, [](const ShotRecord& r) { return (r.keyRun & kSelected) != 0 && (r.keyRun & kBlocked) == 0; })) {
     Say("%s\n", texts::kUndoNothing);
@@ -377,7 +379,7 @@ int UndoInFolder(const char* logName) {
   undo.processLog = OpenUndoLog(LogKind::kProcess, start, run.processLog);
   Say(texts::kPhase1Start, m);
   // Found through the records in name order, so before that order changes.
-  WriteMissingRows(folder, run, undo);
+  if (missing > 0) WriteMissingRows(folder, run, undo);
   // The second phase goes through the old names in ascending order, as a
   // run's goes through its targets: a later reader relies on it.
   ShotRecord* movesEnd =

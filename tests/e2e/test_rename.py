@@ -414,13 +414,15 @@ class Undo(ToolTest):
             good = f.read()
         damaged = [good.replace(b"OK,", b"ok,", 1), good + b"OK,G0000001.pcx", good.replace(b"\n", b"\r\n", 2)]
         for k, content in enumerate(damaged):
-            name = "VeltraskoAll_2019010100000%d.csv" % k
+            # Of the newest run: no later one stands in the way.
+            name = "VeltraskoAll_2099010100000%d.csv" % k
             self.make(name, when, content)
             files = snapshot(self.dir)
             refused = self.go("--undo", name)
             self.assertEqual(refused.returncode, 2, content)
             self.assertIn(sjis("はこのツールのログとして読み取れません。"), refused.stderr)
             self.assertEqual(snapshot(self.dir), files)
+            os.remove(os.path.join(self.dir, name))
         self.make("renamed.csv", when, good)
         self.assertEqual(self.go("--undo", "renamed.csv").returncode, 2)
         for name in ("G0000000.pcx", "G0000001.pcx"):
