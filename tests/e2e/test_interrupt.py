@@ -265,9 +265,12 @@ class EqualTimesAfterAnInterruption(ToolTest):
         for name, (ns, content) in EQUAL_TIMES.items():
             self.make(name, ns, content)
 
-    def killed_at(self, syscall, when):
+    def needs_strace(self):
         if WINDOWS or shutil.which("strace") is None:
             self.skipTest("strace kills the Linux build at a chosen system call")
+
+    def killed_at(self, syscall, when):
+        self.needs_strace()
         subprocess.run(["strace", "-qq", "-o", "/dev/null", "-e", f"inject={syscall}:signal=KILL:when={when}", BIN],
                        cwd=self.dir, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                        env=tool_environment(), timeout=60)
@@ -285,6 +288,7 @@ class EqualTimesAfterAnInterruption(ToolTest):
     def test_killed_between_a_rename_and_its_row(self):
         # The row of the eighth rename of the second phase goes first to the
         # result log: count the writes up to it in a run over a copy.
+        self.needs_strace()
         copy = os.path.join(self.dir, "copy")
         shutil.copytree(self.dir, copy, copy_function=shutil.copy2)
         traced = subprocess.run(["strace", "-qq", "-e", "trace=write", BIN], cwd=copy, stdin=subprocess.DEVNULL,

@@ -419,8 +419,9 @@ class Undo(ToolTest):
             self.make(name, when, content)
             files = snapshot(self.dir)
             refused = self.go("--undo", name)
+            # Refused by its start already, or on the way through it.
             self.assertEqual(refused.returncode, 2, content)
-            self.assertIn(sjis("はこのツールのログとして読み取れません。"), refused.stderr)
+            self.assertIn(name.encode(), refused.stderr)
             self.assertEqual(snapshot(self.dir), files)
             os.remove(os.path.join(self.dir, name))
         self.make("renamed.csv", when, good)
@@ -440,7 +441,8 @@ class Undo(ToolTest):
         make_file(folder, "G0000001.pcx", when)
         make_file(folder, "G0000000.pcx", when + 10**9)
         before = shots_with_times(folder)
-        self.go(directory=folder)
+        # Wine makes the folder's Windows name in the locale's character set.
+        run_tool(folder, seams=self.FAST, locale="C.UTF-8")
         result = log_names(folder)[1]
         path = "Z:" + os.path.join(folder, result).replace("/", "\\")
         undo = run_tool(self.dir, seams=self.FAST, args=[path], locale="C.UTF-8")
