@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "platform/platform.h"
 #include "shots/shot_name.h"
 #include "texts.h"
 
@@ -192,6 +193,38 @@ LogStep ReadLogRow(LogReader* reader, LogRow* row) {
   }
   if (!ReadRowFields(std::string_view(line, length), row)) return LogStep::kBad;
   return RowFitsLog(reader, *row) ? LogStep::kRow : LogStep::kBad;
+}
+
+bool FindUnloggedRename(const char* processLog, std::int64_t stamp, LogRow* firstPhaseRow) {
+  std::FILE* first = OpenFileForReading(processLog);
+  std::FILE* second = OpenFileForReading(processLog);
+  LogReader firstPhase;
+  LogReader secondPhase;
+  bool found = false;
+  if (first != nullptr && second != nullptr && ReadLogHead(&firstPhase, first) &&
+      ReadLogHead(&secondPhase, second) && firstPhase.head.kind == LogKind::kProcess) {
+    LogRow& p1 = *firstPhaseRow;
+    LogRow p2;
+    // The second reader goes to the first row of the second phase, and from
+    // there from one of this run's temporary names to the next.
+    bool havePhase2 = false;
+    while (!havePhase2 && ReadLogRow(&secondPhase, &p2) == LogStep::kRow) havePhase2 = IsPhase2Row(p2);
+    const auto nextOwn = [&] {
+      while (havePhase2 && p2.beforeStamp != stamp) havePhase2 = ReadLogRow(&secondPhase, &p2) == LogStep::kRow;
+    };
+    nextOwn();
+    while (!found && ReadLogRow(&firstPhase, &p1) == LogStep::kRow && !IsPhase2Row(p1)) {
+      if (havePhase2 && std::strcmp(p2.beforeShot, p1.beforeShot) == 0) {
+        havePhase2 = ReadLogRow(&secondPhase, &p2) == LogStep::kRow;
+        nextOwn();
+      } else {
+        found = p1.ok;  // a rename that failed left no temporary name
+      }
+    }
+  }
+  if (first != nullptr) std::fclose(first);
+  if (second != nullptr) std::fclose(second);
+  return found;
 }
 
 bool HasRunLogHead(std::FILE* file) {

@@ -58,6 +58,15 @@ LogStep ReadLogRow(LogReader* reader, LogRow* row);
 // Whether a second-phase row: one whose `after` is a screenshot name.
 inline bool IsPhase2Row(const LogRow& row) { return row.afterStamp < 0; }
 
+// A kill between a rename of the second phase and its row leaves that one
+// rename unlogged: the first temporary name of the first phase (of the run
+// with `stamp`, whose process log is `processLog`) that no row of the second
+// phase moved went to the target after the last row's. Gives that first-phase
+// row; false when every first-phase row has its second-phase row. The rows of
+// both phases are in capture order, so the two are read side by side; a
+// first-phase rename that failed may have no second-phase row.
+bool FindUnloggedRename(const char* processLog, std::int64_t stamp, LogRow* firstPhaseRow);
+
 // True when the stream starts with either log's title line, of a run or an
 // undo, then the header line; reads only those two lines.
 bool HasRunLogHead(std::FILE* file);

@@ -11,6 +11,7 @@
 #include "rename/renumber.h"
 #include "rename/row_time.h"
 #include "rename/run_log.h"
+#include "shots/order.h"
 #include "shots/scan.h"
 #include "shots/temp_name.h"
 #include "texts.h"
@@ -42,6 +43,7 @@ struct Undone {
   char digits[15];
   char processLog[32];
   char sourceLog[32];   // whose rows are read: its process log, else its result log
+  bool sourceIsRunProcessLog;  // the process log of a run, not of an undo
   std::int64_t stamp;   // -1 when no row tells it
   std::int64_t offset;  // the UTC offset its rows were printed in
   std::vector<std::int64_t> earlierUndos;  // their stamps
@@ -199,7 +201,9 @@ bool ForEachRow(const char* logName, Visit visit) {
 // touched, when a line of the log is not as its writer writes them.
 bool Select(const Folder& folder, const Undone& run, long* missingRows) {
   long missing = 0;
+  long phase2Rows = 0;
   const bool whole = ForEachRow(run.sourceLog, [&](const LogRow& row) {
+    phase2Rows += IsPhase2Row(row);
     const Decision d = Decide(folder, row, run);
     if (d.verdict == Verdict::kMissing) ++missing;
     if (d.verdict != Verdict::kMove) return;
@@ -207,6 +211,20 @@ bool Select(const Folder& folder, const Undone& run, long* missingRows) {
     // A screenshot the run took from a temporary name gets the name in it.
     std::memcpy(d.record->target, IsPhase2Row(row) ? row.beforeShot : row.before, kShotNameLength + 1);
   });
+  // Killed between a rename of its second phase and the row: the file went
+  // from its temporary name to the next target.
+  LogRow unlogged;
+  if (whole && run.sourceIsRunProcessLog && run.stamp >= 0 && phase2Rows < kMaxShots &&
+      FindUnloggedRename(run.sourceLog, run.stamp, &unlogged) &&
+      Find(folder, unlogged.beforeShot, true, run.stamp) == nullptr) {
+    char target[kShotNameLength + 1];
+    WriteTargetName(target, phase2Rows);
+    ShotRecord* moved = Find(folder, target, false, 0);
+    if (moved != nullptr && (moved->keyRun & (kSelected | kVacated)) == 0 && TimeAsPrinted(*moved, unlogged, run)) {
+      moved->keyRun |= kSelected;
+      std::memcpy(moved->target, unlogged.beforeShot, kShotNameLength + 1);
+    }
+  }
   for (long i = 0; i < folder.n; ++i) {
     ShotRecord& r = folder.records[i];
     // At the run's temporary name without a row: the rename a kill left
@@ -307,6 +325,10 @@ int ReadUndone(const char* logName, Undone* run) {
     }
   }
   run->stamp = stamp;
+  LogHead sourceHead;
+  std::int64_t sourceStamp;
+  run->sourceIsRunProcessLog = PeekLog(run->sourceLog, &sourceHead, &sourceStamp) &&
+                               sourceHead.kind == LogKind::kProcess && !sourceHead.undo;
   if (!RunOffset(run->digits, stamp, &run->offset)) return Refuse(texts::kLogUnreadable, logName);
   return 0;
 }

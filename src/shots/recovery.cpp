@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "rename/log_reader.h"
@@ -25,6 +26,14 @@ struct Journal {
   char candidate[kShotNameLength + 1];  // the name in that temporary name
   long candidatePosition;               // the target the rename went to
 };
+
+std::string ProcessLogName(std::int64_t stamp) {
+  CalendarTime start{};
+  LocalCalendarOfStamp(stamp, &start);
+  char name[64];
+  LogFileName(name, LogKind::kProcess, start);
+  return name;
+}
 
 // Opens the process log of the run, else its result log.
 std::FILE* OpenJournal(std::int64_t stamp, LogReader* reader) {
@@ -55,49 +64,6 @@ void AddRun(std::vector<Journal>* runs, std::int64_t stamp) {
   runs->insert(runs->begin() + static_cast<long>(at), Journal{stamp, false, false, false, false, {}, 0});
 }
 
-// The first temporary name of the run's first phase that no row of its
-// second phase moved: a kill between that rename and its row leaves it gone
-// from the folder and at the next target. The rows of both phases go in
-// capture order, so the two are walked side by side.
-void FindCandidate(Journal* run, std::FILE* file, long phase2Rows) {
-  LogReader firstPhase;
-  std::rewind(file);
-  ReadLogHead(&firstPhase, file);
-  LogReader secondPhase;
-  std::FILE* again = OpenJournal(run->stamp, &secondPhase);
-  if (again == nullptr) return;
-  LogRow p1;
-  LogRow p2;
-  bool havePhase2 = false;
-  // Move the second reader to the first row of the second phase.
-  while (ReadLogRow(&secondPhase, &p2) == LogStep::kRow) {
-    if (IsPhase2Row(p2)) {
-      havePhase2 = true;
-      break;
-    }
-  }
-  const auto nextOwn = [&] {
-    while (havePhase2 && p2.beforeStamp != run->stamp) {
-      havePhase2 = ReadLogRow(&secondPhase, &p2) == LogStep::kRow;
-    }
-  };
-  nextOwn();
-  while (ReadLogRow(&firstPhase, &p1) == LogStep::kRow && !IsPhase2Row(p1)) {
-    if (havePhase2 && std::strcmp(p2.beforeShot, p1.beforeShot) == 0) {
-      havePhase2 = ReadLogRow(&secondPhase, &p2) == LogStep::kRow;
-      nextOwn();
-      continue;
-    }
-    if (!p1.ok) continue;  // never left its name: no second-phase row either
-    run->hasCandidate = true;
-    run->candidateLive = true;
-    std::memcpy(run->candidate, p1.beforeShot, kShotNameLength + 1);
-    run->candidatePosition = phase2Rows;
-    break;
-  }
-  std::fclose(again);
-}
-
 // Reads the run's log through: checks every row, notes the earlier runs its
 // second phase took screenshots from (into `earlier`), and looks for a
 // rename its kill may have left unlogged.
@@ -120,9 +86,16 @@ void Examine(Journal* run, std::vector<std::int64_t>* earlier) {
   }
   const bool process = reader.head.kind == LogKind::kProcess;
   run->usable = step == LogStep::kEnd && (!process || reader.stamp < 0 || reader.stamp == run->stamp);
-  // An undo's second phase goes to the names before a run, not to positions.
-  if (run->usable && process && !reader.head.undo && phase2 < kMaxShots) FindCandidate(run, file, phase2);
   std::fclose(file);
+  // An undo's second phase goes to the names before a run, not to positions.
+  LogRow unlogged;
+  if (run->usable && process && !reader.head.undo && phase2 < kMaxShots &&
+      FindUnloggedRename(ProcessLogName(run->stamp).c_str(), run->stamp, &unlogged)) {
+    run->hasCandidate = true;
+    run->candidateLive = true;
+    std::memcpy(run->candidate, unlogged.beforeShot, kShotNameLength + 1);
+    run->candidatePosition = phase2;
+  }
 }
 
 bool ByOrderName(const ShotRecord& a, const ShotRecord& b) { return std::strcmp(a.target, b.target) < 0; }

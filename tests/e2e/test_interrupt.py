@@ -286,6 +286,17 @@ class EqualTimesAfterAnInterruption(ToolTest):
         self.assertPlacedByOneMoreRun()
 
     def test_killed_between_a_rename_and_its_row(self):
+        self.kill_between_a_rename_and_its_row()
+        self.assertPlacedByOneMoreRun()
+
+    def test_a_run_killed_between_a_rename_and_its_row_is_undone(self):
+        before = shots_with_times(self.dir)
+        self.kill_between_a_rename_and_its_row()
+        process = min(n for n in os.listdir(self.dir) if n.startswith("VeltraskoAll_"))
+        self.assertEqual(run_tool(self.dir, args=["--undo", process]).returncode, 0)
+        self.assertEqual(shots_with_times(self.dir), before)
+
+    def kill_between_a_rename_and_its_row(self):
         # The row of the eighth rename of the second phase goes first to the
         # result log: count the writes up to it in a run over a copy.
         self.needs_strace()
@@ -298,7 +309,6 @@ class EqualTimesAfterAnInterruption(ToolTest):
         row = next(i for i, line in enumerate(writes) if "G0000002.pcx,G0000007.pcx," in line)
         self.killed_at("write", row + 1)
         self.assertIn("G0000007.pcx", os.listdir(self.dir))
-        self.assertPlacedByOneMoreRun()
 
     def test_a_folder_at_a_target_then_removed(self):
         os.mkdir(os.path.join(self.dir, "G0000007.pcx"))
