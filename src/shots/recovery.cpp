@@ -57,10 +57,15 @@ std::size_t IndexOfStamp(const std::vector<Journal>& runs, std::int64_t stamp) {
       runs.begin());
 }
 
+// Keeps the latest kMostRuns: the latest runs decide the most.
 void AddRun(std::vector<Journal>* runs, std::int64_t stamp) {
-  const std::size_t at = IndexOfStamp(*runs, stamp);
+  std::size_t at = IndexOfStamp(*runs, stamp);
   if (at < runs->size() && (*runs)[at].stamp == stamp) return;
-  if (runs->size() == kMostRuns) return;
+  if (runs->size() == kMostRuns) {
+    if (at == 0) return;
+    runs->erase(runs->begin());
+    --at;
+  }
   runs->insert(runs->begin() + static_cast<long>(at), Journal{stamp, false, false, false, false, {}, 0});
 }
 
