@@ -11,6 +11,7 @@
 #include "rename/renumber.h"
 #include "rename/row_time.h"
 #include "rename/run_log.h"
+#include "run/undo_stack.h"
 #include "shots/order.h"
 #include "shots/scan.h"
 #include "shots/temp_name.h"
@@ -27,15 +28,6 @@ constexpr std::uint8_t kVacated = 2;     // an earlier undo of the run moved
 constexpr std::uint8_t kSeen = 4;        // a row of the run names it
 constexpr std::uint8_t kBlocked = 8;     // its old name is taken: left alone
 constexpr std::uint8_t kFirstFailed = 16;
-
-// A run or undo whose logs stand in the folder.
-struct Entry {
-  char digits[15];
-  char logName[32];  // its process log, else its result log
-  bool undo;
-  char undoneDigits[15];
-  bool cancelled;    // a later undo that stands took it back
-};
 
 // The run being undone, and the earlier undos of it whose work this one
 // finishes.
@@ -67,53 +59,6 @@ bool PeekLog(const char* name, LogHead* head, std::int64_t* stamp) {
   *head = reader.head;
   *stamp = reader.stamp;
   return good;
-}
-
-// Every run and undo from `digits` on, newest first, each marked whether a
-// later undo took it back.
-std::vector<Entry> ReadStack(const char* digits) {
-  std::vector<Entry> entries;
-  ShotSearch* search = StartLogSearch();
-  if (search != nullptr) {
-    ShotEntry listed;
-    while (NextShotEntry(search, &listed) == ListingStep::kEntry) {
-      char found[15];
-      LogKind kind;
-      if (listed.isDirectory || !ReadLogFileName(listed.name, found, &kind) || std::strcmp(found, digits) < 0) {
-        continue;
-      }
-      const auto same = std::find_if(entries.begin(), entries.end(),
-                                     [&](const Entry& e) { return std::strcmp(e.digits, found) == 0; });
-      if (same != entries.end() && kind == LogKind::kResult) continue;
-      std::FILE* file = OpenFileForReading(listed.name);
-      if (file == nullptr) continue;
-      LogReader reader;
-      const bool ours = ReadLogHead(&reader, file);
-      std::fclose(file);
-      if (!ours) continue;
-      Entry entry{};
-      std::memcpy(entry.digits, found, sizeof found);
-      std::snprintf(entry.logName, sizeof entry.logName, "%s", listed.name);
-      entry.undo = reader.head.undo;
-      std::memcpy(entry.undoneDigits, reader.head.undoneDigits, sizeof entry.undoneDigits);
-      if (same != entries.end()) {
-        *same = entry;
-      } else {
-        entries.push_back(entry);
-      }
-    }
-    EndShotSearch(search);
-  }
-  std::sort(entries.begin(), entries.end(),
-            [](const Entry& a, const Entry& b) { return std::strcmp(a.digits, b.digits) > 0; });
-  // An undo that stands takes back the run (or undo) it names.
-  for (const Entry& e : entries) {
-    if (e.cancelled || !e.undo) continue;
-    for (Entry& target : entries) {
-      if (std::strcmp(target.digits, e.undoneDigits) == 0) target.cancelled = true;
-    }
-  }
-  return entries;
 }
 
 // ---- The records, looked up by the names they bear ----------------------------
@@ -338,8 +283,8 @@ int UndoInFolder(const char* logName) {
   if (const int refused = ReadUndone(logName, &run); refused != 0) return refused;
 
   // Newest first: every later run must have been undone.
-  const std::vector<Entry> stack = ReadStack(run.digits);
-  for (const Entry& e : stack) {
+  const std::vector<StackEntry> stack = ReadStack(run.digits);
+  for (const StackEntry& e : stack) {
     if (std::strcmp(e.digits, run.digits) > 0 && !e.cancelled && !e.undo) {
       Say(texts::kUndoLaterRun, e.logName);
       return 1;
