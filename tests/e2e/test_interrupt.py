@@ -310,6 +310,16 @@ class EqualTimesAfterAnInterruption(ToolTest):
         self.killed_at("write", row + 1)
         self.assertIn("G0000007.pcx", os.listdir(self.dir))
 
+    def test_a_folder_without_temporary_names_reads_no_log(self):
+        self.needs_strace()
+        run_tool(self.dir)  # leaves its logs
+        self.make("G0000000.pcx", BASE_NS + 20 * 10**9, b"newest")  # and out of order again
+        traced = subprocess.run(["strace", "-qq", "-e", "trace=openat", BIN], cwd=self.dir, stdin=subprocess.DEVNULL,
+                                stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, env=tool_environment(), timeout=60)
+        opened = [line for line in traced.stderr.decode(errors="replace").splitlines() if "Veltrasko" in line]
+        self.assertEqual([line for line in opened if "O_RDONLY" in line], [])
+        self.assertEqual(len(opened), 2)  # the new run's own two logs
+
     def test_a_folder_at_a_target_then_removed(self):
         os.mkdir(os.path.join(self.dir, "G0000007.pcx"))
         run_tool(self.dir)
