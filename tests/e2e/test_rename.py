@@ -1,4 +1,4 @@
-"""The rename run: both logs byte for byte, progress, and the failure paths."""
+"""The rename run: both logs byte for byte, progress, the failure paths, and undo."""
 
 import datetime
 import os
