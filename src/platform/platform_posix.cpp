@@ -9,8 +9,8 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <csignal>
 #include <clocale>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -251,6 +251,49 @@ std::FILE* CreateNewTextFile(const char* name) {
   return file;
 }
 
+// ---- Command line and folders ------------------------------------------------
+
+std::vector<std::string> CommandLineArguments(int argc, char** argv) {
+  std::vector<std::string> arguments;
+  for (int i = 1; i < argc; ++i) arguments.emplace_back(argv[i]);
+  return arguments;
+}
+
+bool SlashAsksForHelp() { return false; }
+
+PathKind KindOfPath(const char* path) {
+  struct stat st;
+  if (stat(path, &st) != 0) {
+    // A dangling link or a missing part of the path: nothing to open there.
+    return errno == ENOENT || errno == ENOTDIR ? PathKind::kMissing : PathKind::kUnreadable;
+  }
+  return S_ISDIR(st.st_mode) ? PathKind::kFolder : PathKind::kFile;
+}
+
+namespace {
+
+// The directory the tool was started in, open, so that it can be returned to
+// even when its path is long or has changed since.
+int StartingFolder() {
+  static const int fd = open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  return fd;
+}
+
+}  // namespace
+
+bool EnterFolder(const char* path) {
+  const int start = StartingFolder();
+  if (start < 0 || fchdir(start) != 0) return false;
+  return chdir(path) == 0;
+}
+
+const char* FileNameInPath(const char* path) {
+  const char* slash = std::strrchr(path, '/');
+  return slash == nullptr ? path : slash + 1;
+}
+
+std::FILE* OpenFileForReading(const char* path) { return std::fopen(path, "rbe"); }
+
 // ---- Console -------------------------------------------------------------------
 
 namespace {
@@ -271,12 +314,12 @@ iconv_t ConsoleConverter() {
 
 }  // namespace
 
-void WriteConsoleMessage(const char* text, std::size_t length) {
+namespace {
+
+// Writes Shift_JIS text to `stream`, in UTF-8 where the user's locale uses it.
+bool WriteShownText(std::FILE* stream, const char* text, std::size_t length) {
   const iconv_t converter = ConsoleConverter();
-  if (converter == reinterpret_cast<iconv_t>(-1)) {
-    std::fwrite(text, 1, length, stderr);
-    return;
-  }
+  if (converter == reinterpret_cast<iconv_t>(-1)) return std::fwrite(text, 1, length, stream) == length;
   // Shift_JIS needs at most 3 UTF-8 bytes per input byte.
   std::string out(length * 3 + 4, '\0');
   char* in = const_cast<char*>(text);
@@ -292,8 +335,21 @@ void WriteConsoleMessage(const char* text, std::size_t length) {
     --inLeft;
     --outLeft;
   }
-  std::fwrite(out.data(), 1, out.size() - outLeft, stderr);
+  const std::size_t converted = out.size() - outLeft;
+  return std::fwrite(out.data(), 1, converted, stream) == converted;
 }
+
+}  // namespace
+
+// A failed message has nowhere to be reported: it is dropped.
+void WriteConsoleMessage(const char* text, std::size_t length) { WriteShownText(stderr, text, length); }
+
+bool WriteStandardOutput(const char* text, std::size_t length) {
+  return WriteShownText(stdout, text, length) && std::fflush(stdout) == 0;
+}
+
+// An argument is already in the user's own encoding.
+void WriteConsoleArgument(const char* text, std::size_t length) { std::fwrite(text, 1, length, stderr); }
 
 // ---- Pause ----------------------------------------------------------------------
 
