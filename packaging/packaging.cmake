@@ -25,7 +25,6 @@ endfunction()
 set(CPACK_PACKAGE_VENDOR "The shotrenum developers")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
 set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_CURRENT_SOURCE_DIR}/LICENSE)
-set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_SOURCE_DIR}/packaging/fixed_times.cmake)
 
 if(WIN32)
   shotrenum_windows_text(README.ja.md README-ja.txt BOM)
