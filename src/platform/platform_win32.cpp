@@ -1,8 +1,9 @@
 // The platform layer on Windows (built with MinGW-w64, against msvcrt).
 #define WIN32_LEAN_AND_MEAN
 #define NOMINMAX
-#include <shellapi.h>
 #include <windows.h>
+// after windows.h
+#include <shellapi.h>
 
 #include <fcntl.h>
 #include <io.h>
