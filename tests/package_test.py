@@ -174,9 +174,9 @@ class Packages(unittest.TestCase):
         for form in ("--dry-run", "--undo", "--help", "--version", "/?", "hh:mm:ss:cc"):
             self.assertIn(form, rendered)
         self.assertIn(f'"shotrenum {VERSION}"', read("docs", "shotrenum.1").split("\n.SH")[0], ".TH names the version")
-        text = man_source_text()
-        missing = {piece for piece in message_pieces() if piece not in text}
-        self.assertEqual(missing, set(), "messages the manual page does not explain")
+        for document, text in (("manual page", man_source_text()), ("README.md", read("README.md"))):
+            missing = {piece for piece in message_pieces() if piece not in text}
+            self.assertEqual(missing, set(), f"messages the {document} does not explain")
 
     def test_sha256sums_names_the_three_packages_with_their_hashes(self):
         with open(dist("SHA256SUMS")) as sums:
