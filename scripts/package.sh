@@ -18,7 +18,10 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 umask 022
 if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
-  SOURCE_DATE_EPOCH=$(git log -1 --format=%ct)
+  SOURCE_DATE_EPOCH=$(git log -1 --format=%ct) || {
+    echo "package.sh: outside a git checkout, set SOURCE_DATE_EPOCH (seconds since 1970) for the packages' times" >&2
+    exit 1
+  }
 fi
 export SOURCE_DATE_EPOCH
 
