@@ -201,8 +201,8 @@ bool FindUnloggedRename(const char* processLog, std::int64_t stamp, LogRow* firs
   LogReader firstPhase;
   LogReader secondPhase;
   bool found = false;
-  if (first != nullptr && second != nullptr && ReadLogHead(&firstPhase, first) &&
-      ReadLogHead(&secondPhase, second) && firstPhase.head.kind == LogKind::kProcess) {
+  if (first != nullptr && second != nullptr && ReadLogHead(&firstPhase, first) && ReadLogHead(&secondPhase, second) &&
+      firstPhase.head.kind == LogKind::kProcess) {
     LogRow& p1 = *firstPhaseRow;
     LogRow p2;
     // The second reader goes to the first row of the second phase, and from

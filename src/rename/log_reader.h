@@ -15,9 +15,9 @@ namespace shotrenum {
 // What a log's title line says.
 struct LogHead {
   LogKind kind;
-  bool undo;               // the log of an undo rather than of a run
-  char undoneDigits[15];   // of an undo: the fourteen digits of the run it undoes
-  bool crlf;               // its lines end in CR LF (else in LF)
+  bool undo;              // the log of an undo rather than of a run
+  char undoneDigits[15];  // of an undo: the fourteen digits of the run it undoes
+  bool crlf;              // its lines end in CR LF (else in LF)
 };
 
 // One row. `before` and `after` are screenshot names or temporary names;
@@ -38,8 +38,8 @@ struct LogRow {
 struct LogReader {
   std::FILE* file;
   LogHead head;
-  bool inPhase2;        // a process log: a row of the second phase was read
-  std::int64_t stamp;   // a process log: the stamp of its first-phase rows, or -1
+  bool inPhase2;       // a process log: a row of the second phase was read
+  std::int64_t stamp;  // a process log: the stamp of its first-phase rows, or -1
 };
 
 enum class LogStep { kRow, kEnd, kBad };

@@ -24,8 +24,7 @@ std::int64_t SecondsAsUtc(int y, int mo, int d, int h, int mi, int s) {
 
 bool SameDigits(const CalendarTime& t, const char* digits) {
   char shown[15];
-  std::snprintf(shown, sizeof shown, "%04d%02d%02d%02d%02d%02d", t.year, t.month, t.day, t.hour, t.minute,
-                t.second);
+  std::snprintf(shown, sizeof shown, "%04d%02d%02d%02d%02d%02d", t.year, t.month, t.day, t.hour, t.minute, t.second);
   return std::strcmp(shown, digits) == 0;
 }
 

@@ -22,22 +22,22 @@ namespace shotrenum {
 namespace {
 
 // What the undo notes in a record's keyRun byte.
-constexpr std::uint8_t kSelected = 1;    // goes back to the name in `target`
-constexpr std::uint8_t kVacated = 2;     // an earlier undo of the run moved
-                                         // the file at this name away
-constexpr std::uint8_t kSeen = 4;        // a row of the run names it
-constexpr std::uint8_t kBlocked = 8;     // its old name is taken: left alone
-constexpr std::uint8_t kFirstFailed = 16;
+constexpr std::uint8_t kSelected = 1;  // goes back to the name in `target`
+constexpr std::uint8_t kVacated = 2;   // an earlier undo of the run moved
+                                       // the file at this name away
+constexpr std::uint8_t kSeen = 4;      // a row of the run names it
+constexpr std::uint8_t kBlocked = 8;   // its old name is taken: left alone
+constexpr std::uint8_t kFirstFailed = 16;  // its first rename failed: it stays where it is
 
 // The run being undone, and the earlier undos of it whose work this one
 // finishes.
 struct Undone {
   char digits[15];
   char processLog[32];
-  char sourceLog[32];   // whose rows are read: its process log, else its result log
-  bool sourceIsRunProcessLog;  // the process log of a run, not of an undo
-  std::int64_t stamp;   // -1 when no row tells it
-  std::int64_t offset;  // the UTC offset its rows were printed in
+  char sourceLog[32];                      // whose rows are read: its process log, else its result log
+  bool sourceIsRunProcessLog;              // the process log of a run, not of an undo
+  std::int64_t stamp;                      // -1 when no row tells it
+  std::int64_t offset;                     // the UTC offset its rows were printed in
   std::vector<std::int64_t> earlierUndos;  // their stamps
   std::vector<std::string> earlierUndoLogs;
 };
@@ -272,8 +272,8 @@ int ReadUndone(const char* logName, Undone* run) {
   run->stamp = stamp;
   LogHead sourceHead;
   std::int64_t sourceStamp;
-  run->sourceIsRunProcessLog = PeekLog(run->sourceLog, &sourceHead, &sourceStamp) &&
-                               sourceHead.kind == LogKind::kProcess && !sourceHead.undo;
+  run->sourceIsRunProcessLog =
+      PeekLog(run->sourceLog, &sourceHead, &sourceStamp) && sourceHead.kind == LogKind::kProcess && !sourceHead.undo;
   if (!RunOffset(run->digits, stamp, &run->offset)) return Refuse(texts::kLogUnreadable, logName);
   return 0;
 }
@@ -306,8 +306,8 @@ int UndoInFolder(const char* logName) {
     Say("%s\n", texts::kListingBroken);
     return 1;
   }
-  auto* records = static_cast<ShotRecord*>(std::calloc(static_cast<std::size_t>(std::max(counted, 1L)),
-                                                       sizeof(ShotRecord)));
+  auto* records =
+      static_cast<ShotRecord*>(std::calloc(static_cast<std::size_t>(std::max(counted, 1L)), sizeof(ShotRecord)));
   if (records == nullptr) {
     Say("%s\n", texts::kOutOfMemory);
     return 1;
@@ -334,7 +334,8 @@ int UndoInFolder(const char* logName) {
     return Refuse(texts::kLogUnreadable, run.sourceLog);
   }
   const long m = std::count_if(records, records + n, [](const ShotRecord& r) { return (r.keyRun & kSelected) != 0; });
-  if (std::none_of(records, records + n, [](const ShotRecord& r) { return (r.keyRun & kSelected) != 0 && (r.keyRun & kBlocked) == 0; })) {
+  if (std::none_of(records, records + n,
+                   [](const ShotRecord& r) { return (r.keyRun & kSelected) != 0 && (r.keyRun & kBlocked) == 0; })) {
     Say("%s\n", texts::kUndoNothing);
     std::free(records);
     return 0;

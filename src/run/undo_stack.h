@@ -12,7 +12,7 @@ struct StackEntry {
   char logName[32];  // its process log, else its result log
   bool undo;
   char undoneDigits[15];  // of an undo: the run (or undo) it takes back
-  bool cancelled;    // a later undo that stands took it back
+  bool cancelled;         // a later undo that stands took it back
 };
 
 // Every run and undo from `digits` on, newest first, each marked whether a

@@ -20,9 +20,9 @@ constexpr std::size_t kMostRuns = 250;
 struct Journal {
   std::int64_t stamp;
   bool examined;
-  bool usable;          // its log was found and every row checked
-  bool hasCandidate;    // a rename its kill may have left unlogged (below)
-  bool candidateLive;   // no later run moved the candidate's temporary name
+  bool usable;                          // its log was found and every row checked
+  bool hasCandidate;                    // a rename its kill may have left unlogged (below)
+  bool candidateLive;                   // no later run moved the candidate's temporary name
   char candidate[kShotNameLength + 1];  // the name in that temporary name
   long candidatePosition;               // the target the rename went to
 };
@@ -243,8 +243,7 @@ void RecoverOrderNames(ShotRecord* records, long n) {
     r.keyRun = static_cast<std::uint8_t>(r.stranded ? IndexOfStamp(runs, StrandedStamp(r)) : runs.size());
     for (Journal& run : runs) {
       // A temporary name still present was not renamed unlogged.
-      if (run.hasCandidate && r.stranded && StrandedStamp(r) == run.stamp &&
-          std::strcmp(r.name, run.candidate) == 0) {
+      if (run.hasCandidate && r.stranded && StrandedStamp(r) == run.stamp && std::strcmp(r.name, run.candidate) == 0) {
         run.candidateLive = false;
       }
     }
