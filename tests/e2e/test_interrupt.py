@@ -3,7 +3,7 @@ the instant, every file is still there exactly once, at its old, temporary or
 target name, and the process log tells every rename that happened but the one
 in flight. One more run, half of the time in the very second of the killed
 one, leaves exactly what an uninterrupted run leaves, and the killed run's logs
-as they were. The screenshots come in groups of eight with one write time, so
+as they were; so does one more run after two killed in a row. The screenshots come in groups of eight with one write time, so
 that only their names (and, after a kill, the killed run's logs) tell their
 order. Undos of such a run killed at random instants: the same undo given
 again leaves the folder as it was before the run, names, contents and times.
@@ -120,6 +120,27 @@ class KilledRuns(ToolTest):
         print(f"\n{KILLS - landed['finished']} of {KILLS} kills hit a running tool (a whole run takes "
               f"{length * 1000:.0f} ms); rows in the process log when killed: {landed}; "
               f"{same_second} reruns started in the killed run's second", file=sys.stderr)
+
+    def test_chains_of_killed_runs(self):
+        # Two killed runs in a row, each at a random instant of a whole run,
+        # then one more: as if nothing had been killed.
+        directory = self.fill()
+        before = snapshot(directory)
+        began = time.monotonic()
+        self.assertEqual(start(directory).wait(), 0)
+        length = time.monotonic() - began
+        for chain in range(max(1, KILLS // 4)):
+            self.restore(directory, before)
+            for _ in range(2):
+                tool = start(directory)
+                time.sleep(length * self.rng.random())
+                tool.kill()
+                tool.wait()
+                if self.rng.random() < 0.3:
+                    sleep_into_next_second()
+            with self.subTest(chain=chain, seed=SEED):
+                self.assertEqual(start(directory).wait(), 0)
+                self.assertPlacedAsUninterrupted(snapshot(directory), before, self.order)
 
     def test_killed_undos_finish_when_given_again(self):
         directory = self.fill()
