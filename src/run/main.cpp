@@ -3,10 +3,11 @@
 // ignored and the exit status is always 0.
 #include "platform/platform.h"
 #include "run/run_renumber.h"
+#include "texts.h"
 
 int main() {
   shotrenum::PrepareStandardStreams();
   shotrenum::RunRenumber();
-  shotrenum::PauseForKey();
+  shotrenum::PauseForKey(shotrenum::texts::kPausePrompt);
   return 0;
 }

@@ -1,0 +1,14 @@
+// Messages to the user: the fixed texts (texts.h), formatted and shown on
+// standard error.
+#pragma once
+
+namespace shotrenum {
+
+// printf-style; the format and the arguments are Shift_JIS, as the texts are.
+void Say(const char* format, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 1, 2)))
+#endif
+    ;
+
+}  // namespace shotrenum
