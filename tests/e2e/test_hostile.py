@@ -76,6 +76,25 @@ class HostileFolders(ToolTest):
         self.assertEqual(run.read(target_name(1)), b"G0000000.pcx content")
 
     @unittest.skipIf(WINDOWS, "Wine shows a symbolic link as what it points to")
+    def test_either_log_name_alone_takes_a_second(self):
+        # A dangling link at one of the two log names of a second takes that
+        # second as surely as a log would: the run waits for a free one.
+        for kind in ("All", "Log"):
+            directory = tempfile.mkdtemp(dir=self.dir)
+            make_file(directory, "G0000001.pcx", ns_of("2020-01-01 00:00:00"))
+            make_file(directory, "G0000000.pcx", ns_of("2020-01-02 00:00:00"))
+            start = int(time.time())
+            for second in range(start - 1, start + 2):
+                digits = time.strftime("%Y%m%d%H%M%S", time.gmtime(second))
+                os.symlink("nowhere", os.path.join(directory, f"Veltrasko{kind}_{digits}.csv"))
+            run = run_tool(directory, seams={"CLOCK_SKIPS": "1+"})
+            self.assertEqual(run.stdout, standard_output(), kind)
+            logs = [n for n in os.listdir(directory)
+                    if n.startswith("Veltrasko") and not os.path.islink(os.path.join(directory, n))]
+            self.assertEqual(len(logs), 2, kind)
+            self.assertTrue(all(stamp_of_log(n, "UTC") >= start + 2 for n in logs), (kind, logs))
+
+    @unittest.skipIf(WINDOWS, "Wine shows a symbolic link as what it points to")
     def test_files_named_like_logs(self):
         # An older run's logs, and whatever stands at the log names of the
         # seconds this run could take (logs of a run in the same second, or
