@@ -153,6 +153,32 @@ class HostileFolders(ToolTest):
         before = snapshot(self.dir)
         self.check_nothing_renamed(self.run_tool(), before, len(shots))
 
+    @unittest.skipIf(WINDOWS, "a FUSE mount is a Linux matter")
+    def test_fat_file_system_through_fuse(self):
+        # FAT knows neither no-replace renames nor hard links: every rename
+        # goes through a reservation, and a folder at a target stays.
+        image, mount = os.path.join(self.dir, "fat.img"), os.path.join(self.dir, "mnt")
+        os.mkdir(mount)
+        if not os.path.exists("/dev/fuse"):
+            self.skipTest("no /dev/fuse here: the FAT file system test did not run")
+        if not (shutil.which("mkfs.vfat") and shutil.which("fusefat")):
+            self.skipTest("mkfs.vfat or fusefat missing: the FAT file system test did not run")
+        subprocess.run(["mkfs.vfat", "-C", image, "8192"], capture_output=True, check=True)
+        if subprocess.run(["fusefat", "-o", "rw+", image, mount], capture_output=True).returncode != 0:
+            self.skipTest("fusefat could not mount: the FAT file system test did not run")
+        self.addCleanup(subprocess.run, ["fusermount", "-u", mount], capture_output=True)
+        shots = {}
+        # FAT keeps times to two seconds: what it kept is what counts.
+        for name, when in (("G0000002.pcx", "2020-01-01 00:00:00"), ("G0000000.pcx", "2020-01-01 00:00:10"),
+                           ("G0000003.pcx", "2020-01-01 00:00:20")):
+            shots[name] = os.stat(make_file(mount, name, ns_of(when))).st_mtime_ns
+        os.mkdir(os.path.join(mount, "G0000001.pcx"))
+        run = run_tool(mount)
+        test_rename.RenameRun.check_run(self, run, shots, verdicts={(2, 1): False}, failed=True)
+        self.assertEqual(run.read("G0000000.pcx"), b"G0000002.pcx content")
+        self.assertEqual(run.read("G0000002.pcx"), b"G0000003.pcx content")
+        self.assertTrue(os.path.isdir(os.path.join(mount, "G0000001.pcx")))
+
     @unittest.skipIf(WINDOWS, "Wine runs only for the owner of its prefix")
     def test_folder_the_user_cannot_write(self):
         shots = {"G0000002.pcx": ns_of("2020-01-01 00:00:00"), "G0000001.pcx": ns_of("2020-01-02 00:00:00")}
