@@ -2,6 +2,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "platform/platform.h"
@@ -24,6 +25,17 @@ void Say(const char* format, ...) {
   std::vsnprintf(large.data(), large.size(), format, args);
   va_end(args);
   WriteConsoleMessage(large.data(), static_cast<std::size_t>(length));
+}
+
+void SayAbout(const char* format, const char* argument) {
+  const char* mark = std::strstr(format, "%s");
+  if (mark == nullptr) {
+    WriteConsoleMessage(format, std::strlen(format));
+    return;
+  }
+  WriteConsoleMessage(format, static_cast<std::size_t>(mark - format));
+  WriteConsoleArgument(argument, std::strlen(argument));
+  WriteConsoleMessage(mark + 2, std::strlen(mark + 2));
 }
 
 }  // namespace shotrenum

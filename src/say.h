@@ -11,4 +11,8 @@ void Say(const char* format, ...)
 #endif
     ;
 
+// A message whose one "%s" is an argument as the user gave it: the text
+// around it is Shift_JIS, the argument is written as it came.
+void SayAbout(const char* format, const char* argument);
+
 }  // namespace shotrenum

@@ -43,15 +43,18 @@ const char kUsage[] =
     "\n"
     "終了ステータス: 0 実行した(名前を変えられなかったファイルはログに記録します)、2 引数の誤り(何も変更していません)\n";
 const char kFolderHeading[] = "フォルダ: %s\n";
+const char kLogHeading[] = "ログ: %s\n";
 const char kUnknownOption[] = "不明なオプションです: %s\n";
 const char kPathMissing[] = "見つかりません: %s\n";
 const char kNotFolderOrLog[] = "フォルダでもこのツールのログでもありません: %s\n";
+const char kNotALog[] = "このツールのログではありません: %s\n";
+const char kPathUnreadable[] = "開けません: %s\n";
 const char kUndoWithoutLog[] = "--undoのあとに、元に戻す実行のログを指定してください。\n";
 const char kDryRunUndo[] = "-nは元に戻す操作とは一緒に使えません: %s\n";
 const char kUndoUnavailable[] = "元に戻す機能はまだありません: %s\n";
-const char kFolderUnreachable[] = "フォルダに入れませんでした: %s\n";
 const char kArgumentsRefused[] = "ファイルは変更していません。使い方は「shotrenum --help」で表示できます。\n";
 const char kPreviewDone[] = "以上は予定です。ファイルは変更していません。\n";
+const char kPreviewUnwritten[] = "予定の一覧を標準出力に書き出せませんでした。ファイルは変更していません。\n";
 
 const char kProcessLogTitle[] = "リネーム過程ログ\n";
 const char kResultLogTitle[] = "リネーム結果ログ\n";

@@ -30,16 +30,19 @@ extern const char kLogLost[];        // some went nowhere
 // The command line (%s: an argument as the user gave it, passed on as it
 // came). The usage text goes to standard output, the rest to standard error.
 extern const char kUsage[];
-extern const char kFolderHeading[];      // before each folder's messages
+extern const char kFolderHeading[];  // before each folder's messages
+extern const char kLogHeading[];     // before an undo's messages
 extern const char kUnknownOption[];
 extern const char kPathMissing[];
 extern const char kNotFolderOrLog[];
+extern const char kNotALog[];
+extern const char kPathUnreadable[];  // it exists, but cannot be looked at or entered
 extern const char kUndoWithoutLog[];     // no %s
 extern const char kDryRunUndo[];
 extern const char kUndoUnavailable[];
-extern const char kFolderUnreachable[];  // a folder that could not be entered
 extern const char kArgumentsRefused[];   // no %s; after a refusal
 extern const char kPreviewDone[];        // no %s; the end of a preview
+extern const char kPreviewUnwritten[];   // no %s; standard output failed
 
 // Log title lines and the header line shared by both logs.
 extern const char kProcessLogTitle[];

@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 namespace shotrenum {
 
@@ -135,11 +137,45 @@ bool WriteToFile(std::FILE* file, const char* bytes, std::size_t length);
 // what was written may not all have arrived.
 bool CloseFile(std::FILE* file);
 
+// ---- Command line and folders ------------------------------------------------
+// Paths are byte strings as the user gave them: on POSIX the bytes of argv,
+// on Windows UTF-8 made from the UTF-16 command line, so a folder named in
+// any script arrives intact whatever the system's code page.
+
+// The arguments after the program's name.
+std::vector<std::string> CommandLineArguments(int argc, char** argv);
+// Whether "/?" asks for help, as it does on Windows.
+bool SlashAsksForHelp();
+
+enum class PathKind {
+  kMissing,  // nothing bears the path
+  kFolder,
+  kFile,        // anything else that can be opened: a file, a link to one
+  kUnreadable,  // something is there, but it cannot be looked at
+};
+// What `path` names, seen from the current directory.
+PathKind KindOfPath(const char* path);
+
+// Makes `path` the current directory, taken from the directory the tool was
+// started in (so that every relative path means what it meant at the start).
+bool EnterFolder(const char* path);
+// The part of `path` after its last directory separator.
+const char* FileNameInPath(const char* path);
+
+// Opens `path` (seen from the current directory) to read its bytes.
+std::FILE* OpenFileForReading(const char* path);
+
 // ---- Console -------------------------------------------------------------------
 
 // Writes a message (Shift_JIS bytes) to standard error, shown so that the
 // user's console can read it.
 void WriteConsoleMessage(const char* text, std::size_t length);
+// Writes an argument (a path as the user gave it) inside a message on
+// standard error, so that the user's console shows it as typed.
+void WriteConsoleArgument(const char* text, std::size_t length);
+// Writes text (Shift_JIS bytes) to standard output the way messages are
+// shown; false when standard output failed.
+bool WriteStandardOutput(const char* text, std::size_t length);
 
 // Waits for one key press before the process ends. On POSIX only when
 // standard input is a terminal, after `prompt` (Shift_JIS); otherwise no

@@ -9,8 +9,8 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <csignal>
 #include <clocale>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -37,6 +37,9 @@ Syscalls syscalls = {
     .close = close,
     .write = write,
     .fclose = std::fclose,
+    .fopen = std::fopen,
+    .chdir = chdir,
+    .fchdir = fchdir,
     .clock_gettime = clock_gettime,
     .nanosleep = nanosleep,
 };
@@ -140,8 +143,7 @@ ListingStep NextShotEntry(ShotSearch* search, ShotEntry* entry) {
       // An entry whose stat fails is taken as a file here; reading its time
       // then reports the failure. A link in a loop leads to no file: no
       // screenshot, like a link to a folder.
-      entry->isDirectory =
-          EntryStat(search) == EntryTime::kRead && (S_ISDIR(search->st.st_mode) || search->loops);
+      entry->isDirectory = EntryStat(search) == EntryTime::kRead && (S_ISDIR(search->st.st_mode) || search->loops);
       break;
     default:
       entry->isDirectory = false;
@@ -279,7 +281,8 @@ void PrepareStandardStreams() {
   // Lowest first: open() takes the lowest free descriptor, which is then the
   // closed one being mended.
   for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
-    if (fcntl(fd, F_GETFD) == -1 && errno == EBADF) open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
+    if (fcntl(fd, F_GETFD) == -1 && errno == EBADF)
+      syscalls.open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY, 0);
   }
   std::signal(SIGPIPE, SIG_IGN);
 }
@@ -315,6 +318,49 @@ bool WriteToFile(std::FILE* file, const char* bytes, std::size_t length) {
 
 bool CloseFile(std::FILE* file) { return syscalls.fclose(file) == 0; }
 
+// ---- Command line and folders ------------------------------------------------
+
+std::vector<std::string> CommandLineArguments(int argc, char** argv) {
+  std::vector<std::string> arguments;
+  for (int i = 1; i < argc; ++i) arguments.emplace_back(argv[i]);
+  return arguments;
+}
+
+bool SlashAsksForHelp() { return false; }
+
+PathKind KindOfPath(const char* path) {
+  struct stat st;
+  if (syscalls.fstatat(AT_FDCWD, path, &st, 0) != 0) {
+    // A dangling link or a missing part of the path: nothing to open there.
+    return errno == ENOENT || errno == ENOTDIR ? PathKind::kMissing : PathKind::kUnreadable;
+  }
+  return S_ISDIR(st.st_mode) ? PathKind::kFolder : PathKind::kFile;
+}
+
+namespace {
+
+// The directory the tool was started in, open, so that it can be returned to
+// even when its path is long or has changed since.
+int StartingFolder() {
+  static const int fd = syscalls.open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+  return fd;
+}
+
+}  // namespace
+
+bool EnterFolder(const char* path) {
+  const int start = StartingFolder();
+  if (start < 0 || syscalls.fchdir(start) != 0) return false;
+  return syscalls.chdir(path) == 0;
+}
+
+const char* FileNameInPath(const char* path) {
+  const char* slash = std::strrchr(path, '/');
+  return slash == nullptr ? path : slash + 1;
+}
+
+std::FILE* OpenFileForReading(const char* path) { return syscalls.fopen(path, "rbe"); }
+
 // ---- Console -------------------------------------------------------------------
 
 namespace {
@@ -335,12 +381,12 @@ iconv_t ConsoleConverter() {
 
 }  // namespace
 
-void WriteConsoleMessage(const char* text, std::size_t length) {
+namespace {
+
+// Writes Shift_JIS text to `stream`, in UTF-8 where the user's locale uses it.
+bool WriteShownText(std::FILE* stream, const char* text, std::size_t length) {
   const iconv_t converter = ConsoleConverter();
-  if (converter == reinterpret_cast<iconv_t>(-1)) {
-    std::fwrite(text, 1, length, stderr);
-    return;
-  }
+  if (converter == reinterpret_cast<iconv_t>(-1)) return std::fwrite(text, 1, length, stream) == length;
   // Shift_JIS needs at most 3 UTF-8 bytes per input byte.
   std::string out(length * 3 + 4, '\0');
   char* in = const_cast<char*>(text);
@@ -356,8 +402,21 @@ void WriteConsoleMessage(const char* text, std::size_t length) {
     --inLeft;
     --outLeft;
   }
-  std::fwrite(out.data(), 1, out.size() - outLeft, stderr);
+  const std::size_t converted = out.size() - outLeft;
+  return std::fwrite(out.data(), 1, converted, stream) == converted;
 }
+
+}  // namespace
+
+// A failed message has nowhere to be reported: it is dropped.
+void WriteConsoleMessage(const char* text, std::size_t length) { WriteShownText(stderr, text, length); }
+
+bool WriteStandardOutput(const char* text, std::size_t length) {
+  return WriteShownText(stdout, text, length) && std::fflush(stdout) == 0;
+}
+
+// An argument is already in the user's own encoding.
+void WriteConsoleArgument(const char* text, std::size_t length) { std::fwrite(text, 1, length, stderr); }
 
 // ---- Pause ----------------------------------------------------------------------
 

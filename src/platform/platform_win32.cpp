@@ -2,6 +2,8 @@
 #define WIN32_LEAN_AND_MEAN
 #define NOMINMAX
 #include <windows.h>
+// after windows.h
+#include <shellapi.h>
 
 #include <fcntl.h>
 #include <io.h>
@@ -9,6 +11,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <string>
 
@@ -26,9 +29,16 @@ Syscalls syscalls = {
     .MoveFileExA = MoveFileExA,
     .CreateMutexW = CreateMutexW,
     .Sleep = Sleep,
+    .GetCommandLineW = GetCommandLineW,
+    .CommandLineToArgvW = CommandLineToArgvW,
+    .GetFileAttributesA = GetFileAttributesA,
+    .GetFileAttributesW = GetFileAttributesW,
+    .GetCurrentDirectoryW = GetCurrentDirectoryW,
+    .SetCurrentDirectoryW = SetCurrentDirectoryW,
     .open = [](const char* name, int flags, int mode) { return _open(name, flags, mode); },
     .write = _write,
     .fclose = std::fclose,
+    .wfopen = _wfopen,
     .time64 = _time64,
 };
 
@@ -237,7 +247,7 @@ bool LocalCalendarOfStamp(std::int64_t stamp, CalendarTime* out) {
 void PrepareStandardStreams() {}
 
 bool FileExists(const char* name) {
-  const DWORD attributes = GetFileAttributesA(name);
+  const DWORD attributes = syscalls.GetFileAttributesA(name);
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
@@ -271,24 +281,115 @@ bool CloseFile(std::FILE* file) { return syscalls.fclose(file) == 0; }
 
 // ---- Console -------------------------------------------------------------------
 
+namespace {
+
+// `text` in code page `codePage` as UTF-16.
+std::wstring Widened(UINT codePage, const char* text, std::size_t length) {
+  const int size = static_cast<int>(length);
+  if (size <= 0 || static_cast<std::size_t>(size) != length) return std::wstring();
+  const int units = MultiByteToWideChar(codePage, 0, text, size, nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(units > 0 ? units : 0), L'\0');
+  if (units > 0) MultiByteToWideChar(codePage, 0, text, size, wide.data(), units);
+  return wide;
+}
+
+std::wstring WidePath(const char* path) { return Widened(CP_UTF8, path, std::strlen(path)); }
+
 // A console gets the text as UTF-16, which every console shows whatever its
 // code page (a non-Japanese Windows, or a Japanese one set to UTF-8). Anything
-// else (a file, a pipe) gets the Shift_JIS bytes as they are.
-void WriteConsoleMessage(const char* text, std::size_t length) {
-  const HANDLE console = GetStdHandle(STD_ERROR_HANDLE);
+// else (a file, a pipe) gets Shift_JIS bytes: the text as it is when it is
+// Shift_JIS already, or converted when it is UTF-8 (an argument).
+bool WriteShown(DWORD which, std::FILE* stream, UINT codePage, const char* text, std::size_t length) {
+  if (length == 0) return true;
+  const HANDLE console = GetStdHandle(which);
   DWORD mode;
-  const int size = static_cast<int>(length);
-  if (length == 0 || static_cast<std::size_t>(size) != length || !GetConsoleMode(console, &mode)) {
-    std::fwrite(text, 1, length, stderr);
-    return;
+  if (!GetConsoleMode(console, &mode)) {
+    if (codePage == 932) return std::fwrite(text, 1, length, stream) == length;
+    const std::wstring wide = Widened(codePage, text, length);
+    const int size =
+        WideCharToMultiByte(932, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+    std::string bytes(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
+    if (size > 0) {
+      WideCharToMultiByte(932, 0, wide.data(), static_cast<int>(wide.size()), bytes.data(), size, nullptr, nullptr);
+    }
+    return std::fwrite(bytes.data(), 1, bytes.size(), stream) == bytes.size();
   }
-  const int units = MultiByteToWideChar(932, 0, text, size, nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(units), L'\0');
-  MultiByteToWideChar(932, 0, text, size, wide.data(), units);
-  std::fflush(stderr);
+  const std::wstring wide = Widened(codePage, text, length);
+  std::fflush(stream);
   DWORD written;
-  WriteConsoleW(console, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+  return WriteConsoleW(console, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr) != 0;
 }
+
+}  // namespace
+
+void WriteConsoleMessage(const char* text, std::size_t length) {
+  WriteShown(STD_ERROR_HANDLE, stderr, 932, text, length);
+}
+
+bool WriteStandardOutput(const char* text, std::size_t length) {
+  return WriteShown(STD_OUTPUT_HANDLE, stdout, 932, text, length) && std::fflush(stdout) == 0;
+}
+
+void WriteConsoleArgument(const char* text, std::size_t length) {
+  WriteShown(STD_ERROR_HANDLE, stderr, CP_UTF8, text, length);
+}
+
+// ---- Command line and folders ------------------------------------------------
+
+// The command line as UTF-16: argv of main holds it in the ANSI code page,
+// where a folder named in another script has lost its characters already.
+std::vector<std::string> CommandLineArguments(int, char**) {
+  std::vector<std::string> arguments;
+  int count = 0;
+  wchar_t** wide = syscalls.CommandLineToArgvW(syscalls.GetCommandLineW(), &count);
+  if (wide == nullptr) return arguments;
+  for (int i = 1; i < count; ++i) {
+    const int size = WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
+    std::string argument(static_cast<std::size_t>(size > 0 ? size : 1), '\0');
+    if (size > 0) WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, argument.data(), size, nullptr, nullptr);
+    argument.resize(argument.size() - 1);  // the terminator
+    arguments.push_back(std::move(argument));
+  }
+  LocalFree(wide);
+  return arguments;
+}
+
+bool SlashAsksForHelp() { return true; }
+
+PathKind KindOfPath(const char* path) {
+  const DWORD attributes = syscalls.GetFileAttributesW(WidePath(path).c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME ||
+                   error == ERROR_BAD_NETPATH
+               ? PathKind::kMissing
+               : PathKind::kUnreadable;
+  }
+  return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? PathKind::kFolder : PathKind::kFile;
+}
+
+bool EnterFolder(const char* path) {
+  // The first call comes before any folder was entered.
+  static const std::wstring start = [] {
+    const DWORD room = syscalls.GetCurrentDirectoryW(0, nullptr);
+    std::wstring folder(room, L'\0');
+    const DWORD length = syscalls.GetCurrentDirectoryW(room, folder.data());
+    folder.resize(length < room ? length : 0);
+    return folder;
+  }();
+  if (start.empty() || !syscalls.SetCurrentDirectoryW(start.c_str())) return false;
+  return syscalls.SetCurrentDirectoryW(WidePath(path).c_str()) != 0;
+}
+
+const char* FileNameInPath(const char* path) {
+  const char* name = path;
+  for (const char* p = path; *p != '\0'; ++p) {
+    if (*p == '\\' || *p == '/' || *p == ':') name = p + 1;
+  }
+  return name;
+}
+
+std::FILE* OpenFileForReading(const char* path) { return syscalls.wfopen(WidePath(path).c_str(), L"rbN"); }
 
 // ---- Pause ----------------------------------------------------------------------
 

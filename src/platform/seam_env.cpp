@@ -68,8 +68,8 @@ bool Strikes(Fault& fault) {
 
 Fault searchFail, listingFail, statFail, renameFail, noReplace, noLink, dieAfterLink, unlinkFail, logWriteFail,
     closeFail, clockSkips;
-long repeat = 1;     // REPEAT
-long searches = 0;   // directory searches started so far
+long repeat = 1;    // REPEAT
+long searches = 0;  // directory searches started so far
 long repeatsLeft = 0;
 
 void ReadFaults() {

@@ -16,6 +16,8 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
+// after windows.h
+#include <shellapi.h>
 
 #include <ctime>
 #else
@@ -36,10 +38,17 @@ struct Syscalls {
   BOOL(WINAPI* MoveFileExA)(LPCSTR from, LPCSTR to, DWORD flags);
   HANDLE(WINAPI* CreateMutexW)(LPSECURITY_ATTRIBUTES attributes, BOOL owned, LPCWSTR name);
   void(WINAPI* Sleep)(DWORD milliseconds);
+  LPWSTR(WINAPI* GetCommandLineW)();
+  LPWSTR*(WINAPI* CommandLineToArgvW)(LPCWSTR commandLine, int* count);
+  DWORD(WINAPI* GetFileAttributesA)(LPCSTR path);
+  DWORD(WINAPI* GetFileAttributesW)(LPCWSTR path);
+  DWORD(WINAPI* GetCurrentDirectoryW)(DWORD room, LPWSTR folder);
+  BOOL(WINAPI* SetCurrentDirectoryW)(LPCWSTR folder);
   // The C runtime's, which sets errno.
   int (*open)(const char* name, int flags, int mode);
   int (*write)(int fd, const void* bytes, unsigned length);
   int (*fclose)(std::FILE* file);
+  std::FILE* (*wfopen)(const wchar_t* path, const wchar_t* mode);
   __time64_t (*time64)(__time64_t* out);
 };
 
@@ -58,6 +67,9 @@ struct Syscalls {
   int (*close)(int fd);
   ssize_t (*write)(int fd, const void* bytes, std::size_t length);
   int (*fclose)(std::FILE* file);
+  std::FILE* (*fopen)(const char* path, const char* mode);
+  int (*chdir)(const char* path);
+  int (*fchdir)(int fd);
   int (*clock_gettime)(clockid_t clock, timespec* now);
   int (*nanosleep)(const timespec* length, timespec* rest);
 };

@@ -1,13 +1,11 @@
-// The tool's entry point: one run over the current directory, then a pause so
-// that a window opened by a double-click stays readable. Arguments are
-// ignored and the exit status is always 0.
+// The tool's entry point. Without arguments: one run over the current
+// directory, then a pause so that a window opened by a double-click stays
+// readable, and exit status 0. With arguments: the folders, logs and options
+// they name (src/run/command_line.h).
 #include "platform/platform.h"
-#include "run/run_renumber.h"
-#include "texts.h"
+#include "run/command_line.h"
 
-int main() {
+int main(int argc, char** argv) {
   shotrenum::PrepareStandardStreams();
-  shotrenum::RunRenumber();
-  shotrenum::PauseForKey(shotrenum::texts::kPausePrompt);
-  return 0;
+  return shotrenum::RunCommandLine(shotrenum::ParseCommandLine(shotrenum::CommandLineArguments(argc, argv)));
 }

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "platform/platform.h"
+#include "rename/preview.h"
 #include "rename/renumber.h"
 #include "say.h"
 #include "shots/order.h"
@@ -21,7 +22,7 @@ int EndWith(const char* message, ShotRecord* records) {
 }
 
 // The run itself, once it has the folder to itself.
-int RenumberFolder() {
+int RenumberFolder(RunMode mode) {
   long counted = 0;
   if (CountShots(&counted) == ScanResult::kBroken) return EndWith(texts::kListingBroken, nullptr);
   if (counted == 0) return EndWith(texts::kNotFound, nullptr);
@@ -45,9 +46,13 @@ int RenumberFolder() {
   if (n == 0) return EndWith(texts::kNotFound, records);
 
   SortShots(records, n);
-  n = DropSecondNames(records, n);
+  // A preview removes nothing, so a second name a killed link-and-unlink
+  // rename left shows as a rename of its own.
+  if (mode == RunMode::kRenumber) n = DropSecondNames(records, n);
   if (CheckOrder(records, n)) {
     Say("%s\n", texts::kInOrder);
+  } else if (mode == RunMode::kPreview) {
+    PreviewRenames(records, n);
   } else {
     RenumberShots(records, n, inUse);
   }
@@ -57,13 +62,13 @@ int RenumberFolder() {
 
 }  // namespace
 
-int RunRenumber() {
+int RunRenumber(RunMode mode) {
   // Where the file system cannot lock, the run goes on unguarded.
   if (LockFolder() == FolderLock::kBusy) {
     Say("%s\n", texts::kAnotherRun);
     return 0;
   }
-  const int result = RenumberFolder();
+  const int result = RenumberFolder(mode);
   UnlockFolder();
   return result;
 }

@@ -1,13 +1,15 @@
 """The ways a run ends without renaming anything, and the hand-over to the
 rename run."""
 
+import fcntl
 import os
 import resource
 import unittest
 
-from tool import (FOLDER_CHANGED, IN_ORDER, LISTING_BROKEN, NOT_FOUND, OUT_OF_MEMORY, PAUSE, SANITIZED, TOO_MANY,
-                  WINDOWS, WINDOWS_PAUSE, ToolTest, messages, progress_messages, run_on_terminal, snapshot,
-                  standard_output)
+from tool import (ANOTHER_RUN, EOL, FOLDER_CHANGED, IN_ORDER, LISTING_BROKEN, NOT_FOUND, OUT_OF_MEMORY, PAUSE,
+                  PREVIEW_DONE, REFUSED, SANITIZED, TOO_MANY, WINDOWS, WINDOWS_PAUSE, ToolTest, folder_state,
+                  make_file, messages, ns_of, progress_messages, run_on_terminal, sjis, snapshot, standard_output,
+                  temp_name)
 
 DECOYS = ["G123.pcx", "G00000001.pcx", "GA000001.pcx", "G00000a1.pcx", "X0000001.pcx", "G0000001.pcx.bak"]
 
@@ -174,3 +176,110 @@ class SetsTooLargeToHandle(ToolTest):
 
 if __name__ == "__main__":
     unittest.main()
+
+
+class CommandLine(ToolTest):
+    """The forms of the command line; a bare start is what every other test runs."""
+
+    def shots(self, folder, *names):
+        """Out-of-order screenshots in a new folder below the test's: the first
+        name is the newest."""
+        path = os.path.join(self.dir, folder)
+        os.makedirs(path, exist_ok=True)
+        for age, name in enumerate(names):
+            make_file(path, name, ns_of("2020-01-02 00:00:00") - age * 10**9)
+        return path
+
+    def test_help_and_version_answer_on_stdout_at_once(self):
+        self.shots(".", "G0000001.pcx", "G0000000.pcx")
+        before = folder_state(self.dir)
+        forms = [["-h"], ["--help"], ["-n", "--help", "--bogus"]] + ([["/?"]] if WINDOWS else [])
+        for args in forms:
+            run = self.run_tool(args=args)
+            # No pause: the Windows build's prompt would be on standard output.
+            self.assertEqual((run.returncode, run.stderr), (0, b""), args)
+            self.assertTrue(run.stdout.startswith(sjis("使い方: shotrenum").replace(b"\n", EOL)), run.stdout)
+            self.assertIn(b"--dry-run", run.stdout)
+        run = self.run_tool(args=["--version"])
+        self.assertEqual((run.returncode, run.stdout, run.stderr), (0, b"shotrenum 1.1.0" + EOL, b""))
+        run = self.run_tool(args=["--help"], locale="C.UTF-8")
+        if not WINDOWS:
+            self.assertTrue(run.stdout.startswith("使い方: shotrenum".encode()), run.stdout)
+        self.assertEqual(folder_state(self.dir), before)
+
+    def test_named_folders_are_renumbered_each_as_a_run_there_and_the_current_one_is_not(self):
+        self.shots(".", "G0000001.pcx", "G0000000.pcx")
+        first = self.shots("first", "G0000005.pcx", "G0000007.pcx")
+        second = self.shots(os.path.join("sub", "second"), "G0000002.pcx", "G0000003.pcx", "G0000004.pcx")
+        before = folder_state(self.dir)
+        run = self.run_tool(args=["first", os.path.join(self.dir, "sub", "second")])
+        self.assertEqual(run.returncode, 0)
+        self.assertEqual(folder_state(self.dir), before)
+        for folder, renamed in ((first, {"G0000007.pcx": "G0000000.pcx", "G0000005.pcx": "G0000001.pcx"}),
+                                (second, {"G0000004.pcx": "G0000000.pcx", "G0000003.pcx": "G0000001.pcx",
+                                          "G0000002.pcx": "G0000002.pcx"})):
+            files = snapshot(folder)
+            for old, new in renamed.items():
+                self.assertEqual(files.pop(new), old.encode() + b" content")
+            self.assertEqual(sorted(n[:13] for n in files), ["VeltraskoAll_", "VeltraskoLog_"])
+        heading = "フォルダ: {}\n"
+        self.assertEqual(run.stderr, messages(heading.format("first"), *progress_messages(2),
+                                              heading.format(os.path.join(self.dir, "sub", "second")),
+                                              *progress_messages(3)))
+
+    @unittest.skipUnless(WINDOWS, "a Japanese folder name through the UTF-16 command line")
+    def test_a_folder_named_in_japanese_is_renumbered(self):
+        folder = self.shots("スクショ", "G0000009.pcx", "G0000008.pcx")
+        os.mkdir(os.path.join(self.dir, "空"))
+        run = self.run_tool(args=["スクショ", "空"], locale="C.UTF-8")
+        self.assertEqual(run.returncode, 0)
+        self.assertEqual(snapshot(folder)["G0000000.pcx"], b"G0000008.pcx content")
+        self.assertEqual(snapshot(folder)["G0000001.pcx"], b"G0000009.pcx content")
+        self.assertEqual(run.stderr, messages("フォルダ: スクショ\n", *progress_messages(2), "フォルダ: 空\n",
+                                              NOT_FOUND + "\n"))
+
+    def test_a_preview_lists_the_renames_and_touches_nothing(self):
+        self.shots(".", "G0000053.pcx", "G0000001.pcx", "G0000000.pcx")
+        stranded = temp_name(1700000000, "G0000007.pcx")
+        self.make(stranded, "2020-01-03 00:00:00")
+        before = folder_state(self.dir)
+        for args in (["-n"], ["--dry-run", "."]):
+            run = self.run_tool(args=args)
+            self.assertEqual((run.returncode, run.stderr), (0, messages(PREVIEW_DONE)))
+            self.assertEqual(run.stdout, standard_output(
+                b"G0000053.pcx -> G0000002.pcx" + EOL + stranded.encode() + b" -> G0000003.pcx" + EOL))
+            self.assertEqual(folder_state(self.dir), before)
+        # What a run would say where it renames nothing.
+        self.shots("ordered", "G0000001.pcx", "G0000000.pcx")
+        os.mkdir(os.path.join(self.dir, "empty"))
+        run = self.run_tool(args=["-n", "ordered", "empty"])
+        self.assertEqual((run.returncode, run.stdout), (0, standard_output()))
+        self.assertEqual(run.stderr, messages("フォルダ: ordered\n", IN_ORDER + "\n", "フォルダ: empty\n",
+                                              NOT_FOUND + "\n"))
+
+    @unittest.skipIf(WINDOWS, "the folder lock is taken here through flock")
+    def test_a_preview_says_when_another_run_is_working(self):
+        self.shots(".", "G0000001.pcx", "G0000000.pcx")
+        held = os.open(self.dir, os.O_RDONLY)
+        self.addCleanup(os.close, held)
+        fcntl.flock(held, fcntl.LOCK_EX)
+        run = self.run_tool(args=["-n"])
+        self.assertEqual((run.returncode, run.stdout, run.stderr), (0, b"", messages(ANOTHER_RUN + "\n")))
+
+    def test_a_bad_argument_refuses_the_whole_command_and_touches_nothing(self):
+        self.shots(".", "G0000001.pcx", "G0000000.pcx")
+        self.shots("good", "G0000001.pcx", "G0000000.pcx")
+        self.make("notes.csv", "2020-01-01 00:00:00", "リネーム結果ログ\nsomething else\n".encode("cp932"))
+        before = folder_state(self.dir)
+        good_before = folder_state(os.path.join(self.dir, "good"))
+        cases = [(["good", "--bogus"], "不明なオプションです: --bogus\n"),
+                 (["good", "missing"], "見つかりません: missing\n"),
+                 (["good", "notes.csv"], "フォルダでもこのツールのログでもありません: notes.csv\n"),
+                 (["good", "--undo", "good"], "このツールのログではありません: good\n"),
+                 (["good", "--undo"], "--undoのあとに、元に戻す実行のログを指定してください。\n")]
+        for args, message in cases:
+            run = self.run_tool(args=args)
+            self.assertEqual((run.returncode, run.stdout, run.stderr),
+                             (2, standard_output(), messages(message, REFUSED)), args)
+        self.assertEqual(folder_state(self.dir), before)
+        self.assertEqual(folder_state(os.path.join(self.dir, "good")), good_before)

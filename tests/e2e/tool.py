@@ -47,6 +47,8 @@ LISTING_BROKEN = "フォルダの内容を最後まで読み取れませんで�
 LOG_INCOMPLETE = "{}は途中から書き込めなくなったため、残りの行は標準出力に書き出しました。\n"
 LOG_LOST = "{}の行の一部は、ファイルにも標準出力にも書き込めませんでした。\n"
 PAUSE = "何かキーを押すと終了します . . . "
+PREVIEW_DONE = "以上は予定です。ファイルは変更していません。\n"
+REFUSED = "ファイルは変更していません。使い方は「shotrenum --help」で表示できます。\n"
 PROCESS_TITLE = "リネーム過程ログ"
 RESULT_TITLE = "リネーム結果ログ"
 HEADER = "判定,リネーム前,リネーム後,更新日付,更新時刻"
@@ -84,7 +86,7 @@ def tool_environment(tz="UTC", locale="C"):
 
 
 def run_tool(directory, seams=None, tz="UTC", locale="C", seamed=False, extra_env=None, preexec_fn=None,
-             stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE):
+             stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE, args=()):
     env = tool_environment(tz, locale)
     if seams:
         env.update({"SHOTRENUM_SEAM_" + k: str(v) for k, v in seams.items()})
@@ -92,7 +94,7 @@ def run_tool(directory, seams=None, tz="UTC", locale="C", seamed=False, extra_en
     if extra_env:
         env.update(extra_env)
     binary = SEAMED_BIN if seamed else BIN
-    completed = subprocess.run(RUNNER + [binary], cwd=directory, stdin=stdin, stdout=stdout, stderr=stderr,
+    completed = subprocess.run(RUNNER + [binary, *args], cwd=directory, stdin=stdin, stdout=stdout, stderr=stderr,
                                env=env, timeout=300, preexec_fn=preexec_fn)
     return Run(completed, directory)
 
@@ -201,6 +203,20 @@ def snapshot(directory):
             with open(path, "rb") as f:
                 result[name] = f.read()
     return result
+
+
+def folder_state(directory):
+    """{name: (content, mtime_ns)} of every file, and the names of the folders:
+    what a command that must touch nothing leaves exactly as it was."""
+    state = {}
+    for name in os.listdir(directory):
+        path = os.path.join(directory, name)
+        if os.path.isdir(path):
+            state[name] = "folder"
+        else:
+            with open(path, "rb") as f:
+                state[name] = (f.read(), os.stat(path).st_mtime_ns)
+    return state
 
 
 # ---- predicting the outcome ------------------------------------------------

@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "shots/filetime.h"
 #include "platform/platform.h"
+#include "shots/filetime.h"
 #include "shots/scan.h"
 #include "syscall_swap.h"
 #include "temp_dir.h"
@@ -109,8 +109,8 @@ TEST_F(PosixPlatform, LinkFallbackMovesButNeverReplaces) {
   // keeps its one name.
   {
     static int unlinks = 0;
-    const testing::SyscallSwap firstFails(syscalls.unlink,
-                                          [](const char* name) { return ++unlinks == 1 ? FailWith(EACCES) : unlink(name); });
+    const testing::SyscallSwap firstFails(
+        syscalls.unlink, [](const char* name) { return ++unlinks == 1 ? FailWith(EACCES) : unlink(name); });
     EXPECT_FALSE(RenameWithoutReplace("c", "f"));
   }
   EXPECT_EQ(Read("c"), "A");

@@ -4,6 +4,7 @@
 #include <set>
 #include <string>
 
+#include "scan_calls.h"
 #include "temp_dir.h"
 
 namespace shotrenum {
@@ -11,19 +12,10 @@ namespace {
 
 using Scan = testing::InTempDir;
 
-StampsInUse inUse;
+using testing::inUse;
 
-long Count() {
-  long count = -1;
-  EXPECT_EQ(CountShots(&count), ScanResult::kComplete);
-  return count;
-}
-
-long Collect(ShotRecord* records, long capacity) {
-  long filled = -1;
-  EXPECT_EQ(CollectShots(records, capacity, &inUse, &filled), ScanResult::kComplete);
-  return filled;
-}
+using testing::Collect;
+using testing::Count;
 
 TEST_F(Scan, CountsScreenshotsInAnyCaseAndNothingElse) {
   EXPECT_EQ(Count(), 0);

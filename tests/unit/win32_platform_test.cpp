@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "platform/platform.h"
+#include "scan_calls.h"
 #include "shots/scan.h"
 #include "syscall_swap.h"
 #include "temp_dir.h"
@@ -11,21 +12,12 @@
 namespace shotrenum {
 namespace {
 
-StampsInUse inUse;
+using testing::inUse;
 
 using Win32Platform = testing::InTempDir;
 
-long Count() {
-  long count = -1;
-  EXPECT_EQ(CountShots(&count), ScanResult::kComplete);
-  return count;
-}
-
-long Collect(ShotRecord* records, long capacity) {
-  long filled = -1;
-  EXPECT_EQ(CollectShots(records, capacity, &inUse, &filled), ScanResult::kComplete);
-  return filled;
-}
+using testing::Collect;
+using testing::Count;
 
 // How many entries the search delivers, screenshots or not.
 int CountListed() {

@@ -1,0 +1,34 @@
+#include "rename/preview.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "platform/platform.h"
+#include "shots/temp_name.h"
+#include "say.h"
+#include "texts.h"
+
+namespace shotrenum {
+
+void PreviewRenames(const ShotRecord* records, long n) {
+  bool written = true;
+  for (long i = 0; i < n && written; ++i) {
+    const ShotRecord& record = records[i];
+    // A screenshot an earlier run left at a temporary name moves from there.
+    char temp[kTempNameRoom];
+    const char* from = record.name;
+    if (record.stranded) {
+      TempName(temp, StrandedStamp(record), record.name);
+      from = temp;
+    } else if (std::strcmp(record.name, record.target) == 0) {
+      continue;
+    }
+    written = std::fprintf(stdout, "%s -> %s\n", from, record.target) > 0;
+  }
+  // Through the stream's buffer: a hundred thousand lines cost no more than
+  // the listing did. Whether they all arrived is known once it is flushed.
+  written = std::fflush(stdout) == 0 && written && std::ferror(stdout) == 0;
+  Say("%s", written ? texts::kPreviewDone : texts::kPreviewUnwritten);
+}
+
+}  // namespace shotrenum

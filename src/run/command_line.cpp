@@ -1,0 +1,160 @@
+#include "run/command_line.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "platform/platform.h"
+#include "rename/log_reader.h"
+#include "run/run_renumber.h"
+#include "run/run_undo.h"
+#include "say.h"
+#include "texts.h"
+
+namespace shotrenum {
+
+namespace {
+
+Command Refusal(const char* message, const std::string& argument) {
+  Command refused;
+  refused.action = Action::kRefuse;
+  refused.refusal = message;
+  refused.refused = argument;
+  return refused;
+}
+
+// Whether a path given as a log is one: a file that begins as this tool's logs
+// begin.
+bool IsRunLog(const std::string& path) {
+  std::FILE* file = OpenFileForReading(path.c_str());
+  if (file == nullptr) return false;
+  const bool log = HasRunLogHead(file);
+  std::fclose(file);
+  return log;
+}
+
+// What a path names, as a target; nullptr, or the refusal's message.
+const char* CheckTarget(Target& target, bool givenAsLog) {
+  switch (KindOfPath(target.path.c_str())) {
+    case PathKind::kMissing:
+      return texts::kPathMissing;
+    case PathKind::kUnreadable:
+      return texts::kPathUnreadable;
+    case PathKind::kFolder:
+      if (givenAsLog) return texts::kNotALog;
+      target.isLog = false;
+      {
+        // Checked here, so that a folder that cannot be entered stops the
+        // command before any other folder is touched.
+        const bool enterable = EnterFolder(target.path.c_str());
+        EnterFolder(".");
+        return enterable ? nullptr : texts::kPathUnreadable;
+      }
+    case PathKind::kFile:
+      if (!IsRunLog(target.path)) return givenAsLog ? texts::kNotALog : texts::kNotFolderOrLog;
+      target.isLog = true;
+      return nullptr;
+  }
+  return texts::kPathUnreadable;
+}
+
+}  // namespace
+
+Command ParseCommandLine(const std::vector<std::string>& arguments) {
+  Command command;
+  std::vector<bool> givenAsLog;
+  bool optionsEnded = false;
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& argument = arguments[i];
+    const bool option = !optionsEnded && argument.size() > 1 && argument[0] == '-';
+    if (!optionsEnded && (argument == "-h" || argument == "--help" || (argument == "/?" && SlashAsksForHelp()))) {
+      command.action = Action::kHelp;
+      return command;
+    }
+    if (!optionsEnded && argument == "--version") {
+      command.action = Action::kVersion;
+      return command;
+    }
+    if (!option) {
+      command.targets.push_back(Target{false, argument});
+      givenAsLog.push_back(false);
+    } else if (argument == "--") {
+      optionsEnded = true;
+    } else if (argument == "-n" || argument == "--dry-run") {
+      command.dryRun = true;
+    } else if (argument == "--undo" || argument.rfind("--undo=", 0) == 0) {
+      std::string log;
+      if (argument != "--undo") {
+        log = argument.substr(std::strlen("--undo="));
+      } else if (i + 1 < arguments.size()) {
+        log = arguments[++i];
+      }
+      if (log.empty()) return Refusal(texts::kUndoWithoutLog, "");
+      command.targets.push_back(Target{true, log});
+      givenAsLog.push_back(true);
+    } else {
+      return Refusal(texts::kUnknownOption, argument);
+    }
+  }
+  for (std::size_t i = 0; i < command.targets.size(); ++i) {
+    Target& target = command.targets[i];
+    if (const char* refusal = CheckTarget(target, givenAsLog[i])) return Refusal(refusal, target.path);
+    if (target.isLog && command.dryRun) return Refusal(texts::kDryRunUndo, target.path);
+  }
+  return command;
+}
+
+namespace {
+
+// One target: its folder entered, the run or the undo, and its exit status.
+int RunTarget(const Target& target, bool dryRun) {
+  if (!target.isLog) {
+    if (!EnterFolder(target.path.c_str())) {
+      SayAbout(texts::kPathUnreadable, target.path.c_str());
+      return 2;
+    }
+    RunRenumber(dryRun ? RunMode::kPreview : RunMode::kRenumber);
+    return 0;
+  }
+  // An undo works in the folder of its log.
+  const char* name = FileNameInPath(target.path.c_str());
+  const std::string folder = target.path.substr(0, static_cast<std::size_t>(name - target.path.c_str()));
+  if (!EnterFolder(folder.empty() ? "." : folder.c_str())) {
+    SayAbout(texts::kPathUnreadable, target.path.c_str());
+    return 2;
+  }
+  return RunUndo(name);
+}
+
+}  // namespace
+
+int RunCommandLine(const Command& command) {
+  switch (command.action) {
+    case Action::kHelp:
+      return WriteStandardOutput(texts::kUsage, std::strlen(texts::kUsage)) ? 0 : 1;
+    case Action::kVersion:
+      return std::fputs("shotrenum " SHOTRENUM_VERSION "\n", stdout) >= 0 && std::fflush(stdout) == 0 ? 0 : 1;
+    case Action::kRefuse:
+      SayAbout(command.refusal, command.refused.c_str());
+      Say("%s", texts::kArgumentsRefused);
+      PauseForKey(texts::kPausePrompt);
+      return 2;
+    case Action::kRenumber:
+      break;
+  }
+  int status = 0;
+  if (command.targets.empty()) {
+    RunRenumber(command.dryRun ? RunMode::kPreview : RunMode::kRenumber);
+  }
+  for (const Target& target : command.targets) {
+    // With several targets, each one's messages follow its name.
+    if (command.targets.size() > 1) {
+      SayAbout(target.isLog ? texts::kLogHeading : texts::kFolderHeading, target.path.c_str());
+    }
+    const int targetStatus = RunTarget(target, command.dryRun);
+    if (targetStatus > status) status = targetStatus;
+  }
+  PauseForKey(texts::kPausePrompt);
+  return status;
+}
+
+}  // namespace shotrenum
