@@ -148,16 +148,6 @@ TEST_F(PosixPlatform, ReservationFallbackMovesButNeverReplaces) {
   EXPECT_FALSE(Exists("e"));
 }
 
-// Any other error of renameat2 is a failed rename, with no fallback.
-TEST_F(PosixPlatform, OtherRenameErrorsGetNoFallback) {
-  const testing::SyscallSwap denied(syscalls.renameat2,
-                                    [](int, const char*, int, const char*, unsigned) { return FailWith(EACCES); });
-  Touch("a", "A");
-  EXPECT_FALSE(RenameWithoutReplace("a", "c"));
-  EXPECT_EQ(Read("a"), "A");
-  EXPECT_FALSE(Exists("c"));
-}
-
 // The only unlink of a user's file: a second name goes only when both names
 // are one file. Another file with the same time on the same device, even
 // one with a name outside the folder, stays.
