@@ -1,8 +1,8 @@
 """Runs the built tool in fresh directories and predicts what it must leave.
 
 The tool's path comes from SHOTRENUM_BIN (the shipped build) and
-SHOTRENUM_SEAMED_BIN (the same tool with its test seams, set through
-SHOTRENUM_SEAM_* variables). SHOTRENUM_RUNNER, when set, is a command that the
+SHOTRENUM_SEAMED_BIN (the same tool whose system calls fail as
+SHOTRENUM_SEAM_* variables ask: src/platform/seam_env.cpp lists them). SHOTRENUM_RUNNER, when set, is a command that the
 tool is started through (Wine for the Windows build). SHOTRENUM_TARGET=windows
 says the tool is the Windows build, whose output rightly differs: lines end in
 CR LF in the logs and on both standard streams, the messages are Shift_JIS
