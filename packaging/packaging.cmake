@@ -3,6 +3,9 @@
 #   Windows build: shotrenum-<version>-windows-x64.zip (the .exe, README-ja.txt, LICENSE)
 #   Linux build:   shotrenum-<version>-linux-x86_64.tar.gz and shotrenum_<version>_amd64.deb
 include(GNUInstallDirs)
+# Folders made by the install get the same mode whatever the umask.
+set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
+    OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
 # A text file as Notepad on a Japanese Windows 10 or 11 reads it without
 # guessing: CR LF line ends and, with BOM, UTF-8 with a byte-order mark. The
@@ -33,20 +36,63 @@ if(WIN32)
   # Unpacked by Explorer into a folder of the zip's name already.
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
 else()
+  # The manual page and the Debian changelog compressed as Debian wants them:
+  # gzip -9n (no name, no time in the header, so two builds agree).
+  function(shotrenum_gzip source target)
+    add_custom_command(OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/${target}
+      COMMAND sh -c "gzip -9nc \"$1\" >\"$2\"" gzip ${source} ${CMAKE_CURRENT_BINARY_DIR}/${target}
+      DEPENDS ${source} VERBATIM)
+  endfunction()
+  shotrenum_gzip(${CMAKE_CURRENT_SOURCE_DIR}/docs/shotrenum.1 shotrenum.1.gz)
+
+  # A native Debian package carries a changelog in Debian's format: one entry
+  # for this version, dated as CHANGELOG.md dates its release.
+  set(SHOTRENUM_MAINTAINER "The shotrenum developers <shotrenum@example.org>"
+      CACHE STRING "Maintainer of the Debian package: name <address>")
+  file(STRINGS ${CMAKE_CURRENT_SOURCE_DIR}/CHANGELOG.md release REGEX "^## \\[${PROJECT_VERSION}\\] - [0-9-]+$")
+  if(NOT release)
+    message(FATAL_ERROR "CHANGELOG.md has no entry \"## [${PROJECT_VERSION}] - YYYY-MM-DD\"")
+  endif()
+  string(REGEX REPLACE ".* - " "" release_date "${release}")
+  execute_process(COMMAND date -u -R -d "${release_date} 00:00" OUTPUT_VARIABLE SHOTRENUM_RELEASE_DATE
+                  OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+  configure_file(packaging/changelog.in ${CMAKE_CURRENT_BINARY_DIR}/changelog @ONLY)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/CHANGELOG.md)
+  shotrenum_gzip(${CMAKE_CURRENT_BINARY_DIR}/changelog changelog.gz)
+
+  # Built with the tool, so that building just the tool (scripts/package.sh)
+  # leaves everything the install needs.
+  add_custom_target(shotrenum_docs DEPENDS ${CMAKE_CURRENT_BINARY_DIR}/shotrenum.1.gz
+                    ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz)
+  add_dependencies(shotrenum shotrenum_docs)
+  # The compilers' version notes (.comment) have no use in a shipped program.
+  if(CMAKE_BUILD_TYPE STREQUAL "Release")
+    add_custom_command(TARGET shotrenum POST_BUILD
+      COMMAND ${CMAKE_OBJCOPY} --remove-section=.comment $<TARGET_FILE:shotrenum> VERBATIM)
+  endif()
+
   install(TARGETS shotrenum RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-  install(FILES README.md README.ja.md CHANGELOG.md LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
+  install(FILES ${CMAKE_CURRENT_BINARY_DIR}/shotrenum.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  install(FILES README.md README.ja.md CHANGELOG.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+  # The license as LICENSE in the tar.gz and an install; the .deb has it in
+  # Debian's copyright file instead, beside Debian's changelog.
+  install(FILES LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT license)
+  install(FILES packaging/copyright ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz
+          DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT debian EXCLUDE_FROM_ALL)
+  set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_SOURCE_DIR}/packaging/components.cmake)
+
   set(CPACK_GENERATOR TGZ DEB)
   set(CPACK_PACKAGE_FILE_NAME ${PROJECT_NAME}-${PROJECT_VERSION}-linux-x86_64)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-  set(CPACK_DEBIAN_PACKAGE_MAINTAINER "The shotrenum developers")
+  set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${SHOTRENUM_MAINTAINER}")
   set(CPACK_DEBIAN_PACKAGE_SECTION utils)
   set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE amd64)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
   # The extended description; CPack puts the summary above it.
   set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "shotrenum renames the screenshot files G0000000.pcx, G0000001.pcx, ... of
-the folder it is started in so that their numbers follow the order they were
-taken in (oldest last-write time first), without gaps. It never replaces a
-file, and it logs every rename in two Shift_JIS CSV files. Its messages are
-Japanese.")
+a folder so that their numbers follow the order they were taken in (oldest
+last-write time first), without gaps. It never replaces a file, logs every
+rename in two Shift_JIS CSV files, can preview a run and take a run back.
+Its messages are Japanese.")
 endif()
 include(CPack)

@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
-# Installs what is missing, then builds and runs every test: once with
+# Installs what is missing (as root; anyone else is shown the apt-get
+# command), then builds and runs every test: once with
 # warnings as errors, once more under AddressSanitizer + UndefinedBehaviorSanitizer,
 # once as the Windows .exe (cross-built with MinGW-w64, run under Wine), and
-# finally builds the release packages (scripts/package.sh) and checks them.
+# finally builds the release packages (scripts/package.sh) and checks them
+# (tests/package_test.py: lintian, the manual page, SHA256SUMS, and two more
+# package builds that must give the same bytes).
 # Each build is a preset of CMakePresets.json. Prints each stage's time and
 # the total.
 set -euo pipefail
@@ -27,15 +30,21 @@ stage() {  # stage NAME COMMAND...: runs the command and reports how long it too
 
 install_missing() {
   local packages=(cmake ninja-build g++ libgtest-dev python3 tzdata
-    g++-mingw-w64-x86-64-posix googletest wine64 dpkg-dev dosfstools fusefat bindfs)
+    g++-mingw-w64-x86-64-posix googletest wine64 dpkg-dev lintian man-db
+    dosfstools fusefat bindfs)
   local missing=() package
   for package in "${packages[@]}"; do
     dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
   done
-  if [ ${#missing[@]} -gt 0 ]; then
+  [ ${#missing[@]} -eq 0 ] && return
+  if [ "$(id -u)" -eq 0 ]; then
     echo "installing: ${missing[*]}"
     apt-get update -qq
     DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
+  else
+    echo "test.sh needs ${missing[*]}. On Debian or Ubuntu, install them with:" >&2
+    echo "  sudo apt-get update && sudo apt-get install -y ${missing[*]}" >&2
+    exit 1
   fi
 }
 

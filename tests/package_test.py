@@ -1,10 +1,15 @@
 """The release packages scripts/package.sh leaves in dist/ and what
 `cmake --install` installs: their files, stripped programs that run, the .exe's
-version information and manifest, texts Notepad reads; and scripts/demo.sh
+version information and manifest, texts Notepad reads, lintian's verdict on
+the .deb, the manual page, SHA256SUMS, two more builds giving the same bytes,
+a README and guides that tell the truth about them; and scripts/demo.sh
 leaving a folder that is not empty alone.
 Run after scripts/package.sh: python3 tests/package_test.py -v
 """
 
+import gzip
+import hashlib
+import io
 import os
 import re
 import shutil
@@ -13,18 +18,46 @@ import subprocess
 import sys
 import tarfile
 import tempfile
+import time
 import unittest
 import zipfile
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
-from tool import (ANOTHER_RUN, FOLDER_CHANGED, IN_ORDER, LISTING_BROKEN, LOG_INCOMPLETE, LOG_LOST,  # noqa: E402
-                  NOT_FOUND, OUT_OF_MEMORY, PAUSE, TOO_MANY, WINDOWS_PAUSE, make_file, sjis, snapshot)
+from tool import NOT_FOUND, WINDOWS_PAUSE, make_file, sjis, snapshot  # noqa: E402
 
 VERSION = re.search(r"project\(shotrenum VERSION ([0-9.]+)", open(os.path.join(ROOT, "CMakeLists.txt")).read())[1]
 WINE = "/usr/lib/wine/wine64"
-LINUX_FILES = {"bin/shotrenum"} | {"share/doc/shotrenum/" + doc
-                                   for doc in ("README.md", "README.ja.md", "CHANGELOG.md", "LICENSE")}
+PACKAGES = ("shotrenum-{}-windows-x64.zip", "shotrenum-{}-linux-x86_64.tar.gz", "shotrenum_{}_amd64.deb")
+MAN_PAGE = "share/man/man1/shotrenum.1.gz"
+DOCS = "share/doc/shotrenum/"
+COMMON_FILES = {"bin/shotrenum", MAN_PAGE} | {DOCS + doc for doc in ("README.md", "README.ja.md", "CHANGELOG.md")}
+# The .deb holds the license as Debian's copyright file, beside Debian's changelog.
+LINUX_FILES = {"tar": COMMON_FILES | {DOCS + "LICENSE"}, "install": COMMON_FILES | {DOCS + "LICENSE"},
+               "deb": COMMON_FILES | {DOCS + "copyright", DOCS + "changelog.gz"}}
+
+
+def read(*path):
+    with open(os.path.join(ROOT, *path), encoding="utf-8") as file:
+        return file.read()
+
+
+def message_pieces():
+    """Every fixed text the tool shows (src/texts.cpp, but for the usage text
+    that --help prints), cut where a number, a name or a line end goes in."""
+    pieces = set()
+    for name, literals in re.findall(r'const char (k\w+)\[\] =\s*((?:"(?:[^"\\]|\\.)*"\s*)+);',
+                                     read("src", "texts.cpp")):
+        if name == "kUsage":
+            continue
+        text = "".join(re.findall(r'"((?:[^"\\]|\\.)*)"', literals)).replace("\\n", "\n")
+        pieces |= {piece.strip() for piece in re.split(r"%s|%ld|\n", text) if piece.strip()}
+    return pieces
+
+
+def man_source_text():
+    """docs/shotrenum.1 as its words read: break points and escapes taken out."""
+    return read("docs", "shotrenum.1").replace("\\:", "").replace("\\&", "").replace("\\-", "-")
 
 
 def dist(name):
@@ -59,11 +92,19 @@ class Packages(unittest.TestCase):
         subprocess.run(["cmake", "--install", os.path.join(ROOT, "build"), "--prefix", trees["install"]],
                        check=True, capture_output=True)
         for kind, tree in trees.items():
-            self.assertEqual(files_below(tree), LINUX_FILES, kind)
+            self.assertEqual(files_below(tree), LINUX_FILES[kind], kind)
+            # The manual page as Debian wants it: gzip -9n, no name or time in its header.
+            with open(os.path.join(tree, MAN_PAGE), "rb") as packed:
+                header = packed.read(10)
+            self.assertEqual((header[3], header[4:8], header[8]), (0, bytes(4), 2), f"{kind}: gzip -9n")
+            with gzip.open(os.path.join(tree, MAN_PAGE)) as page:
+                self.assertEqual(page.read().decode(), read("docs", "shotrenum.1"), kind)
             tool = os.path.join(tree, "bin", "shotrenum")
             sections = subprocess.run(["readelf", "-S", tool], capture_output=True, text=True, check=True).stdout
             self.assertNotIn(".symtab", sections, f"{kind}: not stripped")
             self.assertEqual(self.run_in_empty_folder([tool]), (0, b"", sjis(NOT_FOUND + "\n")), kind)
+            self.assertEqual(self.run_in_empty_folder([tool, "--version"]), (0, f"shotrenum {VERSION}\n".encode(), b""),
+                             kind)
         fields = subprocess.run(["dpkg-deb", "-f", deb, "Package", "Version", "Architecture", "Section"],
                                 capture_output=True, text=True, check=True).stdout
         self.assertEqual(fields.split(), ["Package:", "shotrenum", "Version:", VERSION, "Architecture:", "amd64",
@@ -78,10 +119,10 @@ class Packages(unittest.TestCase):
         for text in (guide, license_text):
             self.assertEqual(text.count(b"\n"), text.count(b"\r\n"), "CR LF line ends only")
         self.assertNotIn("<!--", guide.decode("utf-8"))
-        # The guide explains every message the tool shows.
-        for message in (NOT_FOUND, IN_ORDER, TOO_MANY, FOLDER_CHANGED, OUT_OF_MEMORY, LISTING_BROKEN, ANOTHER_RUN,
-                        PAUSE.rstrip(), *(text.format("").rstrip("\n") for text in (LOG_INCOMPLETE, LOG_LOST))):
-            self.assertIn(message, guide.decode("utf-8"))
+        # The guide explains every message the tool shows, spelt as the tool spells it.
+        missing = {piece for piece in message_pieces() if piece not in guide.decode("utf-8")}
+        self.assertEqual(missing, set(), "messages the guide does not explain")
+        self.assertNotIn("フォルダー", guide.decode("utf-8"))
         coff = int.from_bytes(exe[0x3C:0x40], "little") + 4  # the COFF header's symbol count
         self.assertEqual(int.from_bytes(exe[coff + 12:coff + 16], "little"), 0, "not stripped")
         # Version information as windres stored it: the numbers, UTF-16 strings (a
@@ -99,8 +140,99 @@ class Packages(unittest.TestCase):
         prefix = ["sh", os.path.join(ROOT, "tests", "wine_prefix.sh")]
         subprocess.run(prefix + ["create", WINE], env=dict(os.environ, **wine), check=True)
         self.addCleanup(subprocess.run, prefix + ["remove", WINE], env=dict(os.environ, **wine))
-        self.assertEqual(self.run_in_empty_folder([WINE, os.path.join(self.dir, "shotrenum.exe")], wine.items()),
+        exe = os.path.join(self.dir, "shotrenum.exe")
+        self.assertEqual(self.run_in_empty_folder([WINE, exe], wine.items()),
                          (0, WINDOWS_PAUSE, sjis(NOT_FOUND + "\r\n")))
+        self.assertEqual(self.run_in_empty_folder([WINE, exe, "--version"], wine.items()),
+                         (0, f"shotrenum {VERSION}\r\n".encode(), b""))
+
+    def test_deb_passes_lintian_and_carries_the_license_as_copyright(self):
+        run = subprocess.run(["lintian", "-I", "--pedantic", dist("shotrenum_{}_amd64.deb")],
+                             capture_output=True, text=True, timeout=600)
+        # No error, no warning, and none of the infos it gave before (hardening, a
+        # section for the compilers' notes, a license file beside the copyright).
+        self.assertEqual([line for line in run.stdout.splitlines() if line[:2] in ("E:", "W:", "I:")], [])
+        self.assertEqual(run.returncode, 0, run.stdout + run.stderr)
+        copyright_text = subprocess.run(["dpkg-deb", "--fsys-tarfile", dist("shotrenum_{}_amd64.deb")],
+                                        capture_output=True, check=True).stdout
+        with tarfile.open(fileobj=io.BytesIO(copyright_text)) as data:
+            copyright_text = data.extractfile("./usr/share/doc/shotrenum/copyright").read().decode()
+        license_body = read("LICENSE").split("\n\n", 2)[2]  # after the title and the copyright line
+        stanza = copyright_text.split("License: Expat\n", 1)[1]
+        self.assertEqual("\n".join("" if line == " ." else line[1:] for line in stanza.splitlines()) + "\n",
+                         license_body)
+
+    def test_manual_page_renders_without_warnings_and_explains_every_message(self):
+        page = os.path.join(ROOT, "docs", "shotrenum.1")
+        run = subprocess.run(["man", "--warnings", "-l", page], capture_output=True, timeout=60,
+                             env=dict(os.environ, MANWIDTH="80", LC_ALL="C.UTF-8", MAN_KEEP_FORMATTING=""))
+        self.assertEqual((run.returncode, run.stderr.decode()), (0, ""))
+        rendered = run.stdout.decode()
+        for section in ("SYNOPSIS", "COMMANDS", "AFTER AN INTERRUPTION OR A FAILURE", "FILES", "EXIT STATUS",
+                        "DIAGNOSTICS"):
+            self.assertIn("\n" + section + "\n", rendered)
+        for form in ("--dry-run", "--undo", "--help", "--version", "/?", "hh:mm:ss:cc"):
+            self.assertIn(form, rendered)
+        self.assertIn(f'"shotrenum {VERSION}"', read("docs", "shotrenum.1").split("\n.SH")[0], ".TH names the version")
+        for document, text in (("manual page", man_source_text()), ("README.md", read("README.md"))):
+            missing = {piece for piece in message_pieces() if piece not in text}
+            self.assertEqual(missing, set(), f"messages the {document} does not explain")
+
+    def test_sha256sums_names_the_three_packages_with_their_hashes(self):
+        with open(dist("SHA256SUMS")) as sums:
+            listed = dict(reversed(line.rstrip("\n").split("  ", 1)) for line in sums)
+        self.assertEqual(set(listed), {name.format(VERSION) for name in PACKAGES})
+        for name, digest in listed.items():
+            with open(dist(name), "rb") as package:
+                self.assertEqual(hashlib.sha256(package.read()).hexdigest(), digest, name)
+
+    def test_two_builds_of_the_tree_give_the_same_packages_as_dist(self):
+        epoch = int(subprocess.run(["git", "log", "-1", "--format=%ct"], cwd=ROOT, capture_output=True, text=True,
+                                   check=True).stdout)
+        builds = []
+        # The second build in another zone and with another umask: neither may show.
+        for build, zone, umask in (("one", "UTC", 0o022), ("two", "Asia/Tokyo", 0o077)):
+            out = os.path.join(self.dir, build)
+            env = {k: v for k, v in os.environ.items() if k != "SOURCE_DATE_EPOCH"}
+            subprocess.run(["bash", os.path.join(ROOT, "scripts", "package.sh"), out], check=True, capture_output=True,
+                           env=dict(env, TZ=zone), preexec_fn=lambda umask=umask: os.umask(umask))
+            builds.append(os.path.join(out, "dist"))
+        for name in (*PACKAGES, "SHA256SUMS"):
+            digests = []  # sha256 of each
+            for folder in (*builds, os.path.join(ROOT, "dist")):
+                with open(os.path.join(folder, name.format(VERSION)), "rb") as package:
+                    digests.append(hashlib.sha256(package.read()).hexdigest())
+            self.assertEqual(digests[0], digests[1], f"{name}: two builds differ")
+            self.assertEqual(digests[0], digests[2], f"{name}: dist/ is not what this tree builds")
+        # Entries in name order, each at the commit's time.
+        with zipfile.ZipFile(dist(PACKAGES[0])) as archive:
+            infos = archive.infolist()
+        self.assertEqual([i.filename for i in infos], sorted(i.filename for i in infos))
+        self.assertEqual({i.date_time for i in infos}, {time.gmtime(epoch - epoch % 2)[:6]})  # zips keep 2 s steps
+        deb_data = subprocess.run(["dpkg-deb", "--fsys-tarfile", dist(PACKAGES[2])], capture_output=True,
+                                  check=True).stdout
+        for package, archive in ((PACKAGES[1], tarfile.open(dist(PACKAGES[1]))),
+                                 (PACKAGES[2], tarfile.open(fileobj=io.BytesIO(deb_data)))):
+            with archive:
+                members = archive.getmembers()
+            names = [m.name.rstrip("/") for m in members]
+            self.assertEqual(names, sorted(names), package)
+            self.assertEqual({(m.mtime, m.uname, m.gname) for m in members}, {(epoch, "root", "root")}, package)
+
+    def test_readme_names_the_real_imports_and_paths_and_the_version_is_one(self):
+        readme = read("README.md")
+        with zipfile.ZipFile(dist("shotrenum-{}-windows-x64.zip")) as archive:
+            archive.extract("shotrenum.exe", self.dir)
+        headers = subprocess.run(["x86_64-w64-mingw32-objdump", "-p", os.path.join(self.dir, "shotrenum.exe")],
+                                 capture_output=True, text=True, check=True).stdout
+        imports = set(re.findall(r"DLL Name: (\S+)", headers))
+        self.assertEqual(set(re.findall(r"`(\w+\.dll)`", readme)), imports, "the DLLs README.md names")
+        with tarfile.open(dist("shotrenum-{}-linux-x86_64.tar.gz")) as tar:
+            self.assertIn(f"shotrenum-{VERSION}-linux-x86_64/bin/shotrenum", tar.getnames())
+        for named in (f"shotrenum-{VERSION}-linux-x86_64/bin/shotrenum", *(p.format(VERSION) for p in PACKAGES)):
+            self.assertIn(named, readme)
+        self.assertIn(f"## [{VERSION}] - ", read("CHANGELOG.md"))
+        self.assertIn("docs/development.md", readme)
 
     def test_demo_refuses_a_path_that_is_not_an_empty_folder_and_changes_nothing(self):
         folder = os.path.join(self.dir, "shots")
