@@ -22,6 +22,8 @@ const char kPhase1End[] = "一時ファイルリネーム終了\n\n";
 const char kPhase2Start[] = "リネーム開始　全%ld件\n";
 const char kPhase2End[] = "リネーム終了\n";
 const char kFailures[] = "リネームに失敗したファイルがあります。\n%sを確認してください。\n";
+const char kFailuresOnStdout[] =
+    "リネームに失敗したファイルがあります。\n標準出力に書き出したリネーム過程ログを確認してください。\n";
 const char kLogIncomplete[] = "%sは途中から書き込めなくなったため、残りの行は標準出力に書き出しました。\n";
 const char kLogLost[] = "%sの行の一部は、ファイルにも標準出力にも書き込めませんでした。\n";
 

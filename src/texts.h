@@ -21,6 +21,7 @@ extern const char kPhase1End[];
 extern const char kPhase2Start[];  // %ld: number of files
 extern const char kPhase2End[];
 extern const char kFailures[];  // %s: the process log's file name
+extern const char kFailuresOnStdout[];  // instead, where that log is on stdout
 // After the closing messages, for each log whose rows did not all reach its
 // file (%s: the log's file name).
 extern const char kLogIncomplete[];  // the rest went to standard output

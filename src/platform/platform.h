@@ -1,15 +1,14 @@
 // The thin layer between the tool and the operating system. Everything the
 // tool needs from the OS goes through these functions; one implementation file
 // per OS provides them, and OS error codes are turned into plain results here,
-// never further up.
+// never further up. Each of those files makes its system calls through one
+// table (platform/syscalls.h), so that a test can make a real call fail.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
-#include <initializer_list>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace shotrenum {
@@ -46,16 +45,17 @@ FolderLock LockFolder();
 void UnlockFolder();
 
 // ---- Directory search -------------------------------------------------------
-// Lists the entries of the current directory whose names match "G???????.pcx"
-// or "_tmp_*_G???????.pcx" (a screenshot an earlier run left at a temporary
-// name), without regard to case. A symbolic link counts as what it points to;
-// a dangling one counts as a file with its own time.
+// Lists the entries of the current directory whose names end in ".pcx",
+// without regard to case: a rough cut, which the screenshot name rules
+// (shots/shot_name.h) then decide on. A symbolic link counts as what it
+// points to; a dangling one counts as a file with its own time.
 
 struct ShotSearch;
 
 struct ShotEntry {
   const char* name;  // valid until the next NextShotEntry or EndShotSearch
-  bool isDirectory;
+  bool isDirectory;  // a folder, or a symbolic link to one (or in a loop):
+                     // never a screenshot
 };
 
 // What a read of the listing gave.
@@ -70,9 +70,15 @@ enum class ListingStep {
 ShotSearch* StartShotSearch();
 // Reads the next matching entry.
 ListingStep NextShotEntry(ShotSearch* search, ShotEntry* entry);
-// The last-write time of the entry NextShotEntry just delivered. Returns false
-// when the entry has vanished since it was listed.
-bool ShotEntryWriteTime(ShotSearch* search, FILETIME* writeTime);
+// What reading the time of a listed entry gave.
+enum class EntryTime {
+  kRead,      // *writeTime holds it
+  kVanished,  // the entry no longer exists: it went since it was listed
+  kFailed,    // it exists (or may) but cannot be read: an I/O error, no access
+};
+
+// The last-write time of the entry NextShotEntry just delivered.
+EntryTime ShotEntryWriteTime(ShotSearch* search, FILETIME* writeTime);
 void EndShotSearch(ShotSearch* search);
 
 // Lists, through NextShotEntry and EndShotSearch, the entries named like a
@@ -83,7 +89,10 @@ ShotSearch* StartLogSearch();
 // ---- Renaming ----------------------------------------------------------------
 
 // Renames an entry of the current directory. Never replaces an existing entry:
-// when `to` exists the rename fails and both names stay as they were.
+// when `to` exists the rename fails and both names stay as they were. Where
+// the file system can neither rename without replacing nor link (FAT, exFAT),
+// `to` is first created empty and exclusively, and the rename replaces only
+// that reservation.
 bool RenameWithoutReplace(const char* from, const char* to);
 
 // Whether `name` is a file with more than one name (hard links), symbolic
@@ -123,10 +132,15 @@ bool FileExists(const char* name);
 // followed.
 std::FILE* CreateNewTextFile(const char* name);
 
-// Writes the pieces to `file` and flushes it, so that they have left the
-// process when this returns. False when they could not all be written (a full
-// disk, a broken pipe); how much of them arrived is then unknown.
-bool WriteFlushed(std::FILE* file, std::initializer_list<std::string_view> pieces);
+// Writes `length` bytes to `file` (a text file of CreateNewTextFile, or
+// standard output) straight to the OS, past the stream's buffer, so that they
+// have left the process when this returns. The stream itself must never hold
+// buffered output. False when they could not all be written (a full disk, a
+// broken pipe); how much of them arrived is then unknown.
+bool WriteToFile(std::FILE* file, const char* bytes, std::size_t length);
+// Closes a file of CreateNewTextFile. False when the close reports a failure:
+// what was written may not all have arrived.
+bool CloseFile(std::FILE* file);
 
 // ---- Command line and folders ------------------------------------------------
 // Paths are byte strings as the user gave them: on POSIX the bytes of argv,
@@ -167,19 +181,12 @@ void WriteConsoleArgument(const char* text, std::size_t length);
 // Writes text (Shift_JIS bytes) to standard output the way messages are
 // shown; false when standard output failed.
 bool WriteStandardOutput(const char* text, std::size_t length);
-// printf-style convenience over WriteConsoleMessage; the format is Shift_JIS.
-void Say(const char* format, ...)
-#if defined(__GNUC__)
-    __attribute__((format(printf, 1, 2)))
-#endif
-    ;
-// A message whose one "%s" is an argument as the user gave it: the text
-// around it is Shift_JIS, the argument is written as it came.
-void SayAbout(const char* format, const char* argument);
 
-// Waits for one key press before the process ends, after a prompt. On POSIX
-// only when standard input is a terminal (otherwise no prompt, nothing read);
-// on Windows it returns at once when standard input is at its end or closed.
-void PauseForKey();
+// Waits for one key press before the process ends. On POSIX only when
+// standard input is a terminal, after `prompt` (Shift_JIS); otherwise no
+// prompt, nothing read. On Windows the command interpreter's pause, with its
+// own prompt in the user's language; it returns at once when standard input
+// is at its end or closed.
+void PauseForKey(const char* prompt);
 
 }  // namespace shotrenum

@@ -17,12 +17,33 @@
 #include <ctime>
 #include <string>
 
-#include "platform/filetime.h"
 #include "platform/platform.h"
-#include "platform/seam.h"
-#include "texts.h"
+#include "platform/syscalls.h"
+#include "shots/filetime.h"
 
 namespace shotrenum {
+
+// The real calls. The lambdas stand for calls whose C declaration takes
+// variable arguments.
+Syscalls syscalls = {
+    .opendir = opendir,
+    .readdir = readdir,
+    .fstatat = fstatat,
+    .renameat2 = renameat2,
+    .rename = std::rename,
+    .link = link,
+    .unlink = unlink,
+    .flock = flock,
+    .open = [](const char* name, int flags, mode_t mode) { return open(name, flags, mode); },
+    .close = close,
+    .write = write,
+    .fclose = std::fclose,
+    .fopen = std::fopen,
+    .chdir = chdir,
+    .fchdir = fchdir,
+    .clock_gettime = clock_gettime,
+    .nanosleep = nanosleep,
+};
 
 // ---- One run per folder -----------------------------------------------------
 
@@ -35,19 +56,19 @@ int folderLock = -1;  // the current directory, open and locked
 // flock on the directory itself: no lock file in the user's folder, and the
 // kernel drops the lock when the process ends, however it ends.
 FolderLock LockFolder() {
-  const int fd = open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const int fd = syscalls.open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
   if (fd < 0) return FolderLock::kUnsupported;
-  if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
+  if (syscalls.flock(fd, LOCK_EX | LOCK_NB) == 0) {
     folderLock = fd;
     return FolderLock::kHeld;
   }
   const bool busy = errno == EWOULDBLOCK;
-  close(fd);
+  syscalls.close(fd);
   return busy ? FolderLock::kBusy : FolderLock::kUnsupported;
 }
 
 void UnlockFolder() {
-  if (folderLock >= 0) close(folderLock);
+  if (folderLock >= 0) syscalls.close(folderLock);
   folderLock = -1;
 }
 
@@ -57,8 +78,9 @@ struct ShotSearch {
   DIR* dir;
   bool logs;            // lists log names rather than screenshot names
   const dirent* entry;  // the entry last delivered, if any
-  bool statDone;        // st holds the entry's stat (or statOk is false)
-  bool statOk;
+  bool statDone;        // statResult is known (and st holds it when kRead)
+  bool loops;           // a symbolic link that leads round in a loop
+  EntryTime statResult;
   struct stat st;
 };
 
@@ -66,35 +88,31 @@ namespace {
 
 char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
-// "G???????.pcx" without regard to case, at the end of a name of `length`
-// bytes: each ? stands for one byte.
-bool EndsInShotPattern(const char* name, std::size_t length) {
-  if (length < 12) return false;
-  const char* tail = name + length - 12;
-  return Lower(tail[0]) == 'g' && tail[8] == '.' && Lower(tail[9]) == 'p' && Lower(tail[10]) == 'c' &&
-         Lower(tail[11]) == 'x';
-}
-
-// "G???????.pcx", or "_tmp_*_G???????.pcx": both patterns in one reading of
-// the folder.
-bool MatchesShotPattern(const char* name) {
+// The rough cut of the listing: a name that ends in ".pcx", in any case.
+bool EndsInPcx(const char* name) {
   const std::size_t length = std::strlen(name);
-  if (length == 12) return EndsInShotPattern(name, length);
-  return length >= 19 && std::strncmp(name, "_tmp_", 5) == 0 && name[length - 13] == '_' &&
-         EndsInShotPattern(name, length);
+  if (length < 4) return false;
+  const char* tail = name + length - 4;
+  return tail[0] == '.' && Lower(tail[1]) == 'p' && Lower(tail[2]) == 'c' && Lower(tail[3]) == 'x';
 }
 
 // Stats the current entry, following a symbolic link; a dangling link is
-// taken as itself. Done at most once per entry.
-const struct stat* EntryStat(ShotSearch* search) {
+// taken as itself, and a link in a loop noted. Only "no such entry" means
+// the entry went since it was listed; any other failure (EIO, EACCES)
+// leaves its time unknown. Done at most once per entry.
+EntryTime EntryStat(ShotSearch* search) {
   if (!search->statDone) {
     const int fd = dirfd(search->dir);
     const char* name = search->entry->d_name;
-    search->statOk = fstatat(fd, name, &search->st, 0) == 0 ||
-                     (errno == ENOENT && fstatat(fd, name, &search->st, AT_SYMLINK_NOFOLLOW) == 0);
+    int result = syscalls.fstatat(fd, name, &search->st, 0);
+    search->loops = result != 0 && errno == ELOOP;
+    if (result != 0 && (errno == ENOENT || errno == ELOOP)) {
+      result = syscalls.fstatat(fd, name, &search->st, AT_SYMLINK_NOFOLLOW);
+    }
+    search->statResult = result == 0 ? EntryTime::kRead : errno == ENOENT ? EntryTime::kVanished : EntryTime::kFailed;
     search->statDone = true;
   }
-  return search->statOk ? &search->st : nullptr;
+  return search->statResult;
 }
 
 // "Veltrasko*_*.csv", as the Windows search matches it (any case).
@@ -105,8 +123,7 @@ bool MatchesLogPattern(const char* name) {
 }
 
 ShotSearch* StartSearch(bool logs) {
-  if (seam::Injected(seam::Fault::kSearchStart)) return nullptr;
-  DIR* dir = opendir(".");
+  DIR* dir = syscalls.opendir(".");
   if (dir == nullptr) return nullptr;
   auto* search = new ShotSearch{};
   search->dir = dir;
@@ -121,40 +138,37 @@ ShotSearch* StartShotSearch() { return StartSearch(false); }
 ShotSearch* StartLogSearch() { return StartSearch(true); }
 
 ListingStep NextShotEntry(ShotSearch* search, ShotEntry* entry) {
-  if (seam::Injected(seam::Fault::kListingRead)) return ListingStep::kFailed;
-  if (search->entry == nullptr || !seam::Injected(seam::Fault::kEntryRepeated)) {
-    const dirent* next;
-    do {
-      // readdir tells its end from a failure only through errno.
-      errno = 0;
-      next = readdir(search->dir);
-      if (next == nullptr) return errno == 0 ? ListingStep::kEnd : ListingStep::kFailed;
-    } while (!(search->logs ? MatchesLogPattern(next->d_name) : MatchesShotPattern(next->d_name)));
-    search->entry = next;
-    search->statDone = false;
-  }
+  const dirent* next;
+  do {
+    // readdir tells its end from a failure only through errno.
+    errno = 0;
+    next = syscalls.readdir(search->dir);
+    if (next == nullptr) return errno == 0 ? ListingStep::kEnd : ListingStep::kFailed;
+  } while (!(search->logs ? MatchesLogPattern(next->d_name) : EndsInPcx(next->d_name)));
+  search->entry = next;
+  search->statDone = false;
   entry->name = search->entry->d_name;
   switch (search->entry->d_type) {
     case DT_DIR:
       entry->isDirectory = true;
       break;
     case DT_LNK:
-    case DT_UNKNOWN: {
-      const struct stat* st = EntryStat(search);
-      entry->isDirectory = st != nullptr && S_ISDIR(st->st_mode);
+    case DT_UNKNOWN:
+      // An entry whose stat fails is taken as a file here; reading its time
+      // then reports the failure. A link in a loop leads to no file: no
+      // screenshot, like a link to a folder.
+      entry->isDirectory = EntryStat(search) == EntryTime::kRead && (S_ISDIR(search->st.st_mode) || search->loops);
       break;
-    }
     default:
       entry->isDirectory = false;
   }
   return ListingStep::kEntry;
 }
 
-bool ShotEntryWriteTime(ShotSearch* search, FILETIME* writeTime) {
-  const struct stat* st = EntryStat(search);
-  if (st == nullptr) return false;
-  *writeTime = FileTimeFromUnix(st->st_mtim.tv_sec, st->st_mtim.tv_nsec);
-  return true;
+EntryTime ShotEntryWriteTime(ShotSearch* search, FILETIME* writeTime) {
+  const EntryTime result = EntryStat(search);
+  if (result == EntryTime::kRead) *writeTime = FileTimeFromUnix(search->st.st_mtim.tv_sec, search->st.st_mtim.tv_nsec);
+  return result;
 }
 
 void EndShotSearch(ShotSearch* search) {
@@ -164,49 +178,84 @@ void EndShotSearch(ShotSearch* search) {
 
 // ---- Renaming ----------------------------------------------------------------
 
-bool RenameWithoutReplace(const char* from, const char* to) {
-  if (seam::Injected(seam::Fault::kRename)) return false;
-  if (!seam::Injected(seam::Fault::kNoReplace)) {
-    if (renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) return true;
-    // Only a file system without the flag gets the fallback; any other error
-    // is a failed rename. A plain rename() would replace `to`, so never that.
-    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP && errno != EOPNOTSUPP) return false;
-  }
-  // link() fails when `to` exists, so this never replaces anything either.
-  if (link(from, to) != 0) return false;
-  seam::Injected(seam::Fault::kKilledAfterLink);
-  if (!seam::Injected(seam::Fault::kFallbackUnlink) && unlink(from) == 0) return true;
-  unlink(to);  // both names are the same file: drop the new one again
+namespace {
+
+// The errors of a file system that does not know the call (or its flag).
+bool Unsupported(int error) { return error == EINVAL || error == ENOSYS || error == ENOTSUP || error == EOPNOTSUPP; }
+
+// For a file system with neither no-replace renames nor links: `to` is
+// created empty, exclusively, and the rename replaces only that reservation,
+// never anything this call did not just create.
+bool RenameOverReservation(const char* from, const char* to) {
+  const int fd = syscalls.open(to, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (fd < 0) return false;
+  syscalls.close(fd);
+  if (syscalls.rename(from, to) == 0) return true;
+  syscalls.unlink(to);
   return false;
 }
 
+}  // namespace
+
+bool RenameWithoutReplace(const char* from, const char* to) {
+  if (syscalls.renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) return true;
+  // Only a file system without the flag gets a fallback; any other error is a
+  // failed rename. A plain rename would replace `to`, so never that alone.
+  if (!Unsupported(errno)) return false;
+  // link() fails when `to` exists, so this never replaces anything either.
+  if (syscalls.link(from, to) == 0) {
+    if (syscalls.unlink(from) == 0) return true;
+    syscalls.unlink(to);  // both names are the same file: drop the new one again
+    return false;
+  }
+  // FAT and exFAT know no links (EPERM).
+  if (errno != EPERM && !Unsupported(errno)) return false;
+  return RenameOverReservation(from, to);
+}
+
+namespace {
+
+bool LinkStat(const char* name, struct stat* st) {
+  return syscalls.fstatat(AT_FDCWD, name, st, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+}  // namespace
+
 bool HasOtherNames(const char* name) {
   struct stat st;
-  return lstat(name, &st) == 0 && st.st_nlink > 1;
+  return LinkStat(name, &st) && st.st_nlink > 1;
 }
 
 bool RemoveSecondName(const char* extra, const char* kept) {
   struct stat a;
   struct stat b;
-  if (lstat(extra, &a) != 0 || lstat(kept, &b) != 0) return false;
+  if (!LinkStat(extra, &a) || !LinkStat(kept, &b)) return false;
   if (a.st_dev != b.st_dev || a.st_ino != b.st_ino) return false;
-  return unlink(extra) == 0;
+  return syscalls.unlink(extra) == 0;
 }
 
 // ---- Time ---------------------------------------------------------------------
 
-std::int64_t CurrentRunStamp() { return static_cast<std::int64_t>(std::time(nullptr)); }
+namespace {
+
+timespec Now() {
+  timespec now;
+  syscalls.clock_gettime(CLOCK_REALTIME, &now);
+  return now;
+}
+
+}  // namespace
+
+std::int64_t CurrentRunStamp() { return Now().tv_sec; }
 
 std::int64_t WaitForSecondAfter(std::int64_t second) {
-  if (seam::Injected(seam::Fault::kClockSkips)) return second + 1;
   for (;;) {
-    timespec now;
-    clock_gettime(CLOCK_REALTIME, &now);
+    const timespec now = Now();
     if (now.tv_sec > second) return now.tv_sec;
     // Sleep to the next second's start (and check again: a signal may wake
     // this early).
     const timespec rest{0, 1000000000L - now.tv_nsec};
-    nanosleep(&rest, nullptr);
+    syscalls.nanosleep(&rest, nullptr);
   }
 }
 
@@ -227,7 +276,7 @@ bool LocalCalendarOfFileTime(FILETIME fileTime, CalendarTime* out) {
   static bool known = false;
   static std::time_t offsetSecond = 0;
   static long offset = 0;
-  const std::time_t now = std::time(nullptr);
+  const std::time_t now = Now().tv_sec;
   if (!known || now != offsetSecond) {
     std::tm local;
     if (localtime_r(&now, &local) == nullptr) return false;
@@ -246,24 +295,42 @@ void PrepareStandardStreams() {
   // Lowest first: open() takes the lowest free descriptor, which is then the
   // closed one being mended.
   for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
-    if (fcntl(fd, F_GETFD) == -1 && errno == EBADF) open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
+    if (fcntl(fd, F_GETFD) == -1 && errno == EBADF)
+      syscalls.open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY, 0);
   }
   std::signal(SIGPIPE, SIG_IGN);
 }
 
 bool FileExists(const char* name) {
   struct stat st;
-  return lstat(name, &st) == 0 && !S_ISDIR(st.st_mode);
+  return LinkStat(name, &st) && !S_ISDIR(st.st_mode);
 }
 
 std::FILE* CreateNewTextFile(const char* name) {
   // O_EXCL fails on any entry at the name, a symbolic link included.
-  const int fd = open(name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  const int fd = syscalls.open(name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   if (fd < 0) return nullptr;
   std::FILE* file = fdopen(fd, "w");
-  if (file == nullptr) close(fd);
+  if (file == nullptr) syscalls.close(fd);
   return file;
 }
+
+bool WriteToFile(std::FILE* file, const char* bytes, std::size_t length) {
+  // Whatever the stream still holds leaves first, so the bytes stay in order.
+  if (std::fflush(file) != 0) return false;
+  const int fd = fileno(file);
+  while (length > 0) {
+    const ssize_t written = syscalls.write(fd, bytes, length);
+    if (written < 0 && errno == EINTR) continue;
+    // A write that takes nothing would take nothing again.
+    if (written <= 0) return false;
+    bytes += written;
+    length -= static_cast<std::size_t>(written);
+  }
+  return true;
+}
+
+bool CloseFile(std::FILE* file) { return syscalls.fclose(file) == 0; }
 
 // ---- Command line and folders ------------------------------------------------
 
@@ -277,7 +344,7 @@ bool SlashAsksForHelp() { return false; }
 
 PathKind KindOfPath(const char* path) {
   struct stat st;
-  if (stat(path, &st) != 0) {
+  if (syscalls.fstatat(AT_FDCWD, path, &st, 0) != 0) {
     // A dangling link or a missing part of the path: nothing to open there.
     return errno == ENOENT || errno == ENOTDIR ? PathKind::kMissing : PathKind::kUnreadable;
   }
@@ -289,7 +356,7 @@ namespace {
 // The directory the tool was started in, open, so that it can be returned to
 // even when its path is long or has changed since.
 int StartingFolder() {
-  static const int fd = open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  static const int fd = syscalls.open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
   return fd;
 }
 
@@ -297,8 +364,8 @@ int StartingFolder() {
 
 bool EnterFolder(const char* path) {
   const int start = StartingFolder();
-  if (start < 0 || fchdir(start) != 0) return false;
-  return chdir(path) == 0;
+  if (start < 0 || syscalls.fchdir(start) != 0) return false;
+  return syscalls.chdir(path) == 0;
 }
 
 const char* FileNameInPath(const char* path) {
@@ -306,7 +373,7 @@ const char* FileNameInPath(const char* path) {
   return slash == nullptr ? path : slash + 1;
 }
 
-std::FILE* OpenFileForReading(const char* path) { return std::fopen(path, "rbe"); }
+std::FILE* OpenFileForReading(const char* path) { return syscalls.fopen(path, "rbe"); }
 
 // ---- Console -------------------------------------------------------------------
 
@@ -370,11 +437,11 @@ void WriteConsoleArgument(const char* text, std::size_t length) { std::fwrite(te
 // A key press can only come from a terminal: on anything else standard input
 // is someone's data (a script's loop, a pipe), so there is no prompt and
 // nothing is read.
-void PauseForKey() {
+void PauseForKey(const char* prompt) {
   std::fflush(stdout);
   termios saved;
   if (!isatty(STDIN_FILENO) || tcgetattr(STDIN_FILENO, &saved) != 0) return;
-  WriteConsoleMessage(texts::kPausePrompt, std::strlen(texts::kPausePrompt));
+  WriteConsoleMessage(prompt, std::strlen(prompt));
   // One key, not one line, and no echo; Ctrl-C counts as a key too so the
   // terminal is always restored.
   termios raw = saved;

@@ -15,11 +15,32 @@
 #include <ctime>
 #include <string>
 
-#include "platform/filetime.h"
 #include "platform/platform.h"
-#include "platform/seam.h"
+#include "platform/syscalls.h"
+#include "shots/filetime.h"
 
 namespace shotrenum {
+
+// The real calls. The lambda stands for a call whose C declaration takes
+// variable arguments.
+Syscalls syscalls = {
+    .FindFirstFileA = FindFirstFileA,
+    .FindNextFileA = FindNextFileA,
+    .MoveFileExA = MoveFileExA,
+    .CreateMutexW = CreateMutexW,
+    .Sleep = Sleep,
+    .GetCommandLineW = GetCommandLineW,
+    .CommandLineToArgvW = CommandLineToArgvW,
+    .GetFileAttributesA = GetFileAttributesA,
+    .GetFileAttributesW = GetFileAttributesW,
+    .GetCurrentDirectoryW = GetCurrentDirectoryW,
+    .SetCurrentDirectoryW = SetCurrentDirectoryW,
+    .open = [](const char* name, int flags, int mode) { return _open(name, flags, mode); },
+    .write = _write,
+    .fclose = std::fclose,
+    .wfopen = _wfopen,
+    .time64 = _time64,
+};
 
 namespace {
 
@@ -78,7 +99,7 @@ bool FolderMutexName(wchar_t (&name)[40]) {
 FolderLock LockFolder() {
   wchar_t name[40];
   if (!FolderMutexName(name)) return FolderLock::kUnsupported;
-  const HANDLE mutex = CreateMutexW(nullptr, FALSE, name);
+  const HANDLE mutex = syscalls.CreateMutexW(nullptr, FALSE, name);
   if (mutex == nullptr) return FolderLock::kUnsupported;
   const DWORD waited = WaitForSingleObject(mutex, 0);
   if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) {
@@ -99,51 +120,12 @@ void UnlockFolder() {
 // ---- Directory search -------------------------------------------------------
 
 struct ShotSearch {
-  HANDLE handle;  // INVALID_HANDLE_VALUE once no pattern is left to list
-  const char* const* patterns;  // what this search lists
-  int patternCount;
-  int pattern;    // the one being listed
+  HANDLE handle;
   WIN32_FIND_DATAA data;
   bool firstPending;  // data holds the entry FindFirstFileA found, not yet delivered
-  bool delivered;     // data holds an entry already delivered
 };
 
 namespace {
-
-// Screenshots, then screenshots an earlier run left at temporary names: one
-// listing to the caller.
-const char* const kPatterns[] = {"G???????.pcx", "_tmp_*_G???????.pcx"};
-constexpr int kPatternCount = 2;
-const char* const kLogPatterns[] = {"Veltrasko*_*.csv"};
-
-// Starts listing the patterns from `pattern` on, skipping those that match
-// nothing; on kEntry the first match waits in search->data.
-ListingStep StartPatterns(ShotSearch* search, int pattern) {
-  for (; pattern < search->patternCount; ++pattern) {
-    search->handle = FindFirstFileA(search->patterns[pattern], &search->data);
-    if (search->handle != INVALID_HANDLE_VALUE) {
-      search->pattern = pattern;
-      search->firstPending = true;
-      return ListingStep::kEntry;
-    }
-    if (GetLastError() != ERROR_FILE_NOT_FOUND) return ListingStep::kFailed;
-  }
-  return ListingStep::kEnd;
-}
-
-// Reads the next entry of the listing into search->data.
-ListingStep ReadNext(ShotSearch* search) {
-  if (search->firstPending) {
-    search->firstPending = false;
-    return ListingStep::kEntry;
-  }
-  if (FindNextFileA(search->handle, &search->data)) return ListingStep::kEntry;
-  if (GetLastError() != ERROR_NO_MORE_FILES) return ListingStep::kFailed;
-  FindClose(search->handle);
-  const ListingStep next = StartPatterns(search, search->pattern + 1);
-  search->firstPending = false;
-  return next;
-}
 
 // A symbolic link to a file: the listing describes the link itself.
 bool IsFileSymlink(const WIN32_FIND_DATAA& data) {
@@ -162,33 +144,35 @@ bool LinkTargetWriteTime(const char* name, ::FILETIME* writeTime) {
   return ok;
 }
 
-ShotSearch* StartSearch(const char* const* patterns, int patternCount) {
-  if (seam::Injected(seam::Fault::kSearchStart)) return nullptr;
+// Lists the entries that match `pattern`.
+ShotSearch* StartSearch(const char* pattern) {
   auto* search = new ShotSearch{};
-  search->patterns = patterns;
-  search->patternCount = patternCount;
-  if (StartPatterns(search, 0) != ListingStep::kEntry) {
+  search->handle = syscalls.FindFirstFileA(pattern, &search->data);
+  if (search->handle == INVALID_HANDLE_VALUE) {
+    // No matching entry, or no access.
     delete search;
     return nullptr;
   }
+  search->firstPending = true;
   return search;
 }
 
 }  // namespace
 
-// The patterns are matched the Win32 way: without regard to case, against the
-// short 8.3 names as well, and "?" may match nothing before the dot. Names of
-// other lengths come back too; the screenshot name rules drop them.
-ShotSearch* StartShotSearch() { return StartSearch(kPatterns, kPatternCount); }
+// The rough cut of the listing, matched the Win32 way: without regard to
+// case, and against the short 8.3 names as well. The screenshot name rules
+// drop whatever else comes back.
+ShotSearch* StartShotSearch() { return StartSearch("*.pcx"); }
 
-ShotSearch* StartLogSearch() { return StartSearch(kLogPatterns, 1); }
+// The log names, without regard to case as Windows matches them; the log
+// rules decide on the names that come back.
+ShotSearch* StartLogSearch() { return StartSearch("Veltrasko*_*.csv"); }
 
 ListingStep NextShotEntry(ShotSearch* search, ShotEntry* entry) {
-  if (seam::Injected(seam::Fault::kListingRead)) return ListingStep::kFailed;
-  if (!search->delivered || !seam::Injected(seam::Fault::kEntryRepeated)) {
-    const ListingStep step = ReadNext(search);
-    if (step != ListingStep::kEntry) return step;
-    search->delivered = true;
+  if (search->firstPending) {
+    search->firstPending = false;
+  } else if (!syscalls.FindNextFileA(search->handle, &search->data)) {
+    return GetLastError() == ERROR_NO_MORE_FILES ? ListingStep::kEnd : ListingStep::kFailed;
   }
   entry->name = search->data.cFileName;
   entry->isDirectory = (search->data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
@@ -197,29 +181,27 @@ ListingStep NextShotEntry(ShotSearch* search, ShotEntry* entry) {
 
 // The listing carries the time, so an entry that vanished since is not noticed
 // here; its rename fails later instead.
-bool ShotEntryWriteTime(ShotSearch* search, FILETIME* writeTime) {
+EntryTime ShotEntryWriteTime(ShotSearch* search, FILETIME* writeTime) {
   ::FILETIME time = search->data.ftLastWriteTime;
   if (IsFileSymlink(search->data)) {
     // A dangling link keeps its own time.
     LinkTargetWriteTime(search->data.cFileName, &time);
   }
   *writeTime = FromWin32(time);
-  return true;
+  return EntryTime::kRead;
 }
 
 void EndShotSearch(ShotSearch* search) {
-  if (search->handle != INVALID_HANDLE_VALUE) FindClose(search->handle);
+  FindClose(search->handle);
   delete search;
 }
 
 // ---- Renaming ----------------------------------------------------------------
 
-// The C runtime's rename never replaces: it fails when `to` exists, be it a
-// file or a directory.
-bool RenameWithoutReplace(const char* from, const char* to) {
-  if (seam::Injected(seam::Fault::kRename)) return false;
-  return std::rename(from, to) == 0;
-}
+// Without MOVEFILE_REPLACE_EXISTING the move never replaces: it fails when
+// `to` exists, be it a file or a directory, on every file system Windows
+// writes (FAT and exFAT included).
+bool RenameWithoutReplace(const char* from, const char* to) { return syscalls.MoveFileExA(from, to, 0) != 0; }
 
 // Only the link-and-unlink fallback of POSIX systems leaves a second name.
 bool HasOtherNames(const char*) { return false; }
@@ -227,14 +209,13 @@ bool RemoveSecondName(const char*, const char*) { return false; }
 
 // ---- Time ---------------------------------------------------------------------
 
-std::int64_t CurrentRunStamp() { return static_cast<std::int64_t>(_time64(nullptr)); }
+std::int64_t CurrentRunStamp() { return static_cast<std::int64_t>(syscalls.time64(nullptr)); }
 
 std::int64_t WaitForSecondAfter(std::int64_t second) {
-  if (seam::Injected(seam::Fault::kClockSkips)) return second + 1;
   for (;;) {
     const std::int64_t now = CurrentRunStamp();
     if (now > second) return now;
-    Sleep(10);
+    syscalls.Sleep(10);
   }
 }
 
@@ -273,19 +254,37 @@ bool LocalCalendarOfStamp(std::int64_t stamp, CalendarTime* out) {
 void PrepareStandardStreams() {}
 
 bool FileExists(const char* name) {
-  const DWORD attributes = GetFileAttributesA(name);
+  const DWORD attributes = syscalls.GetFileAttributesA(name);
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
 std::FILE* CreateNewTextFile(const char* name) {
   // _O_EXCL fails on any entry at the name; _O_NOINHERIT keeps the file from
   // the command interpreter that the pause starts.
-  const int fd = _open(name, _O_WRONLY | _O_CREAT | _O_EXCL | _O_TEXT | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
+  const int fd = syscalls.open(name, _O_WRONLY | _O_CREAT | _O_EXCL | _O_TEXT | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
   if (fd < 0) return nullptr;
   std::FILE* file = _fdopen(fd, "w");
   if (file == nullptr) _close(fd);
   return file;
 }
+
+// A descriptor in text mode (a log file, and standard output unless the
+// caller made it binary) turns each LF into CR LF on its way out.
+bool WriteToFile(std::FILE* file, const char* bytes, std::size_t length) {
+  // Whatever the stream still holds leaves first, so the bytes stay in order.
+  if (std::fflush(file) != 0) return false;
+  const int fd = _fileno(file);
+  while (length > 0) {
+    const unsigned chunk = length > 0x40000000 ? 0x40000000 : static_cast<unsigned>(length);
+    const int written = syscalls.write(fd, bytes, chunk);
+    if (written <= 0) return false;
+    bytes += written;
+    length -= static_cast<std::size_t>(written);
+  }
+  return true;
+}
+
+bool CloseFile(std::FILE* file) { return syscalls.fclose(file) == 0; }
 
 // ---- Console -------------------------------------------------------------------
 
@@ -349,7 +348,7 @@ void WriteConsoleArgument(const char* text, std::size_t length) {
 std::vector<std::string> CommandLineArguments(int, char**) {
   std::vector<std::string> arguments;
   int count = 0;
-  wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  wchar_t** wide = syscalls.CommandLineToArgvW(syscalls.GetCommandLineW(), &count);
   if (wide == nullptr) return arguments;
   for (int i = 1; i < count; ++i) {
     const int size = WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
@@ -365,7 +364,7 @@ std::vector<std::string> CommandLineArguments(int, char**) {
 bool SlashAsksForHelp() { return true; }
 
 PathKind KindOfPath(const char* path) {
-  const DWORD attributes = GetFileAttributesW(WidePath(path).c_str());
+  const DWORD attributes = syscalls.GetFileAttributesW(WidePath(path).c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
     const DWORD error = GetLastError();
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME ||
@@ -379,14 +378,14 @@ PathKind KindOfPath(const char* path) {
 bool EnterFolder(const char* path) {
   // The first call comes before any folder was entered.
   static const std::wstring start = [] {
-    const DWORD room = GetCurrentDirectoryW(0, nullptr);
+    const DWORD room = syscalls.GetCurrentDirectoryW(0, nullptr);
     std::wstring folder(room, L'\0');
-    const DWORD length = GetCurrentDirectoryW(room, folder.data());
+    const DWORD length = syscalls.GetCurrentDirectoryW(room, folder.data());
     folder.resize(length < room ? length : 0);
     return folder;
   }();
-  if (start.empty() || !SetCurrentDirectoryW(start.c_str())) return false;
-  return SetCurrentDirectoryW(WidePath(path).c_str()) != 0;
+  if (start.empty() || !syscalls.SetCurrentDirectoryW(start.c_str())) return false;
+  return syscalls.SetCurrentDirectoryW(WidePath(path).c_str()) != 0;
 }
 
 const char* FileNameInPath(const char* path) {
@@ -397,13 +396,13 @@ const char* FileNameInPath(const char* path) {
   return name;
 }
 
-std::FILE* OpenFileForReading(const char* path) { return _wfopen(WidePath(path).c_str(), L"rbN"); }
+std::FILE* OpenFileForReading(const char* path) { return syscalls.wfopen(WidePath(path).c_str(), L"rbN"); }
 
 // ---- Pause ----------------------------------------------------------------------
 
 // The command interpreter's own "pause": its prompt in the user's language,
 // and no wait when standard input is at its end.
-void PauseForKey() {
+void PauseForKey(const char*) {
   std::fflush(stdout);
   std::fflush(stderr);
   std::system("pause");

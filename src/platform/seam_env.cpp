@@ -1,36 +1,45 @@
-// Seams for the test build. Each fault has a variable holding the occurrences
-// (counted from 1 over the whole run) at which it strikes: "N" the Nth, "N+"
-// the Nth and every later one, and a comma-separated list of both
-// ("2,5,9+"). SHOTRENUM_SEAM_REPEAT and SHOTRENUM_SEAM_BEFORE_SEARCH are not
-// faults but conditions a test sets up; they are described below.
+// Faults for the test build of the tool. At start-up this puts functions of
+// its own into the system-call table (platform/syscalls.h): each does the real
+// call, or fails the way the OS fails (a chosen errno or Win32 error), as
+// SHOTRENUM_SEAM_* environment variables ask. The error mapping of the
+// platform layer thus runs as it does when the OS itself fails.
+//
+// A fault's variable holds the occurrences of its call (counted from 1 over
+// the whole run) at which it strikes: "N" the Nth, "N+" the Nth and every
+// later one, and a comma-separated list of both ("2,5,9+").
+//   SEARCH_FAIL    a directory search cannot start (no access)
+//   LISTING_FAIL   a read of a started listing fails (an I/O error)
+//   STAT_FAIL      reading an entry's times fails with EIO (POSIX)
+//   RENAME_FAIL    a rename fails (no access) and touches nothing
+//   NO_NOREPLACE   the file system knows no no-replace rename (POSIX)
+//   NO_LINK        the file system knows no hard links (POSIX)
+//   DIE_AFTER_LINK the process is killed right after a link (POSIX)
+//   UNLINK_FAIL    an unlink fails (POSIX)
+//   LOG_WRITE_FAIL a write to a log or to standard output fails: a full disk
+//   CLOSE_FAIL     closing a log reports a failure after the close
+//   CLOCK_SKIPS    a sleep ends at once, the clock jumping over its length
+// Conditions rather than faults:
+//   REPEAT "K"     every entry a listing gives comes K times (stands for a
+//                  folder far larger than a test can make)
+//   BEFORE_SEARCH "N:op:name;...", op "remove" or "create": changes the
+//                  folder just before the Nth directory search starts, as
+//                  another program could between the tool's two passes
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
-#include "platform/seam.h"
+#include "platform/syscalls.h"
 
-namespace shotrenum::seam {
+namespace shotrenum {
 
 namespace {
 
-struct FaultPoint {
-  Fault fault;
-  const char* variable;
+// A fault: the occurrences at which it strikes, and how many there were.
+struct Fault {
+  const char* list;  // nullptr: never
   long occurrences;
-};
-
-// One row per fault the code can be made to meet.
-FaultPoint faultTable[] = {
-    {Fault::kSearchStart, "SHOTRENUM_SEAM_SEARCH_FAIL", 0},
-    {Fault::kListingRead, "SHOTRENUM_SEAM_LISTING_FAIL", 0},
-    {Fault::kEntryRepeated, "SHOTRENUM_SEAM_REPEAT", 0},
-    {Fault::kRename, "SHOTRENUM_SEAM_RENAME_FAIL", 0},
-    {Fault::kNoReplace, "SHOTRENUM_SEAM_NO_NOREPLACE", 0},
-    {Fault::kKilledAfterLink, "SHOTRENUM_SEAM_DIE_AFTER_LINK", 0},
-    {Fault::kFallbackUnlink, "SHOTRENUM_SEAM_UNLINK_FAIL", 0},
-    {Fault::kLogWrite, "SHOTRENUM_SEAM_LOG_WRITE_FAIL", 0},
-    {Fault::kClockSkips, "SHOTRENUM_SEAM_CLOCK_SKIPS", 0},
 };
 
 // Whether `occurrence` is in a list such as "2,5,9+".
@@ -46,15 +55,43 @@ bool Listed(const char* list, long occurrence) {
   }
 }
 
-long EnvNumber(const char* variable) {
-  const char* value = std::getenv(variable);
-  return value == nullptr ? 0 : std::strtol(value, nullptr, 10);
+Fault FromEnvironment(const char* fault) {
+  const std::string variable = std::string("SHOTRENUM_SEAM_") + fault;
+  return Fault{std::getenv(variable.c_str()), 0};
 }
 
-// SHOTRENUM_SEAM_BEFORE_SEARCH "N:op:name;...", op "remove" or "create":
-// changes the folder just before the Nth directory search starts, as another
-// program could between the tool's two passes.
-void ChangeFolderBeforeSearch(long searchNumber) {
+// Counts one more occurrence of the fault's call; whether the fault strikes.
+bool Strikes(Fault& fault) {
+  ++fault.occurrences;
+  return fault.list != nullptr && Listed(fault.list, fault.occurrences);
+}
+
+Fault searchFail, listingFail, statFail, renameFail, noReplace, noLink, dieAfterLink, unlinkFail, logWriteFail,
+    closeFail, clockSkips;
+long repeat = 1;    // REPEAT
+long searches = 0;  // directory searches started so far
+long repeatsLeft = 0;
+
+void ReadFaults() {
+  searchFail = FromEnvironment("SEARCH_FAIL");
+  listingFail = FromEnvironment("LISTING_FAIL");
+  statFail = FromEnvironment("STAT_FAIL");
+  renameFail = FromEnvironment("RENAME_FAIL");
+  noReplace = FromEnvironment("NO_NOREPLACE");
+  noLink = FromEnvironment("NO_LINK");
+  dieAfterLink = FromEnvironment("DIE_AFTER_LINK");
+  unlinkFail = FromEnvironment("UNLINK_FAIL");
+  logWriteFail = FromEnvironment("LOG_WRITE_FAIL");
+  closeFail = FromEnvironment("CLOSE_FAIL");
+  clockSkips = FromEnvironment("CLOCK_SKIPS");
+  if (const char* value = std::getenv("SHOTRENUM_SEAM_REPEAT")) repeat = std::strtol(value, nullptr, 10);
+}
+
+// Counts a search about to start and makes the changes BEFORE_SEARCH asks
+// for just before it.
+void SearchStarts() {
+  ++searches;
+  repeatsLeft = 0;
   const char* changes = std::getenv("SHOTRENUM_SEAM_BEFORE_SEARCH");
   if (changes == nullptr) return;
   std::string all(changes);
@@ -67,7 +104,7 @@ void ChangeFolderBeforeSearch(long searchNumber) {
     const std::size_t colon1 = item.find(':');
     const std::size_t colon2 = item.find(':', colon1 + 1);
     if (colon1 == std::string::npos || colon2 == std::string::npos) continue;
-    if (std::atol(item.substr(0, colon1).c_str()) != searchNumber) continue;
+    if (std::atol(item.substr(0, colon1).c_str()) != searches) continue;
     const std::string op = item.substr(colon1 + 1, colon2 - colon1 - 1);
     const std::string name = item.substr(colon2 + 1);
     if (op == "remove") {
@@ -78,39 +115,203 @@ void ChangeFolderBeforeSearch(long searchNumber) {
   }
 }
 
-// SHOTRENUM_SEAM_REPEAT "K": every entry a search lists comes K times.
-long repeatsLeft = 0;
-long ExtraRepeats() { return EnvNumber("SHOTRENUM_SEAM_REPEAT") - 1; }
+Syscalls real;  // the table as the platform file filled it
+
+// The C runtime's write, whose types differ between the two OSes.
+template <typename Length>
+auto Write(int fd, const void* bytes, Length length) -> decltype(real.write(fd, bytes, length)) {
+  if (Strikes(logWriteFail)) {
+    errno = ENOSPC;
+    return -1;
+  }
+  return real.write(fd, bytes, length);
+}
+
+int Close(std::FILE* file) {
+  const int result = real.fclose(file);
+  if (!Strikes(closeFail)) return result;
+  errno = EIO;
+  return EOF;
+}
+
+#if defined(_WIN32)
+
+__time64_t skew = 0;  // seconds the clock jumped (CLOCK_SKIPS)
+DWORD skewRemainder = 0;
+
+HANDLE WINAPI FindFirst(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
+  SearchStarts();
+  if (Strikes(searchFail)) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return INVALID_HANDLE_VALUE;
+  }
+  const HANDLE search = real.FindFirstFileA(pattern, data);
+  if (search != INVALID_HANDLE_VALUE) repeatsLeft = repeat - 1;
+  return search;
+}
+
+// A repeated entry is the one the caller's buffer still holds.
+BOOL WINAPI FindNext(HANDLE search, LPWIN32_FIND_DATAA data) {
+  if (Strikes(listingFail)) {
+    SetLastError(ERROR_UNEXP_NET_ERR);
+    return FALSE;
+  }
+  if (repeatsLeft > 0) {
+    --repeatsLeft;
+    return TRUE;
+  }
+  const BOOL found = real.FindNextFileA(search, data);
+  if (found) repeatsLeft = repeat - 1;
+  return found;
+}
+
+BOOL WINAPI Move(LPCSTR from, LPCSTR to, DWORD flags) {
+  if (Strikes(renameFail)) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+  }
+  return real.MoveFileExA(from, to, flags);
+}
+
+void WINAPI SleepSkipping(DWORD milliseconds) {
+  if (!Strikes(clockSkips)) return real.Sleep(milliseconds);
+  skewRemainder += milliseconds;
+  skew += skewRemainder / 1000;
+  skewRemainder %= 1000;
+}
+
+__time64_t Time(__time64_t* out) {
+  const __time64_t now = real.time64(nullptr) + skew;
+  if (out != nullptr) *out = now;
+  return now;
+}
+
+void Install() {
+  syscalls.FindFirstFileA = FindFirst;
+  syscalls.FindNextFileA = FindNext;
+  syscalls.MoveFileExA = Move;
+  syscalls.write = Write<unsigned>;
+  syscalls.fclose = Close;
+  syscalls.Sleep = SleepSkipping;
+  syscalls.time64 = Time;
+}
+
+#else
+
+timespec skew{0, 0};  // how far the clock jumped (CLOCK_SKIPS)
+dirent* last = nullptr;
+
+DIR* OpenDir(const char* name) {
+  SearchStarts();
+  last = nullptr;
+  if (Strikes(searchFail)) {
+    errno = EACCES;
+    return nullptr;
+  }
+  return real.opendir(name);
+}
+
+dirent* ReadDir(DIR* dir) {
+  if (Strikes(listingFail)) {
+    errno = EIO;
+    return nullptr;
+  }
+  if (last != nullptr && repeatsLeft > 0) {
+    --repeatsLeft;
+    return last;
+  }
+  last = real.readdir(dir);
+  // "." and ".." are no screenshots: only the others come again.
+  const bool dots = last != nullptr && last->d_name[0] == '.';
+  repeatsLeft = last != nullptr && !dots ? repeat - 1 : 0;
+  return last;
+}
+
+int StatAt(int dirfd, const char* name, struct stat* st, int flags) {
+  if (Strikes(statFail)) {
+    errno = EIO;
+    return -1;
+  }
+  return real.fstatat(dirfd, name, st, flags);
+}
+
+int RenameAt2(int fromDir, const char* from, int toDir, const char* to, unsigned flags) {
+  if (Strikes(renameFail)) {
+    errno = EACCES;
+    return -1;
+  }
+  if (Strikes(noReplace)) {
+    errno = EINVAL;
+    return -1;
+  }
+  return real.renameat2(fromDir, from, toDir, to, flags);
+}
+
+int Link(const char* from, const char* to) {
+  if (Strikes(noLink)) {
+    errno = EPERM;
+    return -1;
+  }
+  const int result = real.link(from, to);
+  // As sudden as a kill: no buffer is flushed, nothing else runs.
+  if (result == 0 && Strikes(dieAfterLink)) std::_Exit(137);
+  return result;
+}
+
+int Unlink(const char* name) {
+  if (Strikes(unlinkFail)) {
+    errno = EACCES;
+    return -1;
+  }
+  return real.unlink(name);
+}
+
+int ClockGetTime(clockid_t clock, timespec* now) {
+  const int result = real.clock_gettime(clock, now);
+  now->tv_sec += skew.tv_sec;
+  now->tv_nsec += skew.tv_nsec;
+  if (now->tv_nsec >= 1000000000L) {
+    now->tv_nsec -= 1000000000L;
+    ++now->tv_sec;
+  }
+  return result;
+}
+
+int NanoSleep(const timespec* length, timespec* rest) {
+  if (!Strikes(clockSkips)) return real.nanosleep(length, rest);
+  skew.tv_sec += length->tv_sec;
+  skew.tv_nsec += length->tv_nsec;
+  if (skew.tv_nsec >= 1000000000L) {
+    skew.tv_nsec -= 1000000000L;
+    ++skew.tv_sec;
+  }
+  return 0;
+}
+
+void Install() {
+  syscalls.opendir = OpenDir;
+  syscalls.readdir = ReadDir;
+  syscalls.fstatat = StatAt;
+  syscalls.renameat2 = RenameAt2;
+  syscalls.link = Link;
+  syscalls.unlink = Unlink;
+  syscalls.write = Write<std::size_t>;
+  syscalls.fclose = Close;
+  syscalls.clock_gettime = ClockGetTime;
+  syscalls.nanosleep = NanoSleep;
+}
+
+#endif
+
+// Before main: the table holds the real calls from the start (it is
+// constant-initialized), so they can be saved here.
+const bool installed = [] {
+  real = syscalls;
+  ReadFaults();
+  Install();
+  return true;
+}();
 
 }  // namespace
 
-bool Injected(Fault fault) {
-  FaultPoint* point = nullptr;
-  for (FaultPoint& row : faultTable) {
-    if (row.fault == fault) point = &row;
-  }
-  const long occurrence = ++point->occurrences;
-  switch (fault) {
-    case Fault::kSearchStart:
-      ChangeFolderBeforeSearch(occurrence);
-      repeatsLeft = ExtraRepeats();
-      break;
-    case Fault::kEntryRepeated:
-      // Asked before each read past the first: repeat the entry or read on.
-      if (repeatsLeft > 0) {
-        --repeatsLeft;
-        return true;
-      }
-      repeatsLeft = ExtraRepeats();
-      return false;
-    default:
-      break;
-  }
-  const char* list = std::getenv(point->variable);
-  const bool strikes = list != nullptr && Listed(list, occurrence);
-  // As sudden as a kill: no buffer is flushed, nothing else runs.
-  if (strikes && fault == Fault::kKilledAfterLink) std::_Exit(137);
-  return strikes;
-}
-
-}  // namespace shotrenum::seam
+}  // namespace shotrenum

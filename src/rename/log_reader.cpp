@@ -97,7 +97,7 @@ bool ReadName(std::string_view field, char (&out)[kTempNameRoom], std::int64_t* 
     *shot = ReadTempStamp(out, stamp);
     if (*shot == nullptr) return false;
   }
-  return IsStrandedShotName(*shot, false);
+  return IsShotName(*shot, false);
 }
 
 int Number(std::string_view digits) {

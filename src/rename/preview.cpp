@@ -5,6 +5,7 @@
 
 #include "platform/platform.h"
 #include "shots/temp_name.h"
+#include "say.h"
 #include "texts.h"
 
 namespace shotrenum {

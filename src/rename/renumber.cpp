@@ -1,8 +1,10 @@
 #include "rename/renumber.h"
 
 #include <cstring>
+#include <vector>
 
 #include "rename/run_log.h"
+#include "say.h"
 #include "texts.h"
 
 namespace shotrenum {
@@ -58,41 +60,44 @@ void RenumberShots(const ShotRecord* records, long n, const StampsInUse& inUse) 
 
   RunLog processLog = OpenRunLog(LogKind::kProcess, start);
   Say(texts::kPhase1Start, n);
+  // The records whose first rename failed: whatever bears their temporary
+  // names is not theirs (another file may, one the folder already held).
+  std::vector<bool> stayed(static_cast<std::size_t>(n));
   for (long i = 0; i < n; ++i) {
     ShowProgress(i);
     const ShotRecord& record = records[i];
     if (record.stranded) continue;  // already off every target name
     const char* temp = tempNameOf(record);
     const bool ok = RenameWithoutReplace(record.name, temp);
-    if (!ok) ++failures;
-    WriteVerdict(processLog, ok);
-    WriteRowRest(processLog, record.name, temp, record.writeTime);
+    if (!ok) {
+      ++failures;
+      stayed[static_cast<std::size_t>(i)] = true;
+    }
+    WriteLogRow(processLog, ok, record.name, temp, record.writeTime);
   }
   Say("%s", texts::kPhase1End);
 
   RunLog resultLog = OpenRunLog(LogKind::kResult, start);
   Say(texts::kPhase2Start, n);
-  // Every record takes part whatever its first rename did: a temporary name
-  // left by someone else is moved to the target as well.
   for (long i = 0; i < n; ++i) {
     ShowProgress(i);
     const ShotRecord& record = records[i];
     const char* temp = tempNameOf(record);
-    const bool ok = RenameWithoutReplace(temp, record.target);
+    // A file moves only on behalf of its own record: every OK row is true.
+    const bool ok = !stayed[static_cast<std::size_t>(i)] && RenameWithoutReplace(temp, record.target);
     if (!ok) ++failures;
-    // Both verdicts first, then the rest of each row: where both logs stand in
-    // on standard output the two rows interleave in just this order.
-    WriteVerdict(resultLog, ok);
-    WriteVerdict(processLog, ok);
     // The result log tells the name each file had before this run.
-    WriteRowRest(resultLog, record.stranded ? temp : record.name, record.target, record.writeTime);
-    WriteRowRest(processLog, temp, record.target, record.writeTime);
+    WriteLogRow(resultLog, ok, record.stranded ? temp : record.name, record.target, record.writeTime);
+    WriteLogRow(processLog, ok, temp, record.target, record.writeTime);
   }
   Say("%s", texts::kPhase2End);
 
   CloseRunLog(resultLog);
   CloseRunLog(processLog);
-  if (failures > 0) Say(texts::kFailures, processLog.fileName);
+  // Where the process log could not be created, its rows are on standard
+  // output only: no file to send the user to.
+  if (failures > 0 && processLog.fileCreated) Say(texts::kFailures, processLog.fileName);
+  if (failures > 0 && !processLog.fileCreated) Say("%s", texts::kFailuresOnStdout);
   ReportLogTrouble(processLog);
   ReportLogTrouble(resultLog);
 }

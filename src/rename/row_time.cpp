@@ -3,7 +3,7 @@
 #include <chrono>
 #include <cstring>
 
-#include "platform/filetime.h"
+#include "shots/filetime.h"
 
 namespace shotrenum {
 

@@ -1,5 +1,11 @@
 #include "rename/run_log.h"
 
+#include <algorithm>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+#include "say.h"
 #include "texts.h"
 
 namespace shotrenum {
@@ -29,6 +35,25 @@ char* PutTwoDigitsThen(char* out, int value, char separator) {
   return out + 1;
 }
 
+// Writes the pieces to `file` as one piece, so that a row (or a log's head)
+// never reaches the file, or standard output beside the other log, in parts.
+// False when they could not all be written (a full disk, a broken pipe).
+bool WriteFlushed(std::FILE* file, std::initializer_list<std::string_view> pieces) {
+  // A row is a few short pieces, written three times per screenshot: joined
+  // on the stack, with no allocation.
+  char joined[256];
+  std::size_t length = 0;
+  for (const std::string_view piece : pieces) length += piece.size();
+  if (length <= sizeof joined) {
+    char* end = joined;
+    for (const std::string_view piece : pieces) end = std::copy(piece.begin(), piece.end(), end);
+    return WriteToFile(file, joined, length);
+  }
+  std::string large;
+  for (const std::string_view piece : pieces) large += piece;
+  return WriteToFile(file, large.data(), large.size());
+}
+
 // The title and header lines of a log.
 bool WriteHead(std::FILE* stream, const RunLog& log) {
   const bool process = log.kind == LogKind::kProcess;
@@ -53,7 +78,7 @@ void WriteToStdout(RunLog& log, std::initializer_list<std::string_view> pieces) 
 
 // The log's file failed a write: it gets no more rows.
 void GiveUpFile(RunLog& log) {
-  std::fclose(log.file);
+  CloseFile(log.file);
   log.file = nullptr;
   log.fileFailed = true;
   StandInOnStdout(log);
@@ -77,6 +102,7 @@ RunLog OpenUndoLog(LogKind kind, const CalendarTime& startTime, const char* undo
   std::snprintf(log.undoneLog, sizeof log.undoneLog, "%s", undoneLog);
   LogFileName(log.fileName, kind, startTime);
   log.file = CreateNewTextFile(log.fileName);
+  log.fileCreated = log.file != nullptr;
   if (log.file == nullptr) {
     StandInOnStdout(log);
   } else if (!WriteHead(log.file, log)) {
@@ -98,34 +124,24 @@ std::size_t FormatLogTime(char (&out)[kLogTimeRoom], const CalendarTime& local) 
   return static_cast<std::size_t>(p - out);
 }
 
-void WriteVerdict(RunLog& log, bool ok) {
-  log.ok = ok;
-  if (log.file == nullptr) WriteToStdout(log, {Verdict(ok)});
-}
-
-void WriteRowRest(RunLog& log, const char* before, const char* after, FILETIME writeTime) {
+void WriteLogRow(RunLog& log, bool ok, const char* before, const char* after, FILETIME writeTime) {
   CalendarTime local;
   // A time with no local calendar date prints as zeros rather than garbage.
   if (!LocalCalendarOfFileTime(writeTime, &local)) local = CalendarTime{};
   char time[kLogTimeRoom];
   const std::string_view timeColumns(time, FormatLogTime(time, local));
+  const std::initializer_list<std::string_view> row = {Verdict(ok), before, ",", after, ",", timeColumns};
   // The whole row leaves in one write before the next rename starts.
   if (log.file != nullptr) {
-    if (WriteFlushed(log.file, {Verdict(log.ok), before, ",", after, ",", timeColumns})) return;
+    if (WriteFlushed(log.file, row)) return;
     GiveUpFile(log);
-    WriteToStdout(log, {Verdict(log.ok)});
   }
-  WriteToStdout(log, {before, ",", after, ",", timeColumns});
-}
-
-void WriteLogRow(RunLog& log, bool ok, const char* before, const char* after, FILETIME writeTime) {
-  WriteVerdict(log, ok);
-  WriteRowRest(log, before, after, writeTime);
+  WriteToStdout(log, row);
 }
 
 void CloseRunLog(RunLog& log) {
   // Every row was flushed; a close that still fails may have lost some.
-  if (log.file != nullptr && std::fclose(log.file) != 0) log.rowsLost = true;
+  if (log.file != nullptr && !CloseFile(log.file)) log.rowsLost = true;
   log.file = nullptr;
 }
 

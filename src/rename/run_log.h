@@ -15,7 +15,8 @@ struct RunLog {
   std::FILE* file;     // the log file; nullptr while standard output stands in
   char fileName[64];   // the name it was given, also when stdout stands in
   LogKind kind;
-  bool ok;             // the verdict of the row being written
+  bool fileCreated;    // the file was created (its rows may still have gone
+                       // to stdout from some point on)
   bool fileFailed;     // a write to the file failed: the rest went to stdout
   bool rowsLost;       // a write to stdout failed too: some rows went nowhere
   char undoneLog[32];  // of an undo's log: the process log of the run it undoes
@@ -33,19 +34,13 @@ RunLog OpenRunLog(LogKind kind, const CalendarTime& startTime);
 // undoes, so that the folder's logs tell which runs were undone.
 RunLog OpenUndoLog(LogKind kind, const CalendarTime& startTime, const char* undoneLog);
 
-// The first piece of a row: "OK," for a rename that succeeded, "NG," for one
-// that failed. In a file it waits for the rest of the row; on standard output
-// it is written at once, so two logs there interleave as they are written.
-void WriteVerdict(RunLog& log, bool ok);
-
-// The rest of a row: both names and the file's last-write time in local time.
-// The row has reached the file (flushed, not synced) when this returns, so a
-// run killed at any moment leaves every row written before. When the file
-// cannot take it, this row and every later one go to standard output, after
-// the log's title and header.
-void WriteRowRest(RunLog& log, const char* before, const char* after, FILETIME writeTime);
-
-// A whole row: the verdict, both names and the file's last-write time.
+// Writes one row: "OK" for a rename that succeeded or "NG" for one that
+// failed, both names, and the file's last-write time in local time. The row
+// leaves as one piece, so two logs on standard output interleave row by row.
+// It has reached the file (flushed, not synced) when this returns, so a run
+// killed at any moment leaves every row written before. When the file cannot
+// take it, this row and every later one go to standard output, after the
+// log's title and header.
 void WriteLogRow(RunLog& log, bool ok, const char* before, const char* after, FILETIME writeTime);
 
 // Room FormatLogTime needs.

@@ -7,6 +7,7 @@
 #include "rename/log_reader.h"
 #include "run/run_renumber.h"
 #include "run/run_undo.h"
+#include "say.h"
 #include "texts.h"
 
 namespace shotrenum {
@@ -135,7 +136,7 @@ int RunCommandLine(const Command& command) {
     case Action::kRefuse:
       SayAbout(command.refusal, command.refused.c_str());
       Say("%s", texts::kArgumentsRefused);
-      PauseForKey();
+      PauseForKey(texts::kPausePrompt);
       return 2;
     case Action::kRenumber:
       break;
@@ -152,7 +153,7 @@ int RunCommandLine(const Command& command) {
     const int targetStatus = RunTarget(target, command.dryRun);
     if (targetStatus > status) status = targetStatus;
   }
-  PauseForKey();
+  PauseForKey(texts::kPausePrompt);
   return status;
 }
 

@@ -5,6 +5,7 @@
 #include "platform/platform.h"
 #include "rename/preview.h"
 #include "rename/renumber.h"
+#include "say.h"
 #include "shots/order.h"
 #include "shots/recovery.h"
 #include "shots/scan.h"
@@ -23,9 +24,9 @@ int EndWith(const char* message, ShotRecord* records) {
 
 // The run itself, once it has the folder to itself.
 int RenumberFolder(RunMode mode) {
-  const long counted = CountShots();
+  long counted = 0;
+  if (CountShots(&counted) == ScanResult::kBroken) return EndWith(texts::kListingBroken, nullptr);
   if (counted == 0) return EndWith(texts::kNotFound, nullptr);
-  if (counted == kListingBroken) return EndWith(texts::kListingBroken, nullptr);
   if (counted > kMaxShots) return EndWith(texts::kTooManyShots, nullptr);
 
   auto* records = static_cast<ShotRecord*>(std::calloc(static_cast<std::size_t>(counted), sizeof(ShotRecord)));
@@ -34,9 +35,15 @@ int RenumberFolder(RunMode mode) {
   // Only the records the second pass filled take part: files that vanished
   // between the passes leave no empty record behind.
   StampsInUse inUse{};
-  long n = CollectShots(records, counted, &inUse);
-  if (n == kCollectOverflow) return EndWith(texts::kFolderChanged, records);
-  if (n == kListingBroken) return EndWith(texts::kListingBroken, records);
+  long n = 0;
+  switch (CollectShots(records, counted, &inUse, &n)) {
+    case ScanResult::kOverflow:
+      return EndWith(texts::kFolderChanged, records);
+    case ScanResult::kBroken:
+      return EndWith(texts::kListingBroken, records);
+    case ScanResult::kComplete:
+      break;
+  }
   if (n == 0) return EndWith(texts::kNotFound, records);
 
   RecoverOrderNames(records, n);

@@ -15,6 +15,7 @@
 #include "shots/order.h"
 #include "shots/scan.h"
 #include "shots/temp_name.h"
+#include "say.h"
 #include "texts.h"
 
 namespace shotrenum {
@@ -301,8 +302,8 @@ int UndoInFolder(const char* logName) {
     }
   }
 
-  const long counted = CountShots();
-  if (counted == kListingBroken) {
+  long counted = 0;
+  if (CountShots(&counted) == ScanResult::kBroken) {
     Say("%s\n", texts::kListingBroken);
     return 1;
   }
@@ -313,9 +314,10 @@ int UndoInFolder(const char* logName) {
     return 1;
   }
   StampsInUse inUse{};
-  const long n = counted == 0 ? 0 : CollectShots(records, counted, &inUse);
-  if (n < 0) {
-    Say("%s\n", n == kCollectOverflow ? texts::kFolderChanged : texts::kListingBroken);
+  long n = 0;
+  const ScanResult collected = counted == 0 ? ScanResult::kComplete : CollectShots(records, counted, &inUse, &n);
+  if (collected != ScanResult::kComplete) {
+    Say("%s\n", collected == ScanResult::kOverflow ? texts::kFolderChanged : texts::kListingBroken);
     std::free(records);
     return 1;
   }

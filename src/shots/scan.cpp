@@ -25,30 +25,39 @@ Listed Classify(const ShotEntry& entry) {
   if (inner == nullptr) return listed;
   listed.stranded = true;
   listed.name = inner;
-  listed.shot = IsStrandedShotName(inner, entry.isDirectory);
+  listed.shot = IsShotName(inner, entry.isDirectory);
   return listed;
 }
 
 }  // namespace
 
-long CountShots() {
+ScanResult CountShots(long* count) {
+  *count = 0;
   ShotSearch* search = StartShotSearch();
-  if (search == nullptr) return 0;
-  long count = 0;
+  if (search == nullptr) return ScanResult::kComplete;
   ShotEntry entry;
   ListingStep step;
   while ((step = NextShotEntry(search, &entry)) == ListingStep::kEntry) {
-    if (Classify(entry).shot) ++count;
+    if (Classify(entry).shot) ++*count;
   }
   EndShotSearch(search);
-  return step == ListingStep::kEnd ? count : kListingBroken;
+  return step == ListingStep::kEnd ? ScanResult::kComplete : ScanResult::kBroken;
 }
 
-long CollectShots(ShotRecord* records, long capacity, StampsInUse* inUse) {
+namespace {
+
+ScanResult EndCollecting(ShotSearch* search, ScanResult result) {
+  EndShotSearch(search);
+  return result;
+}
+
+}  // namespace
+
+ScanResult CollectShots(ShotRecord* records, long capacity, StampsInUse* inUse, long* filled) {
+  *filled = 0;
   *inUse = StampsInUse{CurrentRunStamp(), 0};
   ShotSearch* search = StartShotSearch();
-  if (search == nullptr) return 0;
-  long filled = 0;
+  if (search == nullptr) return ScanResult::kComplete;
   ShotEntry entry;
   ListingStep step;
   while ((step = NextShotEntry(search, &entry)) == ListingStep::kEntry) {
@@ -56,19 +65,19 @@ long CollectShots(ShotRecord* records, long capacity, StampsInUse* inUse) {
     if (listed.stranded) MarkStampInUse(inUse, listed.stamp);
     if (!listed.shot) continue;
     FILETIME writeTime;
-    if (!ShotEntryWriteTime(search, &writeTime)) continue;  // vanished since listed
-    if (filled == capacity) {
-      EndShotSearch(search);
-      return kCollectOverflow;
-    }
-    ShotRecord& record = records[filled++];
+    const EntryTime time = ShotEntryWriteTime(search, &writeTime);
+    if (time == EntryTime::kVanished) continue;
+    // A screenshot whose time is unknown has no place in the order: leaving
+    // it out would give its number to another file.
+    if (time == EntryTime::kFailed) return EndCollecting(search, ScanResult::kBroken);
+    if (*filled == capacity) return EndCollecting(search, ScanResult::kOverflow);
+    ShotRecord& record = records[(*filled)++];
     std::memcpy(record.name, listed.name, kShotNameLength + 1);
     record.writeTime = writeTime;
     record.stranded = listed.stranded;
     SetStrandedStamp(record, listed.stamp);
   }
-  EndShotSearch(search);
-  return step == ListingStep::kEnd ? filled : kListingBroken;
+  return EndCollecting(search, step == ListingStep::kEnd ? ScanResult::kComplete : ScanResult::kBroken);
 }
 
 }  // namespace shotrenum

@@ -8,25 +8,24 @@
 
 namespace shotrenum {
 
-// Either pass returns this when the listing broke off partway: what it saw is
-// not the whole folder.
-inline constexpr long kListingBroken = -2;
+// How a pass over the directory ended.
+enum class ScanResult {
+  kComplete,  // the whole listing was read (or the search found nothing, or
+              // could not start: then no screenshot was seen)
+  kBroken,    // the listing broke off partway, or an entry it gave could not
+              // be read: what the pass saw is not the whole folder
+  kOverflow,  // (collecting only) more screenshots than there is room for:
+              // some appeared after they were counted
+};
 
-// The number of screenshots in the current directory; 0 when the search finds
-// nothing or cannot start, kListingBroken when the listing fails partway.
-long CountShots();
-
-// CollectShots returns this when the directory holds more screenshots than
-// `capacity`: screenshots appeared after they were counted.
-inline constexpr long kCollectOverflow = -1;
+// Counts the screenshots in the current directory into *count.
+ScanResult CountShots(long* count);
 
 // Fills records[0..] with the name and last-write time of each screenshot, in
-// listing order, and returns how many it filled (0 when the search finds
-// nothing or cannot start, kListingBroken when the listing fails partway).
-// Entries that vanished since the listing are skipped. Never writes beyond
-// `capacity` records; on more screenshots than that it returns
-// kCollectOverflow. Notes in `inUse` the run stamps near now that temporary
-// names bear, a folder's at such a name included.
-long CollectShots(ShotRecord* records, long capacity, StampsInUse* inUse);
+// listing order, and sets *filled to how many it filled. Entries that
+// vanished since the listing are skipped. Never writes beyond `capacity`
+// records. Notes in `inUse` the run stamps near now that temporary names
+// bear, a folder's at such a name included.
+ScanResult CollectShots(ShotRecord* records, long capacity, StampsInUse* inUse, long* filled);
 
 }  // namespace shotrenum

@@ -7,14 +7,9 @@
 namespace shotrenum {
 
 bool IsShotName(const char* name, bool isDirectory) {
-  if (isDirectory) return false;
-  if (std::strlen(name) != kShotNameLength) return false;
-  return std::strspn(name + 1, "0123456789") == 7;
-}
-
-bool IsStrandedShotName(const char* name, bool isDirectory) {
+  if (isDirectory || std::strlen(name) != kShotNameLength) return false;
   const auto lower = [](char c) { return static_cast<char>(c | 0x20); };
-  return IsShotName(name, isDirectory) && lower(name[0]) == 'g' && name[8] == '.' && lower(name[9]) == 'p' &&
+  return lower(name[0]) == 'g' && std::strspn(name + 1, "0123456789") == 7 && name[8] == '.' && lower(name[9]) == 'p' &&
          lower(name[10]) == 'c' && lower(name[11]) == 'x';
 }
 

@@ -2,14 +2,10 @@
 
 namespace shotrenum {
 
-// Whether an entry the screenshot search returned is a screenshot: not a
-// directory, exactly twelve bytes, and seven decimal digits after the first
-// character. The "G" and ".pcx" come from the search pattern.
+// Whether a listed entry (or the name inside a temporary name) is a
+// screenshot: not a directory, and "G", seven decimal digits, ".pcx", the
+// letters in any case: exactly twelve bytes. The whole rule is here; the
+// listing only makes a rough cut.
 bool IsShotName(const char* name, bool isDirectory);
-
-// Whether the name inside a temporary name makes the entry a stranded
-// screenshot: the same rule, with the "G" and ".pcx" (any case) checked here,
-// as the search pattern may have matched another part of the long name.
-bool IsStrandedShotName(const char* name, bool isDirectory);
 
 }  // namespace shotrenum

@@ -10,12 +10,22 @@ import time
 import unittest
 
 import test_rename
-from tool import (NOT_FOUND, PROCESS_TITLE, RESULT_TITLE, WINDOWS, ToolTest, block_log_names, both_logs_on_stdout,
+from tool import (HEADER, NOT_FOUND, PROCESS_TITLE, RESULT_TITLE, WINDOWS, ToolTest, block_log_names, both_logs_on_stdout,
                   expected_logs, make_file, messages, ns_of, progress_messages, run_tool, sjis, snapshot, stamp_of_log,
-                  stamp_on_stdout, standard_output, target_name)
+                  stamp_on_stdout, standard_output, standard_output_lines, target_name)
 
 
 class HostileFolders(ToolTest):
+    def run_as_user(self, mode):
+        """Runs the tool as an ordinary user (root may do anything) in the
+        folder with the given mode."""
+        as_user = (lambda: os.setuid(65534)) if os.geteuid() == 0 else None
+        os.chmod(self.dir, mode)
+        try:
+            return self.run_tool(preexec_fn=as_user)
+        finally:
+            os.chmod(self.dir, 0o700)
+
     def make_shots(self, shots):
         for name, ns in shots.items():
             self.make(name, ns)
@@ -66,6 +76,25 @@ class HostileFolders(ToolTest):
         self.assertEqual(run.read(target_name(1)), b"G0000000.pcx content")
 
     @unittest.skipIf(WINDOWS, "Wine shows a symbolic link as what it points to")
+    def test_either_log_name_alone_takes_a_second(self):
+        # A dangling link at one of the two log names of a second takes that
+        # second as surely as a log would: the run waits for a free one.
+        for kind in ("All", "Log"):
+            directory = tempfile.mkdtemp(dir=self.dir)
+            make_file(directory, "G0000001.pcx", ns_of("2020-01-01 00:00:00"))
+            make_file(directory, "G0000000.pcx", ns_of("2020-01-02 00:00:00"))
+            start = int(time.time())
+            for second in range(start - 1, start + 2):
+                digits = time.strftime("%Y%m%d%H%M%S", time.gmtime(second))
+                os.symlink("nowhere", os.path.join(directory, f"Veltrasko{kind}_{digits}.csv"))
+            run = run_tool(directory, seams={"CLOCK_SKIPS": "1+"})
+            self.assertEqual(run.stdout, standard_output(), kind)
+            logs = [n for n in os.listdir(directory)
+                    if n.startswith("Veltrasko") and not os.path.islink(os.path.join(directory, n))]
+            self.assertEqual(len(logs), 2, kind)
+            self.assertTrue(all(stamp_of_log(n, "UTC") >= start + 2 for n in logs), (kind, logs))
+
+    @unittest.skipIf(WINDOWS, "Wine shows a symbolic link as what it points to")
     def test_files_named_like_logs(self):
         # An older run's logs, and whatever stands at the log names of the
         # seconds this run could take (logs of a run in the same second, or
@@ -99,12 +128,18 @@ class HostileFolders(ToolTest):
         self.assertEqual(run.stderr, messages(*progress_messages(2)))
 
     def check_nothing_renamed(self, run, before, n):
-        """Every rename failed, the logs went to standard output."""
+        """Every rename failed, the logs went to standard output: every line
+        there a title, a header or a whole row, and the closing message says
+        where the process log is (no file bears its name)."""
         self.assertEqual(snapshot(self.dir), before)
-        log = "VeltraskoAll_" + time.strftime("%Y%m%d%H%M%S", time.gmtime(stamp_on_stdout(run))) + ".csv"
-        self.assertEqual(run.stderr, messages(*progress_messages(n, log)))
-        self.assertEqual((run.stdout.count(b"NG,"), run.stdout.count(b"OK,")), (3 * n, 0))
-        self.assertEqual(run.stdout.count(sjis(PROCESS_TITLE)) + run.stdout.count(sjis(RESULT_TITLE)), 2)
+        self.assertEqual(run.stderr, messages(*progress_messages(n, process_log_on_stdout=True)))
+        lines = standard_output_lines(run)
+        heads = [sjis(PROCESS_TITLE), sjis(RESULT_TITLE), sjis(HEADER)]
+        rows = [line for line in lines if line not in heads]
+        self.assertEqual(len(lines) - len(rows), 4)
+        for row in rows:
+            self.assertRegex(row, rb"^NG,[^,]+\.pcx,[^,]+\.pcx,\d{4}/\d\d/\d\d,\d\d:\d\d:\d\d:\d\d$")
+        self.assertEqual(len(rows), 3 * n)
 
     def test_read_only_file_system(self):
         if subprocess.run(["mount", "-t", "tmpfs", "-o", "size=1m", "tmpfs", self.dir],
@@ -118,18 +153,46 @@ class HostileFolders(ToolTest):
         before = snapshot(self.dir)
         self.check_nothing_renamed(self.run_tool(), before, len(shots))
 
+    @unittest.skipIf(WINDOWS, "a FUSE mount is a Linux matter")
+    def test_fat_file_system_through_fuse(self):
+        # FAT knows neither no-replace renames nor hard links: every rename
+        # goes through a reservation, and a folder at a target stays.
+        image, mount = os.path.join(self.dir, "fat.img"), os.path.join(self.dir, "mnt")
+        os.mkdir(mount)
+        if not os.path.exists("/dev/fuse"):
+            self.skipTest("no /dev/fuse here: the FAT file system test did not run")
+        if not (shutil.which("mkfs.vfat") and shutil.which("fusefat")):
+            self.skipTest("mkfs.vfat or fusefat missing: the FAT file system test did not run")
+        subprocess.run(["mkfs.vfat", "-C", image, "8192"], capture_output=True, check=True)
+        if subprocess.run(["fusefat", "-o", "rw+", image, mount], capture_output=True).returncode != 0:
+            self.skipTest("fusefat could not mount: the FAT file system test did not run")
+        self.addCleanup(subprocess.run, ["fusermount", "-u", mount], capture_output=True)
+        shots = {}
+        # FAT keeps times to two seconds: what it kept is what counts.
+        for name, when in (("G0000002.pcx", "2020-01-01 00:00:00"), ("G0000000.pcx", "2020-01-01 00:00:10"),
+                           ("G0000003.pcx", "2020-01-01 00:00:20")):
+            shots[name] = os.stat(make_file(mount, name, ns_of(when))).st_mtime_ns
+        os.mkdir(os.path.join(mount, "G0000001.pcx"))
+        run = run_tool(mount)
+        test_rename.RenameRun.check_run(self, run, shots, verdicts={(2, 1): False}, failed=True)
+        self.assertEqual(run.read("G0000000.pcx"), b"G0000002.pcx content")
+        self.assertEqual(run.read("G0000002.pcx"), b"G0000003.pcx content")
+        self.assertTrue(os.path.isdir(os.path.join(mount, "G0000001.pcx")))
+
+    @unittest.skipIf(WINDOWS, "Wine runs only for the owner of its prefix")
+    def test_folder_the_user_cannot_write(self):
+        shots = {"G0000002.pcx": ns_of("2020-01-01 00:00:00"), "G0000001.pcx": ns_of("2020-01-02 00:00:00")}
+        self.make_shots(shots)
+        before = snapshot(self.dir)
+        self.check_nothing_renamed(self.run_as_user(0o555), before, len(shots))
+
     @unittest.skipIf(WINDOWS, "Wine runs only for the owner of its prefix")
     def test_folder_that_cannot_be_listed(self):
         # Root reads any folder, so the tool runs as an ordinary user there.
         self.make("G0000001.pcx", "2020-01-01 00:00:00")
         self.make("G0000000.pcx", "2020-01-02 00:00:00")
         before = snapshot(self.dir)
-        as_user = (lambda: os.setuid(65534)) if os.geteuid() == 0 else None
-        os.chmod(self.dir, 0o111)
-        try:
-            run = self.run_tool(preexec_fn=as_user)
-        finally:
-            os.chmod(self.dir, 0o700)
+        run = self.run_as_user(0o111)
         self.assertEqual((run.returncode, run.stdout, run.stderr), (0, b"", messages(NOT_FOUND + "\n")))
         self.assertEqual(snapshot(self.dir), before)
 

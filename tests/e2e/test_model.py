@@ -75,8 +75,10 @@ class Model:
         for i, name in enumerate(self.order):
             if temps[i] != name and not self.rename(name, temps[i]):
                 self.verdicts[(1, i)] = False
+        # A file moves only on behalf of its own record: where that record's
+        # first rename failed, whatever bears its temporary name stays.
         for i, name in enumerate(self.order):
-            if not self.rename(temps[i], target_name(i)):
+            if (1, i) in self.verdicts or not self.rename(temps[i], target_name(i)):
                 self.verdicts[(2, i)] = False
 
     def rename(self, before, after):
@@ -156,8 +158,12 @@ class ModelledRuns(ToolTest):
         for round in range(rounds):
             entries, times = listing(directory)
             seam, failing = failure_rule(rng, 2 * len(times))
-            fallback = rng.random() < 0.2 and not WINDOWS  # Windows never falls back
-            seams = {k: v for k, v in (("RENAME_FAIL", seam), ("NO_NOREPLACE", "1+" if fallback else None)) if v}
+            # Windows never falls back. Without no-replace renames, the link
+            # fallback; without links too (FAT), the reservation fallback.
+            fallback = rng.random() < 0.3 and not WINDOWS
+            reserve = fallback and rng.random() < 0.5
+            seams = {k: v for k, v in (("RENAME_FAIL", seam), ("NO_NOREPLACE", "1+" if fallback else None),
+                                       ("NO_LINK", "1+" if reserve else None)) if v}
             note += f" run {round + 1}: {sorted(entries)} seams {seams}"
             order_names = self.check_run(directory, entries, times, seams, failing, fallback, note, order_names)
         # Once more, without faults, over what the runs before left.

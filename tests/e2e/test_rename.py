@@ -5,9 +5,11 @@ import os
 import random
 import re
 import subprocess
+import time
 import unittest
 import zoneinfo
 
+import test_model
 from tool import (EOL, LOG_INCOMPLETE, LOG_LOST, UNDO_LATER_RUN, UNDO_NOTHING, UNDO_PROCESS_TITLE,
                   UNDO_RESULT_TITLE, HEADER, WINDOWS, ToolTest, block_log_names, both_logs_on_stdout, capture_order,
                   expected_logs, is_shot_name, log_names, make_file, messages, ns_of, progress_messages, run_tool,
@@ -118,6 +120,31 @@ class FailedRenames(ToolTest):
         self.assertEqual(files["G0000001.pcx"], b"G0000001.pcx content")
         self.assertEqual(files[f"_tmp_{stamp}_G0000000.pcx"], b"G0000000.pcx content")
 
+    def test_a_file_whose_first_rename_failed_is_not_stood_in_for(self):
+        # Every second from now to now+8 is borne by a stranded copy of
+        # G0000005.pcx, so the run goes on with a taken stamp: G0000005.pcx
+        # cannot move to its temporary name, which the stranded file of that
+        # stamp holds. That file is a screenshot with a record of its own:
+        # it must not move on G0000005.pcx's behalf, and no row may say so.
+        self.make("G0000005.pcx", "2020-01-01 00:00:00")
+        start = int(time.time())
+        for second in range(start, start + 9):
+            self.make(f"_tmp_{second}_G0000005.pcx", ns_of("2020-01-02 00:00:00") + (second - start) * 10**9,
+                      b"stranded %d" % second)
+        entries, times = test_model.listing(self.dir)
+        run = self.run_tool(seams={"CLOCK_SKIPS": "1+"})
+        process, result = run.logs()
+        stamp = stamp_of_log(process, "UTC")
+        self.assertIn(f"_tmp_{stamp}_G0000005.pcx", entries)
+        model = test_model.Model(entries, times, stamp)
+        self.assertEqual((model.verdicts[(1, 0)], model.verdicts[(2, 0)]), (False, False))
+        want_process, want_result = expected_logs(model.shots, stamp, "UTC", model.verdicts)
+        self.assertEqual((run.read(process), run.read(result)), (want_process, want_result))
+        after, _ = test_model.listing(self.dir)
+        del after[process], after[result]
+        self.assertEqual(after, model.entries)
+        self.assertEqual(after["G0000005.pcx"], ("file", b"G0000005.pcx content"))
+
     def test_directory_at_a_target_name(self):
         shots = {"G0000002.pcx": ns_of("2020-01-01 00:00:00"), "G0000000.pcx": ns_of("2020-01-02 00:00:00")}
         for name, ns in shots.items():
@@ -163,17 +190,26 @@ class FailedRenames(ToolTest):
         self.assertEqual(run.read("G0000000.pcx"), b"G0000001.pcx content")
         self.assertEqual(sorted(os.listdir(self.dir)), sorted(blocked + ["G0000000.pcx", "G0000001.pcx"]))
 
-    def test_fallback_without_no_replace_support(self):
-        shots = {"G0000001.pcx": ns_of("2020-01-01 00:00:00"), "G0000000.pcx": ns_of("2020-01-02 00:00:00")}
+    def check_fallback(self, seams):
+        """A run where renames go the fallback way: an obstacle at a target
+        stays, nothing replaces it."""
+        shots = {"G0000001.pcx": ns_of("2020-01-01 00:00:00"), "G0000000.pcx": ns_of("2020-01-02 00:00:00"),
+                 "G0000003.pcx": ns_of("2020-01-03 00:00:00")}
         for name, ns in shots.items():
             self.make(name, ns)
         os.mkdir(os.path.join(self.dir, "G0000002.pcx"))
-        shots["G0000003.pcx"] = ns_of("2020-01-03 00:00:00")
-        self.make("G0000003.pcx", shots["G0000003.pcx"])
-        run = self.run_tool(seams={"NO_NOREPLACE": "1+"})
+        run = self.run_tool(seams=seams)
         self.check_failed_run(run, shots, {(2, 2): False})
         self.assertEqual(run.read("G0000000.pcx"), b"G0000001.pcx content")
         self.assertEqual(run.read("G0000001.pcx"), b"G0000000.pcx content")
+        self.assertTrue(os.path.isdir(os.path.join(self.dir, "G0000002.pcx")))
+
+    def test_fallback_without_no_replace_support(self):
+        self.check_fallback({"NO_NOREPLACE": "1+"})
+
+    def test_fallback_without_links(self):
+        # FAT and exFAT: neither no-replace renames nor links.
+        self.check_fallback({"NO_NOREPLACE": "1+", "NO_LINK": "1+"})
 
 
 class LogsThatStopTakingRows(ToolTest):

@@ -1,8 +1,8 @@
 """Runs the built tool in fresh directories and predicts what it must leave.
 
 The tool's path comes from SHOTRENUM_BIN (the shipped build) and
-SHOTRENUM_SEAMED_BIN (the same tool with its test seams, set through
-SHOTRENUM_SEAM_* variables). SHOTRENUM_RUNNER, when set, is a command that the
+SHOTRENUM_SEAMED_BIN (the same tool whose system calls fail as
+SHOTRENUM_SEAM_* variables ask: src/platform/seam_env.cpp lists them). SHOTRENUM_RUNNER, when set, is a command that the
 tool is started through (Wine for the Windows build). SHOTRENUM_TARGET=windows
 says the tool is the Windows build, whose output rightly differs: lines end in
 CR LF in the logs and on both standard streams, the messages are Shift_JIS
@@ -162,6 +162,12 @@ def messages(*texts, utf8=False):
 def standard_output(body=b""):
     """What standard output must hold: `body`, then the Windows pause prompt."""
     return body + WINDOWS_PAUSE if WINDOWS else body
+
+
+def standard_output_lines(run):
+    """The lines on standard output before the Windows pause prompt."""
+    body = run.stdout.removesuffix(WINDOWS_PAUSE) if WINDOWS else run.stdout
+    return body.split(EOL)[:-1] if body.endswith(EOL) else body.split(EOL)
 
 
 # ---- building directories --------------------------------------------------
@@ -338,12 +344,12 @@ def expected_logs(shots, stamp, tz, verdicts=None, order_names=None):
 
 def both_logs_on_stdout(process, result, n):
     """Standard output of a run over n files whose logs both stand in there
-    from their first line: in phase 2 both verdicts come first, then the rest
-    of each row."""
+    from their first line: in phase 2 each rename's result row, then its
+    process row, each whole."""
     p, r = process.split(EOL), result.split(EOL)
     out = p[:2 + n] + r[:2]
     for i in range(n):
-        out += [r[2 + i][:3] + p[2 + n + i][:3] + r[2 + i][3:], p[2 + n + i][3:]]
+        out += [r[2 + i], p[2 + n + i]]
     return EOL.join(out) + EOL
 
 
@@ -352,7 +358,7 @@ def stamp_on_stdout(run):
     return int(run.stdout.split(b"_tmp_")[1].split(b"_")[0])
 
 
-def progress_messages(n, process_log=None):
+def progress_messages(n, process_log=None, process_log_on_stdout=False):
     lines = [f"一時ファイルリネーム開始　全{n}件\n"]
     lines += [f"{i + 1}件目処理中\n" for i in range(0, n, 100)]
     lines += ["一時ファイルリネーム終了\n\n", f"リネーム開始　全{n}件\n"]
@@ -360,6 +366,8 @@ def progress_messages(n, process_log=None):
     lines += ["リネーム終了\n"]
     if process_log:
         lines += [f"リネームに失敗したファイルがあります。\n{process_log}を確認してください。\n"]
+    if process_log_on_stdout:
+        lines += ["リネームに失敗したファイルがあります。\n標準出力に書き出したリネーム過程ログを確認してください。\n"]
     return lines
 
 

@@ -1,9 +1,12 @@
 // What only a POSIX file system can show: nanosecond file times, symbolic
-// links, and the rename fallback for file systems without no-replace renames.
+// links, hard links, and the rename fallbacks for file systems without
+// no-replace renames or without links; and how the errors of those calls are
+// read.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -11,9 +14,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/filetime.h"
 #include "platform/platform.h"
+#include "shots/filetime.h"
 #include "shots/scan.h"
+#include "syscall_swap.h"
 #include "temp_dir.h"
 
 namespace shotrenum {
@@ -43,9 +47,12 @@ TEST_F(PosixPlatform, CollectsFullPrecisionTimesAndFollowsLinks) {
   ASSERT_EQ(symlink("missing", "G0000004.pcx"), 0);  // a dangling link is one, with its own time
   SetTime("G0000004.pcx", 42, 999, AT_SYMLINK_NOFOLLOW);
 
-  ASSERT_EQ(CountShots(), 3);
+  long n = 0;
+  ASSERT_EQ(CountShots(&n), ScanResult::kComplete);
+  ASSERT_EQ(n, 3);
   ShotRecord records[3] = {};
-  ASSERT_EQ(CollectShots(records, 3, &inUse), 3);
+  ASSERT_EQ(CollectShots(records, 3, &inUse, &n), ScanResult::kComplete);
+  ASSERT_EQ(n, 3);
   std::map<std::string, std::uint64_t> times;
   for (const ShotRecord& r : records) times[r.name] = FileTimeTicks(r.writeTime);
   EXPECT_EQ(times["G0000001.pcx"], Ticks(1302685507, 123456789));
@@ -53,8 +60,40 @@ TEST_F(PosixPlatform, CollectsFullPrecisionTimesAndFollowsLinks) {
   EXPECT_EQ(times["G0000004.pcx"], Ticks(42, 999));
 }
 
+// Only "no such entry" means a listed entry went; any other failure to read
+// its time leaves the set incomplete, and the pass says so.
+TEST_F(PosixPlatform, AnEntryWhoseTimeCannotBeReadBreaksTheCollectingPass) {
+  Touch("G0000001.pcx");
+  Touch("G0000002.pcx");
+  ShotRecord records[2] = {};
+  long n = -1;
+  {
+    const testing::SyscallSwap failing(syscalls.fstatat, [](int, const char*, struct stat*, int) {
+      errno = EIO;
+      return -1;
+    });
+    EXPECT_EQ(CollectShots(records, 2, &inUse, &n), ScanResult::kBroken);
+  }
+  {
+    const testing::SyscallSwap vanished(syscalls.fstatat, [](int, const char*, struct stat*, int) {
+      errno = ENOENT;
+      return -1;
+    });
+    EXPECT_EQ(CollectShots(records, 2, &inUse, &n), ScanResult::kComplete);
+    EXPECT_EQ(n, 0);
+  }
+}
+
+int FailWith(int error) {
+  errno = error;
+  return -1;
+}
+
+// Where renameat2 does not know RENAME_NOREPLACE (EINVAL: FUSE, older file
+// systems), a link and an unlink move the file.
 TEST_F(PosixPlatform, LinkFallbackMovesButNeverReplaces) {
-  ASSERT_EQ(setenv("SHOTRENUM_SEAM_NO_NOREPLACE", "1+", 1), 0);
+  const testing::SyscallSwap noFlag(syscalls.renameat2,
+                                    [](int, const char*, int, const char*, unsigned) { return FailWith(EINVAL); });
   Touch("a", "A");
   Touch("b", "B");
   EXPECT_FALSE(RenameWithoutReplace("a", "b"));
@@ -68,9 +107,12 @@ TEST_F(PosixPlatform, LinkFallbackMovesButNeverReplaces) {
   EXPECT_EQ(st.st_nlink, 1u);
   // When the old name cannot be removed, the new one goes again: the file
   // keeps its one name.
-  ASSERT_EQ(setenv("SHOTRENUM_SEAM_UNLINK_FAIL", "1+", 1), 0);
-  EXPECT_FALSE(RenameWithoutReplace("c", "f"));
-  unsetenv("SHOTRENUM_SEAM_UNLINK_FAIL");
+  {
+    static int unlinks = 0;
+    const testing::SyscallSwap firstFails(
+        syscalls.unlink, [](const char* name) { return ++unlinks == 1 ? FailWith(EACCES) : unlink(name); });
+    EXPECT_FALSE(RenameWithoutReplace("c", "f"));
+  }
   EXPECT_EQ(Read("c"), "A");
   EXPECT_FALSE(Exists("f"));
   ASSERT_EQ(stat("c", &st), 0);
@@ -80,7 +122,57 @@ TEST_F(PosixPlatform, LinkFallbackMovesButNeverReplaces) {
   EXPECT_FALSE(RenameWithoutReplace("d", "e"));
   EXPECT_TRUE(Exists("d"));
   EXPECT_FALSE(Exists("e"));
-  unsetenv("SHOTRENUM_SEAM_NO_NOREPLACE");
+}
+
+// FAT and exFAT know neither the flag nor links: the destination is reserved
+// by an exclusive create, and only that reservation is renamed over.
+TEST_F(PosixPlatform, ReservationFallbackMovesButNeverReplaces) {
+  const testing::SyscallSwap noFlag(syscalls.renameat2,
+                                    [](int, const char*, int, const char*, unsigned) { return FailWith(EINVAL); });
+  const testing::SyscallSwap noLinks(syscalls.link, [](const char*, const char*) { return FailWith(EPERM); });
+  Touch("a", "A");
+  Touch("b", "B");
+  EXPECT_FALSE(RenameWithoutReplace("a", "b"));
+  EXPECT_EQ(Read("a"), "A");
+  EXPECT_EQ(Read("b"), "B");
+  ASSERT_EQ(symlink("nowhere", "dangling"), 0);
+  EXPECT_FALSE(RenameWithoutReplace("a", "dangling"));
+  EXPECT_FALSE(Exists("nowhere"));
+  EXPECT_TRUE(RenameWithoutReplace("a", "c"));
+  EXPECT_FALSE(Exists("a"));
+  EXPECT_EQ(Read("c"), "A");
+  // A rename that fails after the reservation takes the reservation away.
+  const testing::SyscallSwap renameFails(syscalls.rename, [](const char*, const char*) { return FailWith(EIO); });
+  EXPECT_FALSE(RenameWithoutReplace("c", "e"));
+  EXPECT_EQ(Read("c"), "A");
+  EXPECT_FALSE(Exists("e"));
+}
+
+// The only unlink of a user's file: a second name goes only when both names
+// are one file. Another file with the same time on the same device, even
+// one with a name outside the folder, stays.
+TEST_F(PosixPlatform, RemovesOnlyASecondNameOfTheSameFile) {
+  Touch("kept", "K");
+  Touch("other", "O");
+  ASSERT_EQ(link("other", "outside"), 0);
+  EXPECT_TRUE(HasOtherNames("other"));
+  EXPECT_FALSE(RemoveSecondName("other", "kept"));
+  EXPECT_EQ(Read("other"), "O");
+  ASSERT_EQ(link("kept", "extra"), 0);
+  EXPECT_TRUE(RemoveSecondName("extra", "kept"));
+  EXPECT_FALSE(Exists("extra"));
+  EXPECT_EQ(Read("kept"), "K");
+}
+
+// A log name counts as taken whatever bears it, a dangling link included.
+TEST_F(PosixPlatform, AnyEntryButAFolderBearsAName) {
+  ASSERT_EQ(symlink("nowhere", "dangling"), 0);
+  Touch("file");
+  std::filesystem::create_directory("folder");
+  EXPECT_TRUE(FileExists("dangling"));
+  EXPECT_TRUE(FileExists("file"));
+  EXPECT_FALSE(FileExists("folder"));
+  EXPECT_FALSE(FileExists("absent"));
 }
 
 // Sets TZ for the rest of the test and waits for the clock's next second, the

@@ -3,12 +3,14 @@
 #include "rename/log_reader.h"
 #include "rename/row_time.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 
-#include "platform/filetime.h"
+#include "shots/filetime.h"
+#include "syscall_swap.h"
 #include "temp_dir.h"
 #include "text_newline.h"
 #include "texts.h"
@@ -24,17 +26,7 @@ const FILETIME kDateless = FileTimeFromTicks(std::uint64_t{1} << 63);
 const std::string kDatelessTime = ",0000/00/00,00:00:00:00\n";
 
 void WriteRow(RunLog& log, bool ok, const char* before, const char* after, FILETIME writeTime) {
-  WriteVerdict(log, ok);
-  WriteRowRest(log, before, after, writeTime);
-}
-
-// The rows of one phase-2 rename, in the order the rename run writes them.
-void WriteRowPair(RunLog& first, RunLog& second, bool ok, const char* firstBefore, const char* secondBefore,
-                  const char* after, FILETIME writeTime) {
-  WriteVerdict(first, ok);
-  WriteVerdict(second, ok);
-  WriteRowRest(first, firstBefore, after, writeTime);
-  WriteRowRest(second, secondBefore, after, writeTime);
+  WriteLogRow(log, ok, before, after, writeTime);
 }
 
 TEST_F(RunLogFile, NamesBothLogsFromTheStartTimeAndWritesTitleAndHeader) {
@@ -94,22 +86,20 @@ TEST_F(RunLogFile, GoesToStandardOutputWhenTheFileCannotBeCreated) {
   EXPECT_STREQ(log.fileName, "VeltraskoAll_20110413090507.csv");
 }
 
-TEST_F(RunLogFile, RowPairsGoToTheirOwnLogsOrInterleaveOnASharedStream) {
-  RunLog result = OpenRunLog(LogKind::kResult, kStart);
-  RunLog process = OpenRunLog(LogKind::kProcess, kStart);
-  WriteRowPair(result, process, true, "G0000002.pcx", "_tmp_1_G0000002.pcx", "G0000000.pcx", kDateless);
-  // Both rows are in their files before the next rename.
-  EXPECT_EQ(Read(result.fileName),
-            std::string(texts::kResultLogTitle) + texts::kLogHeader + "OK,G0000002.pcx,G0000000.pcx" + kDatelessTime);
-  EXPECT_EQ(Read(process.fileName), std::string(texts::kProcessLogTitle) + texts::kLogHeader +
-                                        "OK,_tmp_1_G0000002.pcx,G0000000.pcx" + kDatelessTime);
-  CloseRunLog(result);
-  CloseRunLog(process);
-
-  ::testing::internal::CaptureStdout();
-  RunLog shared{};
-  WriteRowPair(shared, shared, false, "a", "b", "c", kDateless);
-  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "NG,NG,a,c" + kDatelessTime + "b,c" + kDatelessTime);
+// A close that fails may have lost rows: the user is told.
+TEST_F(RunLogFile, AFailedCloseCountsAsLostRows) {
+  RunLog log = OpenRunLog(LogKind::kResult, kStart);
+  WriteRow(log, true, "G0000002.pcx", "G0000000.pcx", kDateless);
+  {
+    const testing::SyscallSwap failing(syscalls.fclose, [](std::FILE* file) {
+      std::fclose(file);
+      errno = EIO;
+      return EOF;
+    });
+    CloseRunLog(log);
+  }
+  EXPECT_EQ(log.file, nullptr);
+  EXPECT_TRUE(log.rowsLost);
 }
 
 std::string WithTextNewlines(const std::string& lines) {

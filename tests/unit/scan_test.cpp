@@ -4,6 +4,7 @@
 #include <set>
 #include <string>
 
+#include "scan_calls.h"
 #include "temp_dir.h"
 
 namespace shotrenum {
@@ -11,19 +12,23 @@ namespace {
 
 using Scan = testing::InTempDir;
 
-StampsInUse inUse;
+using testing::inUse;
+
+using testing::Collect;
+using testing::Count;
 
 TEST_F(Scan, CountsScreenshotsInAnyCaseAndNothingElse) {
-  EXPECT_EQ(CountShots(), 0);
+  EXPECT_EQ(Count(), 0);
   for (const char* name : {"G0000001.pcx", "g0000002.pcx", "G0000003.PCX", "G123.pcx", "G00000001.pcx", "GA000001.pcx",
-                           "G00000a1.pcx", "X0000005.pcx", "G0000006.pcy", "G0000007.pcx.bak"}) {
+                           "G00000a1.pcx", "X0000005.pcx", "G0000006.pcy", "G0000007.pcx.bak",
+                           "G0000008_pcx", "G000009.pcx"}) {
     Touch(name);
   }
   std::filesystem::create_directory("G0000004.pcx");
-  EXPECT_EQ(CountShots(), 3);
+  EXPECT_EQ(Count(), 3);
 
   ShotRecord records[4] = {};
-  EXPECT_EQ(CollectShots(records, 4, &inUse), 3);
+  EXPECT_EQ(Collect(records, 4), 3);
   std::set<std::string> names;
   for (int i = 0; i < 3; ++i) names.insert(records[i].name);
   EXPECT_EQ(names, (std::set<std::string>{"G0000001.pcx", "g0000002.pcx", "G0000003.PCX"}));
@@ -44,10 +49,10 @@ TEST_F(Scan, FindsScreenshotsStrandedAtTemporaryNames) {
     Touch(name);
   }
   std::filesystem::create_directory("_tmp_" + later + "_G0000012.pcx");
-  EXPECT_EQ(CountShots(), 4);
+  EXPECT_EQ(Count(), 4);
 
   ShotRecord records[4] = {};
-  ASSERT_EQ(CollectShots(records, 4, &inUse), 4);
+  ASSERT_EQ(Collect(records, 4), 4);
   std::set<std::string> found;
   for (const ShotRecord& r : records) {
     found.insert((r.stranded ? std::to_string(StrandedStamp(r)) + " " : "") + r.name);
@@ -62,22 +67,23 @@ TEST_F(Scan, FindsScreenshotsStrandedAtTemporaryNames) {
 
 TEST_F(Scan, SkipsFilesThatVanishedAfterTheCount) {
   for (const char* name : {"G0000001.pcx", "G0000002.pcx", "G0000003.pcx"}) Touch(name);
-  const long counted = CountShots();
+  const long counted = Count();
   ASSERT_EQ(counted, 3);
   std::filesystem::remove("G0000002.pcx");
   ShotRecord records[3] = {};
-  EXPECT_EQ(CollectShots(records, counted, &inUse), 2);
+  EXPECT_EQ(Collect(records, counted), 2);
   EXPECT_EQ(records[2].name[0], '\0');
 
   for (const char* name : {"G0000001.pcx", "G0000003.pcx"}) std::filesystem::remove(name);
-  EXPECT_EQ(CollectShots(records, counted, &inUse), 0);
+  EXPECT_EQ(Collect(records, counted), 0);
 }
 
 TEST_F(Scan, NeverWritesBeyondItsCapacity) {
   for (const char* name : {"G0000001.pcx", "G0000002.pcx", "_tmp_1_G0000003.pcx"}) Touch(name);
   ShotRecord records[3] = {};
   records[2].name[0] = 'x';
-  EXPECT_EQ(CollectShots(records, 2, &inUse), kCollectOverflow);
+  long filled = -1;
+  EXPECT_EQ(CollectShots(records, 2, &inUse, &filled), ScanResult::kOverflow);
   EXPECT_EQ(records[2].name[0], 'x');
   EXPECT_EQ(records[2].writeTime.dwLowDateTime, 0u);
 }

@@ -4,15 +4,20 @@
 #include <windows.h>
 
 #include "platform/platform.h"
+#include "scan_calls.h"
 #include "shots/scan.h"
+#include "syscall_swap.h"
 #include "temp_dir.h"
 
 namespace shotrenum {
 namespace {
 
-StampsInUse inUse;
+using testing::inUse;
 
 using Win32Platform = testing::InTempDir;
+
+using testing::Collect;
+using testing::Count;
 
 // How many entries the search delivers, screenshots or not.
 int CountListed() {
@@ -29,9 +34,9 @@ TEST_F(Win32Platform, KeepsOnlyTwelveByteNamesOfTheLooseSearch) {
   // Their 8.3 short names (G000~1U0.PCX and the like) fit the pattern.
   for (const char* name : {"G00000001.pcx", "GABCDEFGHIJK.pcx", "G0000005.pcxx", "G0000003.pcx"}) Touch(name);
   ASSERT_GT(CountListed(), 1) << "the search returned no extra names; nothing to filter";
-  ASSERT_EQ(CountShots(), 1);
+  ASSERT_EQ(Count(), 1);
   ShotRecord records[2] = {};
-  ASSERT_EQ(CollectShots(records, 2, &inUse), 1);
+  ASSERT_EQ(Collect(records, 2), 1);
   EXPECT_STREQ(records[0].name, "G0000003.pcx");
 }
 
@@ -46,9 +51,21 @@ TEST_F(Win32Platform, TakesTheListedWriteTimeToTheTick) {
     CloseHandle(file);
   }
   ShotRecord record{};
-  ASSERT_EQ(CollectShots(&record, 1, &inUse), 1);
+  ASSERT_EQ(Collect(&record, 1), 1);
   EXPECT_EQ(record.writeTime.dwHighDateTime, written.dwHighDateTime);
   EXPECT_EQ(record.writeTime.dwLowDateTime, written.dwLowDateTime);
+}
+
+// Only ERROR_NO_MORE_FILES ends a listing; any other error breaks it off.
+TEST_F(Win32Platform, AListingThatFailsPartwayIsBroken) {
+  Touch("G0000001.pcx");
+  Touch("G0000002.pcx");
+  const testing::SyscallSwap failing(syscalls.FindNextFileA, [](HANDLE, LPWIN32_FIND_DATAA) -> BOOL WINAPI {
+    SetLastError(ERROR_UNEXP_NET_ERR);
+    return FALSE;
+  });
+  long count = -1;
+  EXPECT_EQ(CountShots(&count), ScanResult::kBroken);
 }
 
 TEST_F(Win32Platform, NeverRenamesOntoANameThatDiffersOnlyInCase) {

@@ -1,4 +1,4 @@
-#include "platform/filetime.h"
+#include "shots/filetime.h"
 
 #include <chrono>
 #include <limits>

@@ -1,33 +1,13 @@
-// Writing through the C runtime's streams, the same on every OS.
-#include <algorithm>
+#include "say.h"
+
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "platform/platform.h"
-#include "platform/seam.h"
 
 namespace shotrenum {
-
-bool WriteFlushed(std::FILE* file, std::initializer_list<std::string_view> pieces) {
-  if (seam::Injected(seam::Fault::kLogWrite)) return false;
-  // A log row is a few short pieces, written three times per screenshot: one
-  // call into the stream for all of them costs less than one call each.
-  char joined[256];
-  std::size_t length = 0;
-  for (const std::string_view piece : pieces) length += piece.size();
-  if (length <= sizeof joined) {
-    char* end = joined;
-    for (const std::string_view piece : pieces) end = std::copy(piece.begin(), piece.end(), end);
-    std::fwrite(joined, 1, length, file);
-  } else {
-    for (const std::string_view piece : pieces) std::fwrite(piece.data(), 1, piece.size(), file);
-  }
-  // A failed write leaves the stream's error flag set, so every later write
-  // to that stream reports a failure too.
-  return std::fflush(file) == 0 && std::ferror(file) == 0;
-}
 
 void Say(const char* format, ...) {
   char buffer[512];

@@ -1,4 +1,4 @@
-// Pure arithmetic on file times, shared by the platform implementations and
+// Pure arithmetic on file times, used by the POSIX platform file and
 // checked by the unit tests.
 #pragma once
 

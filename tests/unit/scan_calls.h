@@ -1,0 +1,25 @@
+// The two passes over the current directory, for tests that expect each to
+// read the whole listing.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include "shots/scan.h"
+
+namespace shotrenum::testing {
+
+inline StampsInUse inUse;
+
+inline long Count() {
+  long count = -1;
+  EXPECT_EQ(CountShots(&count), ScanResult::kComplete);
+  return count;
+}
+
+inline long Collect(ShotRecord* records, long capacity) {
+  long filled = -1;
+  EXPECT_EQ(CollectShots(records, capacity, &inUse, &filled), ScanResult::kComplete);
+  return filled;
+}
+
+}  // namespace shotrenum::testing
