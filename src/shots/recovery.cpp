@@ -25,6 +25,10 @@ struct Journal {
   bool candidateLive;                   // no later run moved the candidate's temporary name
   char candidate[kShotNameLength + 1];  // the name in that temporary name
   long candidatePosition;               // the target the rename went to
+  long phase2Rows;                      // the rows of its second phase
+  bool positional;                      // a run's process log: the second phase
+                                        // goes through the positions, and the
+                                        // first tells the names it held
 };
 
 std::string ProcessLogName(std::int64_t stamp) {
@@ -66,7 +70,7 @@ void AddRun(std::vector<Journal>* runs, std::int64_t stamp) {
     runs->erase(runs->begin());
     --at;
   }
-  runs->insert(runs->begin() + static_cast<long>(at), Journal{stamp, false, false, false, false, {}, 0});
+  runs->insert(runs->begin() + static_cast<long>(at), Journal{stamp, false, false, false, false, {}, 0, 0, false});
 }
 
 // Reads the run's log through: checks every row, notes the earlier runs its
@@ -91,10 +95,13 @@ void Examine(Journal* run, std::vector<std::int64_t>* earlier) {
   }
   const bool process = reader.head.kind == LogKind::kProcess;
   run->usable = step == LogStep::kEnd && (!process || reader.stamp < 0 || reader.stamp == run->stamp);
+  run->phase2Rows = phase2;
+  // An undo's second phase goes to the names before a run, not to positions;
+  // only a process log tells whether the next target was held.
+  run->positional = process && !reader.head.undo;
   std::fclose(file);
-  // An undo's second phase goes to the names before a run, not to positions.
   LogRow unlogged;
-  if (run->usable && process && !reader.head.undo && phase2 < kMaxShots &&
+  if (run->usable && run->positional && phase2 < kMaxShots &&
       FindUnloggedRename(ProcessLogName(run->stamp).c_str(), run->stamp, &unlogged)) {
     run->hasCandidate = true;
     run->candidateLive = true;
@@ -150,8 +157,23 @@ void Apply(ShotRecord* records, long n, std::vector<Journal>& runs, std::size_t 
     }
   };
   LogRow row;
+  // The last second-phase row: its file came just before the one a kill
+  // may have moved unlogged.
+  std::int64_t lastStamp = -1;
+  char lastShot[kShotNameLength + 1] = "";
+  char lastTime[kLogTimeRoom] = "";
+  // The next target, and whether a file the run failed to move bears it.
+  char next[kShotNameLength + 1] = "";
+  if (runs[j].phase2Rows < kMaxShots) WriteTargetName(next, runs[j].phase2Rows);
+  bool nextHeld = false;
   while (ReadLogRow(&reader, &row) == LogStep::kRow) {
-    if (!IsPhase2Row(row)) continue;
+    if (!IsPhase2Row(row)) {
+      nextHeld = nextHeld || (!row.ok && std::strcmp(row.before, next) == 0);
+      continue;
+    }
+    lastStamp = row.beforeStamp;
+    std::memcpy(lastShot, row.beforeShot, sizeof lastShot);
+    std::memcpy(lastTime, row.time, sizeof lastTime);
     if (row.beforeStamp >= 0 && row.beforeStamp != runs[j].stamp) {
       // A later rename of an earlier run's temporary name: that name was
       // still there, so no kill of the earlier run moved it unlogged.
@@ -163,10 +185,37 @@ void Apply(ShotRecord* records, long n, std::vector<Journal>& runs, std::size_t 
     }
     if (row.ok) moveIn(row.after, row.beforeStamp, row.beforeShot);
   }
-  if (runs[j].hasCandidate && runs[j].candidateLive) {
-    char target[kShotNameLength + 1];
-    WriteTargetName(target, runs[j].candidatePosition);
-    moveIn(target, runs[j].stamp, runs[j].candidate);
+  if (next[0] != '\0') {
+    const char* target = next;
+    if (runs[j].hasCandidate && runs[j].candidateLive) {
+      moveIn(target, runs[j].stamp, runs[j].candidate);
+    } else if (!nextHeld && runs[j].positional) {
+      // No temporary name of the run's own went there, yet a file stands at
+      // the next target that no row explains: a kill moved an earlier run's
+      // screenshot there, unlogged, and which one no row tells. It came
+      // right after the last row's file: with that file's time it shares
+      // its name (the target names then order the two), with a later time
+      // it comes first among its equals.
+      std::int64_t offset = 0;
+      CalendarTime start{};
+      LocalCalendarOfStamp(runs[j].stamp, &start);
+      char digits[16];
+      std::snprintf(digits, sizeof digits, "%04d%02d%02d%02d%02d%02d", start.year, start.month, start.day, start.hour,
+                    start.minute, start.second);
+      RunOffset(digits, runs[j].stamp, &offset);
+      while (cursor != end && std::strcmp(cursor->target, target) < 0) ++cursor;
+      for (ShotRecord* r = cursor; r != end && std::strcmp(r->target, target) == 0; ++r) {
+        if (r->keyRun <= j) continue;
+        char shown[kLogTimeRoom];
+        RowTimeText(r->writeTime, offset, shown);
+        if (lastShot[0] != '\0' && std::strcmp(shown, lastTime) == 0) {
+          TakeBack(*r, runs, j, lastStamp, lastShot);
+        } else {
+          std::memcpy(r->target, "\x01", 2);  // before every name
+          r->keyRun = 0;
+        }
+      }
+    }
   }
   // Names the first phase moved away from.
   std::sort(records, end, ByOrderName);
