@@ -12,10 +12,10 @@
 #include "rename/row_time.h"
 #include "rename/run_log.h"
 #include "run/undo_stack.h"
+#include "say.h"
 #include "shots/order.h"
 #include "shots/scan.h"
 #include "shots/temp_name.h"
-#include "say.h"
 #include "texts.h"
 
 namespace shotrenum {
@@ -23,11 +23,11 @@ namespace shotrenum {
 namespace {
 
 // What the undo notes in a record's keyRun byte.
-constexpr std::uint8_t kSelected = 1;  // goes back to the name in `target`
-constexpr std::uint8_t kVacated = 2;   // an earlier undo of the run moved
-                                       // the file at this name away
-constexpr std::uint8_t kSeen = 4;      // a row of the run names it
-constexpr std::uint8_t kBlocked = 8;   // its old name is taken: left alone
+constexpr std::uint8_t kSelected = 1;      // goes back to the name in `target`
+constexpr std::uint8_t kVacated = 2;       // an earlier undo of the run moved
+                                           // the file at this name away
+constexpr std::uint8_t kSeen = 4;          // a row of the run names it
+constexpr std::uint8_t kBlocked = 8;       // its old name is taken: left alone
 constexpr std::uint8_t kFirstFailed = 16;  // its first rename failed: it stays where it is
 
 // The run being undone, and the earlier undos of it whose work this one
@@ -133,6 +133,8 @@ template <typename Visit>
 bool ForEachRow(const char* logName, Visit visit) {
   std::FILE* file = OpenFileForReading(logName);
   if (file == nullptr) return false;
+  // A run's process log holds two rows a screenshot: read in large pieces.
+  std::setvbuf(file, nullptr, _IOFBF, 1 << 16);
   LogReader reader;
   LogRow row;
   bool whole = ReadLogHead(&reader, file);
@@ -147,9 +149,16 @@ bool ForEachRow(const char* logName, Visit visit) {
 // touched, when a line of the log is not as its writer writes them.
 bool Select(const Folder& folder, const Undone& run, long* missingRows) {
   long missing = 0;
+  long phase1Rows = 0;
   long phase2Rows = 0;
+  long ownPhase2Rows = 0;  // from this run's own temporary names
   const bool whole = ForEachRow(run.sourceLog, [&](const LogRow& row) {
-    phase2Rows += IsPhase2Row(row);
+    if (IsPhase2Row(row)) {
+      ++phase2Rows;
+      ownPhase2Rows += row.beforeStamp == run.stamp;
+    } else {
+      ++phase1Rows;
+    }
     const Decision d = Decide(folder, row, run);
     if (d.verdict == Verdict::kMissing) ++missing;
     if (d.verdict != Verdict::kMove) return;
@@ -158,9 +167,10 @@ bool Select(const Folder& folder, const Undone& run, long* missingRows) {
     std::memcpy(d.record->target, IsPhase2Row(row) ? row.beforeShot : row.before, kShotNameLength + 1);
   });
   // Killed between a rename of its second phase and the row: the file went
-  // from its temporary name to the next target.
+  // from its temporary name to the next target. A run whose every first-phase
+  // row has its second-phase row was not cut short there.
   LogRow unlogged;
-  if (whole && run.sourceIsRunProcessLog && run.stamp >= 0 && phase2Rows < kMaxShots &&
+  if (whole && run.sourceIsRunProcessLog && run.stamp >= 0 && phase2Rows < kMaxShots && ownPhase2Rows < phase1Rows &&
       FindUnloggedRename(run.sourceLog, run.stamp, &unlogged) &&
       Find(folder, unlogged.beforeShot, true, run.stamp) == nullptr) {
     char target[kShotNameLength + 1];
@@ -284,7 +294,13 @@ int UndoInFolder(const char* logName) {
   if (const int refused = ReadUndone(logName, &run); refused != 0) return refused;
 
   // Newest first: every later run must have been undone.
-  const std::vector<StackEntry> stack = ReadStack(run.digits);
+  bool listed = false;
+  const std::vector<StackEntry> stack = ReadStack(run.digits, &listed);
+  // A later run the listing did not reach could be standing: nothing moves.
+  if (!listed) {
+    Say("%s\n", texts::kListingBroken);
+    return 1;
+  }
   for (const StackEntry& e : stack) {
     if (std::strcmp(e.digits, run.digits) > 0 && !e.cancelled && !e.undo) {
       Say(texts::kUndoLaterRun, e.logName);

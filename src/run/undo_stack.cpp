@@ -9,12 +9,14 @@
 
 namespace shotrenum {
 
-std::vector<StackEntry> ReadStack(const char* digits) {
+std::vector<StackEntry> ReadStack(const char* digits, bool* complete) {
   std::vector<StackEntry> entries;
   ShotSearch* search = StartLogSearch();
+  *complete = true;
   if (search != nullptr) {
     ShotEntry listed;
-    while (NextShotEntry(search, &listed) == ListingStep::kEntry) {
+    ListingStep step;
+    while ((step = NextShotEntry(search, &listed)) == ListingStep::kEntry) {
       char found[15];
       LogKind kind;
       if (listed.isDirectory || !ReadLogFileName(listed.name, found, &kind) || std::strcmp(found, digits) < 0) {
@@ -41,6 +43,7 @@ std::vector<StackEntry> ReadStack(const char* digits) {
       }
     }
     EndShotSearch(search);
+    *complete = step == ListingStep::kEnd;
   }
   std::sort(entries.begin(), entries.end(),
             [](const StackEntry& a, const StackEntry& b) { return std::strcmp(a.digits, b.digits) > 0; });

@@ -17,7 +17,8 @@ struct StackEntry {
 
 // Every run and undo from `digits` on, newest first, each marked whether a
 // later undo took it back. An undo that stands takes back the one it names;
-// an undo taken back (by an undo of it) takes back nothing.
-std::vector<StackEntry> ReadStack(const char* digits);
+// an undo taken back (by an undo of it) takes back nothing. `complete` tells
+// whether the folder's listing was read to its end.
+std::vector<StackEntry> ReadStack(const char* digits, bool* complete);
 
 }  // namespace shotrenum

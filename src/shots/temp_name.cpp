@@ -6,7 +6,25 @@
 namespace shotrenum {
 
 void TempName(char (&out)[kTempNameRoom], std::int64_t runStamp, const char* name) {
-  std::snprintf(out, sizeof out, "_tmp_%lld_%s", static_cast<long long>(runStamp), name);
+  // "_tmp_%lld_%s" by hand: an undo builds one for each row it reads.
+  const std::size_t nameLength = std::strlen(name);
+  if (runStamp < 0 || nameLength > sizeof out - 27) {
+    std::snprintf(out, sizeof out, "_tmp_%lld_%s", static_cast<long long>(runStamp), name);
+    return;
+  }
+  char digits[20];
+  int count = 0;
+  auto rest = static_cast<std::uint64_t>(runStamp);
+  do {
+    digits[count++] = static_cast<char>('0' + rest % 10);
+    rest /= 10;
+  } while (rest > 0);
+  char* p = out;
+  std::memcpy(p, "_tmp_", 5);
+  p += 5;
+  while (count > 0) *p++ = digits[--count];
+  *p++ = '_';
+  std::memcpy(p, name, nameLength + 1);
 }
 
 const char* ReadTempStamp(const char* name, std::int64_t* runStamp) {
@@ -36,8 +54,7 @@ void MarkStampInUse(StampsInUse* inUse, std::int64_t runStamp) {
 }
 
 bool IsStampInUse(const StampsInUse& inUse, std::int64_t runStamp) {
-  return runStamp >= inUse.from && runStamp - inUse.from < 64 &&
-         (inUse.seconds >> (runStamp - inUse.from) & 1) != 0;
+  return runStamp >= inUse.from && runStamp - inUse.from < 64 && (inUse.seconds >> (runStamp - inUse.from) & 1) != 0;
 }
 
 }  // namespace shotrenum

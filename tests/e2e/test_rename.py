@@ -10,7 +10,7 @@ import unittest
 import zoneinfo
 
 import test_model
-from tool import (EOL, LOG_INCOMPLETE, LOG_LOST, UNDO_LATER_RUN, UNDO_NOTHING, UNDO_PROCESS_TITLE,
+from tool import (EOL, LISTING_BROKEN, LOG_INCOMPLETE, LOG_LOST, UNDO_LATER_RUN, UNDO_NOTHING, UNDO_PROCESS_TITLE,
                   UNDO_RESULT_TITLE, HEADER, WINDOWS, ToolTest, block_log_names, both_logs_on_stdout, capture_order,
                   expected_logs, is_shot_name, log_names, make_file, messages, ns_of, progress_messages, run_tool,
                   shots_with_times, sjis, snapshot, stamp_of_log, stamp_on_stdout, standard_output, target_name,
@@ -412,6 +412,11 @@ class Undo(ToolTest):
             self.assertEqual((refused.returncode, refused.stderr),
                              (1, messages(UNDO_LATER_RUN.format(second[0]))))
             self.assertEqual(snapshot(self.dir), files)
+        # A listing of the logs that breaks off could hide a later run.
+        files = snapshot(self.dir)
+        broken = run_tool(self.dir, seams={**self.FAST, "LISTING_FAIL": "1"}, args=["--undo", second[1]])
+        self.assertEqual((broken.returncode, broken.stderr), (1, messages(LISTING_BROKEN + "\n")))
+        self.assertEqual(snapshot(self.dir), files)
         self.assertEqual(self.go("--undo", second[1]).returncode, 0)
         self.assertEqual(shots_with_times(self.dir), before_second)
         self.assertEqual(self.go("--undo", first[1]).returncode, 0)
