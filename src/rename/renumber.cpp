@@ -92,14 +92,7 @@ void RenumberShots(const ShotRecord* records, long n, const StampsInUse& inUse) 
   }
   Say("%s", texts::kPhase2End);
 
-  CloseRunLog(resultLog);
-  CloseRunLog(processLog);
-  // Where the process log could not be created, its rows are on standard
-  // output only: no file to send the user to.
-  if (failures > 0 && processLog.fileCreated) Say(texts::kFailures, processLog.fileName);
-  if (failures > 0 && !processLog.fileCreated) Say("%s", texts::kFailuresOnStdout);
-  ReportLogTrouble(processLog);
-  ReportLogTrouble(resultLog);
+  CloseRunLogs(processLog, resultLog, failures);
 }
 
 }  // namespace shotrenum

@@ -153,4 +153,15 @@ void ReportLogTrouble(const RunLog& log) {
   }
 }
 
+void CloseRunLogs(RunLog& processLog, RunLog& resultLog, long failures) {
+  CloseRunLog(resultLog);
+  CloseRunLog(processLog);
+  // Where the process log could not be created, its rows are on standard
+  // output only: no file to send the user to.
+  if (failures > 0 && processLog.fileCreated) Say(texts::kFailures, processLog.fileName);
+  if (failures > 0 && !processLog.fileCreated) Say("%s", texts::kFailuresOnStdout);
+  ReportLogTrouble(processLog);
+  ReportLogTrouble(resultLog);
+}
+
 }  // namespace shotrenum

@@ -55,4 +55,9 @@ void CloseRunLog(RunLog& log);
 // Tells the user about a log whose rows did not all reach its file.
 void ReportLogTrouble(const RunLog& log);
 
+// The end of a run or an undo: closes the result log, then the process log;
+// when renames failed, sends the user to the process log (or, where its rows
+// went to standard output only, says so); then reports either log's trouble.
+void CloseRunLogs(RunLog& processLog, RunLog& resultLog, long failures);
+
 }  // namespace shotrenum

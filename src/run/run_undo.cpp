@@ -373,11 +373,7 @@ int UndoInFolder(const char* logName) {
   std::sort(records, movesEnd,
             [](const ShotRecord& a, const ShotRecord& b) { return std::strcmp(a.target, b.target) < 0; });
   MoveBack(records, m, run, undo);
-  CloseRunLog(undo.resultLog);
-  CloseRunLog(undo.processLog);
-  if (undo.failures > 0) Say(texts::kFailures, undo.processLog.fileName);
-  ReportLogTrouble(undo.processLog);
-  ReportLogTrouble(undo.resultLog);
+  CloseRunLogs(undo.processLog, undo.resultLog, undo.failures);
   std::free(records);
   return 0;
 }
