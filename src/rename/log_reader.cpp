@@ -58,13 +58,9 @@ bool ReadUndoTitle(std::string_view line, const char* format, char (&digits)[15]
   if (line.size() <= prefix.size() + suffix.size() || !line.starts_with(prefix) || !line.ends_with(suffix)) {
     return false;
   }
-  const std::string_view name = line.substr(prefix.size(), line.size() - prefix.size() - suffix.size());
-  if (name.size() != 31 || !name.starts_with("VeltraskoAll_") || !name.ends_with(".csv")) return false;
-  const std::string_view number = name.substr(13, 14);
-  if (!AllDigits(number)) return false;
-  std::memcpy(digits, number.data(), 14);
-  digits[14] = '\0';
-  return true;
+  LogKind kind;
+  return ReadLogFileName(line.substr(prefix.size(), line.size() - prefix.size() - suffix.size()), digits, &kind) &&
+         kind == LogKind::kProcess;
 }
 
 bool ReadTitle(std::string_view line, LogHead* head) {
@@ -232,8 +228,7 @@ bool HasRunLogHead(std::FILE* file) {
   return ReadLogHead(&reader, file);
 }
 
-bool ReadLogFileName(const char* name, char (&digits)[15], LogKind* kind) {
-  const std::string_view text(name);
+bool ReadLogFileName(std::string_view text, char (&digits)[15], LogKind* kind) {
   if (text.size() != 31 || !text.ends_with(".csv")) return false;
   if (text.starts_with("VeltraskoAll_")) {
     *kind = LogKind::kProcess;
@@ -243,7 +238,7 @@ bool ReadLogFileName(const char* name, char (&digits)[15], LogKind* kind) {
     return false;
   }
   if (!AllDigits(text.substr(13, 14))) return false;
-  std::memcpy(digits, name + 13, 14);
+  std::memcpy(digits, text.data() + 13, 14);
   digits[14] = '\0';
   return true;
 }

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <string_view>
 
 #include "rename/run_log.h"
 #include "shots/temp_name.h"
@@ -73,6 +74,6 @@ bool HasRunLogHead(std::FILE* file);
 
 // The fourteen digits of a log's file name ("Veltrasko(All|Log)_<digits>.csv")
 // and its kind; false for any other name.
-bool ReadLogFileName(const char* name, char (&digits)[15], LogKind* kind);
+bool ReadLogFileName(std::string_view name, char (&digits)[15], LogKind* kind);
 
 }  // namespace shotrenum
