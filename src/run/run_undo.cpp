@@ -311,7 +311,9 @@ int UndoInFolder(const char* logName) {
       std::int64_t stamp = -1;
       char processLog[32];
       LogNameOf(processLog, LogKind::kProcess, e.digits);
-      if (PeekLog(processLog, &head, &stamp) && stamp >= 0) {
+      // Killed between its first rename and that rename's row, an undo left
+      // no row, yet its temporary name bears the stamp its log name tells.
+      if (PeekLog(processLog, &head, &stamp) && (stamp >= 0 || StampOfDigits(e.digits, &stamp))) {
         run.earlierUndos.push_back(stamp);
         run.earlierUndoLogs.emplace_back(processLog);
       }

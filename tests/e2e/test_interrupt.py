@@ -290,9 +290,10 @@ class EqualTimesAfterAnInterruption(ToolTest):
         if WINDOWS or shutil.which("strace") is None:
             self.skipTest("strace kills the Linux build at a chosen system call")
 
-    def killed_at(self, syscall, when):
+    def killed_at(self, syscall, when, args=()):
         self.needs_strace()
-        subprocess.run(["strace", "-qq", "-o", "/dev/null", "-e", f"inject={syscall}:signal=KILL:when={when}", BIN],
+        subprocess.run(["strace", "-qq", "-o", "/dev/null", "-e", f"inject={syscall}:signal=KILL:when={when}", BIN,
+                        *args],
                        cwd=self.dir, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                        env=tool_environment(), timeout=60)
 
@@ -317,19 +318,32 @@ class EqualTimesAfterAnInterruption(ToolTest):
         self.assertEqual(run_tool(self.dir, args=["--undo", process]).returncode, 0)
         self.assertEqual(shots_with_times(self.dir), before)
 
-    def kill_between_a_rename_and_its_row(self):
-        # The row of the eighth rename of the second phase goes first to the
-        # result log: count the writes up to it in a run over a copy.
+    def test_an_undo_killed_between_its_first_rename_and_its_row_finishes_when_given_again(self):
+        # Its process log then holds no row to tell the stamp its temporary
+        # name bears.
+        before = shots_with_times(self.dir)
+        run_tool(self.dir)
+        undo = ["--undo", min(n for n in os.listdir(self.dir) if n.startswith("VeltraskoLog_"))]
+        self.kill_between_a_rename_and_its_row(",_tmp_", "_tmp_", undo)
+        self.assertEqual(run_tool(self.dir, args=undo).returncode, 0)
+        self.assertEqual(shots_with_times(self.dir), before)
+
+    def kill_between_a_rename_and_its_row(self, row_text="G0000002.pcx,G0000007.pcx,", moved="G0000007.pcx", args=()):
+        # By default the row of the eighth rename of the second phase, which
+        # goes first to the result log. The writes up to the first row
+        # holding `row_text` are counted in a run over a copy; after the kill
+        # a name holding `moved` stands.
         self.needs_strace()
         copy = os.path.join(self.dir, "copy")
         shutil.copytree(self.dir, copy, copy_function=shutil.copy2)
-        traced = subprocess.run(["strace", "-qq", "-e", "trace=write", BIN], cwd=copy, stdin=subprocess.DEVNULL,
-                                stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, env=tool_environment(), timeout=60)
+        traced = subprocess.run(["strace", "-qq", "-e", "trace=write", BIN, *args], cwd=copy,
+                                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
+                                env=tool_environment(), timeout=60)
         writes = [line for line in traced.stderr.decode(errors="replace").splitlines() if line.startswith("write(")]
         shutil.rmtree(copy)
-        row = next(i for i, line in enumerate(writes) if "G0000002.pcx,G0000007.pcx," in line)
-        self.killed_at("write", row + 1)
-        self.assertIn("G0000007.pcx", os.listdir(self.dir))
+        row = next(i for i, line in enumerate(writes) if row_text in line)
+        self.killed_at("write", row + 1, args)
+        self.assertIn(moved, " ".join(os.listdir(self.dir)))
 
     def test_a_folder_without_temporary_names_reads_no_log(self):
         self.needs_strace()
