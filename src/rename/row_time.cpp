@@ -23,9 +23,8 @@ std::int64_t SecondsAsUtc(int y, int mo, int d, int h, int mi, int s) {
 }
 
 bool SameDigits(const CalendarTime& t, const char* digits) {
-  char shown[15];
-  std::snprintf(shown, sizeof shown, "%04d%02d%02d%02d%02d%02d", t.year, t.month, t.day, t.hour, t.minute, t.second);
-  return std::strcmp(shown, digits) == 0;
+  char shown[16];
+  return LogDigits(shown, t) && std::strcmp(shown, digits) == 0;
 }
 
 std::int64_t DigitsAsUtc(const char* digits) {

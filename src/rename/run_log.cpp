@@ -88,10 +88,19 @@ std::string_view Verdict(bool ok) { return ok ? "OK," : "NG,"; }
 
 }  // namespace
 
+bool LogDigits(char (&out)[16], const CalendarTime& startTime) {
+  return std::snprintf(out, sizeof out, "%04d%02d%02d%02d%02d%02d", startTime.year, startTime.month, startTime.day,
+                       startTime.hour, startTime.minute, startTime.second) == 14;
+}
+
+void LogFileName(char (&out)[64], LogKind kind, const char* digits) {
+  std::snprintf(out, sizeof out, "%s_%s.csv", kind == LogKind::kProcess ? "VeltraskoAll" : "VeltraskoLog", digits);
+}
+
 void LogFileName(char (&out)[64], LogKind kind, const CalendarTime& startTime) {
-  std::snprintf(out, sizeof out, "%s_%04d%02d%02d%02d%02d%02d.csv",
-                kind == LogKind::kProcess ? "VeltraskoAll" : "VeltraskoLog", startTime.year, startTime.month,
-                startTime.day, startTime.hour, startTime.minute, startTime.second);
+  char digits[16];
+  LogDigits(digits, startTime);
+  LogFileName(out, kind, digits);
 }
 
 RunLog OpenRunLog(LogKind kind, const CalendarTime& startTime) { return OpenUndoLog(kind, startTime, ""); }

@@ -22,8 +22,14 @@ struct RunLog {
   char undoneLog[32];  // of an undo's log: the process log of the run it undoes
 };
 
-// The file name of a log of the run that started at `startTime` (local time).
+// The digits of a run's log names: its local start time, "YYYYMMDDhhmmss".
+// False when the year takes more than four digits, which no reader takes.
+bool LogDigits(char (&out)[16], const CalendarTime& startTime);
+
+// The file name of a log of the run that started at `startTime` (local time),
+// or whose log names bear `digits`.
 void LogFileName(char (&out)[64], LogKind kind, const CalendarTime& startTime);
+void LogFileName(char (&out)[64], LogKind kind, const char* digits);
 
 // Creates the log named from the run's local start time and writes its title
 // and header lines. When the file cannot be created, or any entry (an older

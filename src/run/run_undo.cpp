@@ -34,18 +34,14 @@ constexpr std::uint8_t kFirstFailed = 16;  // its first rename failed: it stays 
 // finishes.
 struct Undone {
   char digits[15];
-  char processLog[32];
-  char sourceLog[32];                      // whose rows are read: its process log, else its result log
+  char processLog[64];
+  char sourceLog[64];                      // whose rows are read: its process log, else its result log
   bool sourceIsRunProcessLog;              // the process log of a run, not of an undo
   std::int64_t stamp;                      // -1 when no row tells it
   std::int64_t offset;                     // the UTC offset its rows were printed in
   std::vector<std::int64_t> earlierUndos;  // their stamps
   std::vector<std::string> earlierUndoLogs;
 };
-
-void LogNameOf(char (&out)[32], LogKind kind, const char* digits) {
-  std::snprintf(out, sizeof out, "%s_%s.csv", kind == LogKind::kProcess ? "VeltraskoAll" : "VeltraskoLog", digits);
-}
 
 // Reads a log's head and its first row: true when both are well formed,
 // with the head and the stamp of the first phase (-1 when the first row is
@@ -268,7 +264,7 @@ int ReadUndone(const char* logName, Undone* run) {
   LogHead head;
   std::int64_t stamp = -1;
   if (!PeekLog(logName, &head, &stamp) || head.kind != kind) return Refuse(texts::kLogUnreadable, logName);
-  LogNameOf(run->processLog, LogKind::kProcess, run->digits);
+  LogFileName(run->processLog, LogKind::kProcess, run->digits);
   std::snprintf(run->sourceLog, sizeof run->sourceLog, "%s", logName);
   if (kind == LogKind::kResult) {
     // The process log also tells the files the run left at its temporary
@@ -309,8 +305,8 @@ int UndoInFolder(const char* logName) {
     if (e.undo && !e.cancelled && std::strcmp(e.undoneDigits, run.digits) == 0) {
       LogHead head;
       std::int64_t stamp = -1;
-      char processLog[32];
-      LogNameOf(processLog, LogKind::kProcess, e.digits);
+      char processLog[64];
+      LogFileName(processLog, LogKind::kProcess, e.digits);
       // Killed between its first rename and that rename's row, an undo left
       // no row, yet its temporary name bears the stamp its log name tells.
       if (PeekLog(processLog, &head, &stamp) && (stamp >= 0 || StampOfDigits(e.digits, &stamp))) {

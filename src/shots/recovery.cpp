@@ -200,8 +200,7 @@ void Apply(ShotRecord* records, long n, std::vector<Journal>& runs, std::size_t 
       CalendarTime start{};
       LocalCalendarOfStamp(runs[j].stamp, &start);
       char digits[16];
-      std::snprintf(digits, sizeof digits, "%04d%02d%02d%02d%02d%02d", start.year, start.month, start.day, start.hour,
-                    start.minute, start.second);
+      LogDigits(digits, start);
       RunOffset(digits, runs[j].stamp, &offset);
       while (cursor != end && std::strcmp(cursor->target, target) < 0) ++cursor;
       for (ShotRecord* r = cursor; r != end && std::strcmp(r->target, target) == 0; ++r) {
@@ -235,11 +234,9 @@ void Apply(ShotRecord* records, long n, std::vector<Journal>& runs, std::size_t 
 void AddLaterRuns(std::vector<Journal>* runs, std::int64_t oldest) {
   CalendarTime start{};
   if (!LocalCalendarOfStamp(oldest, &start)) return;
-  char oldestName[64];
-  LogFileName(oldestName, LogKind::kProcess, start);
-  char oldestDigits[15];
+  char oldestDigits[16];
+  if (!LogDigits(oldestDigits, start)) return;
   LogKind kind;
-  if (!ReadLogFileName(oldestName, oldestDigits, &kind)) return;
   ShotSearch* search = StartLogSearch();
   if (search == nullptr) return;
   ShotEntry entry;
