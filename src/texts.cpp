@@ -67,6 +67,15 @@ const char kUndoLaterRun[] =
 const char kUndoNothing[] = "元に戻せるファイルがありません(元に戻し済みか、変更または削除されています)。"
                             "ファイルは変更していません。";
 const char kLogUnreadable[] = "%sはこのツールのログとして読み取れません。ファイルは変更していません。\n";
+const char kUndoAlready[] = "「%s」の実行はすでに元に戻されています。ファイルは変更していません。\n";
+const char kUndoJournalFailed[] =
+    "元に戻す操作のログ「%s」を作成できないため、元に戻しませんでした。ファイルは変更していません。\n";
+const char kUndoLeft[] =
+    "%ld件のファイルは元に戻せなかったため、そのままにしました（名前が使われているか、変更または削除されています）。"
+    "「%s」を確認してください。\n";
+const char kUndoLostLog[] =
+    "一時ファイルの名前を付けた実行のログ「%s」が見つからないため、"
+    "そのファイルは一時ファイルの名前の中の名前に戻しました。\n";
 
 const char kPausePrompt[] = "何かキーを押すと終了します . . . ";
 

@@ -20,7 +20,7 @@ extern const char kProgress[];     // %ld: 1-based position
 extern const char kPhase1End[];
 extern const char kPhase2Start[];  // %ld: number of files
 extern const char kPhase2End[];
-extern const char kFailures[];  // %s: the process log's file name
+extern const char kFailures[];          // %s: the process log's file name
 extern const char kFailuresOnStdout[];  // instead, where that log is on stdout
 // After the closing messages, for each log whose rows did not all reach its
 // file (%s: the log's file name).
@@ -37,11 +37,11 @@ extern const char kPathMissing[];
 extern const char kNotFolderOrLog[];
 extern const char kNotALog[];
 extern const char kPathUnreadable[];  // it exists, but cannot be looked at or entered
-extern const char kUndoWithoutLog[];     // no %s
+extern const char kUndoWithoutLog[];  // no %s
 extern const char kDryRunUndo[];
-extern const char kArgumentsRefused[];   // no %s; after a refusal
-extern const char kPreviewDone[];        // no %s; the end of a preview
-extern const char kPreviewUnwritten[];   // no %s; standard output failed
+extern const char kArgumentsRefused[];  // no %s; after a refusal
+extern const char kPreviewDone[];       // no %s; the end of a preview
+extern const char kPreviewUnwritten[];  // no %s; standard output failed
 
 // Log title lines and the header line shared by both logs.
 extern const char kProcessLogTitle[];
@@ -56,6 +56,10 @@ extern const char kUndoResultLogTitle[];
 extern const char kUndoLaterRun[];
 extern const char kUndoNothing[];
 extern const char kLogUnreadable[];
+extern const char kUndoAlready[];        // %s: a log of the command named
+extern const char kUndoJournalFailed[];  // %s: the undo's process log
+extern const char kUndoLeft[];           // %ld: files left where they are; %s: the undo's process log
+extern const char kUndoLostLog[];        // %s: the process log a temporary name's stamp gives
 
 // The prompt of the closing pause where no command processor provides one.
 extern const char kPausePrompt[];

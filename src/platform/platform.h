@@ -45,17 +45,24 @@ FolderLock LockFolder();
 void UnlockFolder();
 
 // ---- Directory search -------------------------------------------------------
-// Lists the entries of the current directory whose names end in ".pcx",
-// without regard to case: a rough cut, which the screenshot name rules
-// (shots/shot_name.h) then decide on. A symbolic link counts as what it
-// points to; a dangling one counts as a file with its own time.
+// Lists the entries of the current directory whose names match a wildcard
+// pattern ("*" any run of characters, "?" any one), without regard to case:
+// a rough cut, which the callers' own name rules then decide on. A symbolic
+// link counts as what it points to; a dangling one counts as a file with its
+// own time.
 
-struct ShotSearch;
+struct FolderSearch;
 
-struct ShotEntry {
-  const char* name;  // valid until the next NextShotEntry or EndShotSearch
-  bool isDirectory;  // a folder, or a symbolic link to one (or in a loop):
-                     // never a screenshot
+struct FolderEntry {
+  const char* name;  // valid until the next NextFolderEntry or EndFolderSearch
+  bool isDirectory;  // a folder, or a symbolic link to one (or in a loop)
+};
+
+// How starting a search went.
+enum class SearchStart {
+  kStarted,  // *search is to be read and ended
+  kNothing,  // no entry matches (where the OS tells so at the start)
+  kFailed,   // the folder could not be listed (no access, an I/O error)
 };
 
 // What a read of the listing gave.
@@ -65,11 +72,10 @@ enum class ListingStep {
   kFailed,  // the listing broke off (an I/O error, a failing network share)
 };
 
-// Starts the search. Returns nullptr when it cannot start (no access, no
-// matching entry); nothing then needs to be ended.
-ShotSearch* StartShotSearch();
+SearchStart StartFolderSearch(const char* pattern, FolderSearch** search);
 // Reads the next matching entry.
-ListingStep NextShotEntry(ShotSearch* search, ShotEntry* entry);
+ListingStep NextFolderEntry(FolderSearch* search, FolderEntry* entry);
+
 // What reading the time of a listed entry gave.
 enum class EntryTime {
   kRead,      // *writeTime holds it
@@ -77,31 +83,45 @@ enum class EntryTime {
   kFailed,    // it exists (or may) but cannot be read: an I/O error, no access
 };
 
-// The last-write time of the entry NextShotEntry just delivered.
-EntryTime ShotEntryWriteTime(ShotSearch* search, FILETIME* writeTime);
-void EndShotSearch(ShotSearch* search);
+// The last-write time of the entry NextFolderEntry just delivered, and
+// whether it is a file of no bytes.
+EntryTime FolderEntryTime(FolderSearch* search, FILETIME* writeTime, bool* empty);
+void EndFolderSearch(FolderSearch* search);
 
-// Lists, through NextShotEntry and EndShotSearch, the entries named like a
-// log: "Veltrasko*_*.csv" (on Windows without regard to case). nullptr when
-// the search cannot start or finds nothing.
-ShotSearch* StartLogSearch();
+// Whether `name` matches `pattern` as the searches above match it.
+bool MatchesPattern(const char* name, const char* pattern);
 
 // ---- Renaming ----------------------------------------------------------------
+
+enum class RenameResult {
+  kRenamed,
+  kFailed,
+  kHeld,  // another program held the file through every wait
+};
 
 // Renames an entry of the current directory. Never replaces an existing entry:
 // when `to` exists the rename fails and both names stay as they were. Where
 // the file system can neither rename without replacing nor link (FAT, exFAT),
 // `to` is first created empty and exclusively, and the rename replaces only
 // that reservation.
-bool RenameWithoutReplace(const char* from, const char* to);
+RenameResult RenameWithoutReplace(const char* from, const char* to);
 
-// Whether `name` is a file with more than one name (hard links), symbolic
-// links not followed. Always false on Windows, where no rename leaves one.
-bool HasOtherNames(const char* name);
-// Removes the name `extra` when it and `kept` are two names of one file (same
-// device and inode, symbolic links not followed), as a link-and-unlink rename
-// killed between its two steps leaves them. False, touching nothing, otherwise.
+// Whether two names of the current directory are names of one file (same
+// device and inode, symbolic links not followed), as a link-and-unlink
+// rename killed between its two steps leaves them. Always false on Windows,
+// where no rename makes a second name.
+bool SameFile(const char* a, const char* b);
+// Removes the name `extra` when it and `kept` are two names of one file.
+// False, touching nothing, otherwise.
 bool RemoveSecondName(const char* extra, const char* kept);
+// Removes `name` when it is a file of no bytes (the reservation a rename on
+// a file system without links makes, left by a kill). False, touching
+// nothing, otherwise.
+bool RemoveEmptyFile(const char* name);
+
+// Whether the file system of the current directory ignores letter case in
+// names (one name for "G0000001.pcx" and "g0000001.PCX").
+bool NamesIgnoreCase();
 
 // ---- Time ---------------------------------------------------------------------
 
@@ -167,8 +187,16 @@ bool EnterFolder(const char* path);
 // The part of `path` after its last directory separator.
 const char* FileNameInPath(const char* path);
 
-// Opens `path` (seen from the current directory) to read its bytes.
-std::FILE* OpenFileForReading(const char* path);
+// How opening a log to read it went.
+enum class OpenForReading {
+  kOpened,
+  kMissing,   // nothing bears the name
+  kNotAFile,  // a folder, a FIFO, a device: never opened for a blocking read
+  kFailed,    // it is there but cannot be opened
+};
+// Opens `path` (seen from the current directory) to read its bytes, if it is
+// a regular file (or a link to one).
+OpenForReading OpenFileForReading(const char* path, std::FILE** file);
 
 // ---- Console -------------------------------------------------------------------
 

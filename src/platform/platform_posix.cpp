@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <iconv.h>
 #include <langinfo.h>
-#include <strings.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <termios.h>
@@ -17,9 +16,9 @@
 #include <ctime>
 #include <string>
 
+#include "platform/filetime.h"
 #include "platform/platform.h"
 #include "platform/syscalls.h"
-#include "shots/filetime.h"
 
 namespace shotrenum {
 
@@ -38,7 +37,7 @@ Syscalls syscalls = {
     .close = close,
     .write = write,
     .fclose = std::fclose,
-    .fopen = std::fopen,
+    .fstat = fstat,
     .chdir = chdir,
     .fchdir = fchdir,
     .clock_gettime = clock_gettime,
@@ -74,9 +73,9 @@ void UnlockFolder() {
 
 // ---- Directory search -------------------------------------------------------
 
-struct ShotSearch {
+struct FolderSearch {
   DIR* dir;
-  bool logs;            // lists log names rather than screenshot names
+  std::string pattern;
   const dirent* entry;  // the entry last delivered, if any
   bool statDone;        // statResult is known (and st holds it when kRead)
   bool loops;           // a symbolic link that leads round in a loop
@@ -86,21 +85,11 @@ struct ShotSearch {
 
 namespace {
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-// The rough cut of the listing: a name that ends in ".pcx", in any case.
-bool EndsInPcx(const char* name) {
-  const std::size_t length = std::strlen(name);
-  if (length < 4) return false;
-  const char* tail = name + length - 4;
-  return tail[0] == '.' && Lower(tail[1]) == 'p' && Lower(tail[2]) == 'c' && Lower(tail[3]) == 'x';
-}
-
 // Stats the current entry, following a symbolic link; a dangling link is
 // taken as itself, and a link in a loop noted. Only "no such entry" means
 // the entry went since it was listed; any other failure (EIO, EACCES)
 // leaves its time unknown. Done at most once per entry.
-EntryTime EntryStat(ShotSearch* search) {
+EntryTime EntryStat(FolderSearch* search) {
   if (!search->statDone) {
     const int fd = dirfd(search->dir);
     const char* name = search->entry->d_name;
@@ -115,36 +104,26 @@ EntryTime EntryStat(ShotSearch* search) {
   return search->statResult;
 }
 
-// "Veltrasko*_*.csv", as the Windows search matches it (any case).
-bool MatchesLogPattern(const char* name) {
-  const std::size_t length = std::strlen(name);
-  return length >= 14 && strncasecmp(name, "veltrasko", 9) == 0 && std::strchr(name + 9, '_') != nullptr &&
-         strcasecmp(name + length - 4, ".csv") == 0;
-}
-
-ShotSearch* StartSearch(bool logs) {
-  DIR* dir = syscalls.opendir(".");
-  if (dir == nullptr) return nullptr;
-  auto* search = new ShotSearch{};
-  search->dir = dir;
-  search->logs = logs;
-  return search;
-}
-
 }  // namespace
 
-ShotSearch* StartShotSearch() { return StartSearch(false); }
+// opendir tells no "nothing matches": an empty listing is read to its end.
+SearchStart StartFolderSearch(const char* pattern, FolderSearch** search) {
+  DIR* dir = syscalls.opendir(".");
+  if (dir == nullptr) return SearchStart::kFailed;
+  *search = new FolderSearch{};
+  (*search)->dir = dir;
+  (*search)->pattern = pattern;
+  return SearchStart::kStarted;
+}
 
-ShotSearch* StartLogSearch() { return StartSearch(true); }
-
-ListingStep NextShotEntry(ShotSearch* search, ShotEntry* entry) {
+ListingStep NextFolderEntry(FolderSearch* search, FolderEntry* entry) {
   const dirent* next;
   do {
     // readdir tells its end from a failure only through errno.
     errno = 0;
     next = syscalls.readdir(search->dir);
     if (next == nullptr) return errno == 0 ? ListingStep::kEnd : ListingStep::kFailed;
-  } while (!(search->logs ? MatchesLogPattern(next->d_name) : EndsInPcx(next->d_name)));
+  } while (!MatchesPattern(next->d_name, search->pattern.c_str()));
   search->entry = next;
   search->statDone = false;
   entry->name = search->entry->d_name;
@@ -165,13 +144,16 @@ ListingStep NextShotEntry(ShotSearch* search, ShotEntry* entry) {
   return ListingStep::kEntry;
 }
 
-EntryTime ShotEntryWriteTime(ShotSearch* search, FILETIME* writeTime) {
+EntryTime FolderEntryTime(FolderSearch* search, FILETIME* writeTime, bool* empty) {
   const EntryTime result = EntryStat(search);
-  if (result == EntryTime::kRead) *writeTime = FileTimeFromUnix(search->st.st_mtim.tv_sec, search->st.st_mtim.tv_nsec);
+  if (result == EntryTime::kRead) {
+    *writeTime = FileTimeFromUnix(search->st.st_mtim.tv_sec, search->st.st_mtim.tv_nsec);
+    *empty = S_ISREG(search->st.st_mode) && search->st.st_size == 0;
+  }
   return result;
 }
 
-void EndShotSearch(ShotSearch* search) {
+void EndFolderSearch(FolderSearch* search) {
   closedir(search->dir);
   delete search;
 }
@@ -195,9 +177,7 @@ bool RenameOverReservation(const char* from, const char* to) {
   return false;
 }
 
-}  // namespace
-
-bool RenameWithoutReplace(const char* from, const char* to) {
+bool Rename(const char* from, const char* to) {
   if (syscalls.renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) return true;
   // Only a file system without the flag gets a fallback; any other error is a
   // failed rename. A plain rename would replace `to`, so never that alone.
@@ -213,26 +193,36 @@ bool RenameWithoutReplace(const char* from, const char* to) {
   return RenameOverReservation(from, to);
 }
 
-namespace {
-
 bool LinkStat(const char* name, struct stat* st) {
   return syscalls.fstatat(AT_FDCWD, name, st, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
 }  // namespace
 
-bool HasOtherNames(const char* name) {
-  struct stat st;
-  return LinkStat(name, &st) && st.st_nlink > 1;
+// Nothing here holds a file the way Windows programs do.
+RenameResult RenameWithoutReplace(const char* from, const char* to) {
+  return Rename(from, to) ? RenameResult::kRenamed : RenameResult::kFailed;
+}
+
+bool SameFile(const char* a, const char* b) {
+  struct stat first;
+  struct stat second;
+  return LinkStat(a, &first) && LinkStat(b, &second) && first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
 
 bool RemoveSecondName(const char* extra, const char* kept) {
-  struct stat a;
-  struct stat b;
-  if (!LinkStat(extra, &a) || !LinkStat(kept, &b)) return false;
-  if (a.st_dev != b.st_dev || a.st_ino != b.st_ino) return false;
-  return syscalls.unlink(extra) == 0;
+  return SameFile(extra, kept) && syscalls.unlink(extra) == 0;
 }
+
+bool RemoveEmptyFile(const char* name) {
+  struct stat st;
+  return LinkStat(name, &st) && S_ISREG(st.st_mode) && st.st_size == 0 && syscalls.unlink(name) == 0;
+}
+
+// What a POSIX file system does; one that ignores case (FAT through a FUSE
+// driver, a case-folding ext4 folder) refuses a rename onto a name that
+// differs only in case, which the rename reports as a failure like any other.
+bool NamesIgnoreCase() { return false; }
 
 // ---- Time ---------------------------------------------------------------------
 
@@ -373,7 +363,26 @@ const char* FileNameInPath(const char* path) {
   return slash == nullptr ? path : slash + 1;
 }
 
-std::FILE* OpenFileForReading(const char* path) { return syscalls.fopen(path, "rbe"); }
+OpenForReading OpenFileForReading(const char* path, std::FILE** file) {
+  // Not blocking: a FIFO named like a log would wait for a writer forever.
+  const int fd = syscalls.open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0);
+  if (fd < 0) return errno == ENOENT || errno == ENOTDIR ? OpenForReading::kMissing : OpenForReading::kFailed;
+  struct stat st;
+  if (syscalls.fstat(fd, &st) != 0) {
+    syscalls.close(fd);
+    return OpenForReading::kFailed;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    syscalls.close(fd);
+    return OpenForReading::kNotAFile;
+  }
+  *file = fdopen(fd, "rb");
+  if (*file == nullptr) {
+    syscalls.close(fd);
+    return OpenForReading::kFailed;
+  }
+  return OpenForReading::kOpened;
+}
 
 // ---- Console -------------------------------------------------------------------
 

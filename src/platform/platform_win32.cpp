@@ -15,9 +15,9 @@
 #include <ctime>
 #include <string>
 
+#include "platform/filetime.h"
 #include "platform/platform.h"
 #include "platform/syscalls.h"
-#include "shots/filetime.h"
 
 namespace shotrenum {
 
@@ -119,7 +119,7 @@ void UnlockFolder() {
 
 // ---- Directory search -------------------------------------------------------
 
-struct ShotSearch {
+struct FolderSearch {
   HANDLE handle;
   WIN32_FIND_DATAA data;
   bool firstPending;  // data holds the entry FindFirstFileA found, not yet delivered
@@ -144,31 +144,25 @@ bool LinkTargetWriteTime(const char* name, ::FILETIME* writeTime) {
   return ok;
 }
 
-// Lists the entries that match `pattern`.
-ShotSearch* StartSearch(const char* pattern) {
-  auto* search = new ShotSearch{};
-  search->handle = syscalls.FindFirstFileA(pattern, &search->data);
-  if (search->handle == INVALID_HANDLE_VALUE) {
-    // No matching entry, or no access.
-    delete search;
-    return nullptr;
-  }
-  search->firstPending = true;
-  return search;
-}
-
 }  // namespace
 
-// The rough cut of the listing, matched the Win32 way: without regard to
-// case, and against the short 8.3 names as well. The screenshot name rules
-// drop whatever else comes back.
-ShotSearch* StartShotSearch() { return StartSearch("*.pcx"); }
+// The search matches the Win32 way: without regard to case, and against the
+// short 8.3 names as well; the callers' name rules drop whatever else comes
+// back.
+SearchStart StartFolderSearch(const char* pattern, FolderSearch** search) {
+  auto* started = new FolderSearch{};
+  started->handle = syscalls.FindFirstFileA(pattern, &started->data);
+  if (started->handle == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    delete started;
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES ? SearchStart::kNothing : SearchStart::kFailed;
+  }
+  started->firstPending = true;
+  *search = started;
+  return SearchStart::kStarted;
+}
 
-// The log names, without regard to case as Windows matches them; the log
-// rules decide on the names that come back.
-ShotSearch* StartLogSearch() { return StartSearch("Veltrasko*_*.csv"); }
-
-ListingStep NextShotEntry(ShotSearch* search, ShotEntry* entry) {
+ListingStep NextFolderEntry(FolderSearch* search, FolderEntry* entry) {
   if (search->firstPending) {
     search->firstPending = false;
   } else if (!syscalls.FindNextFileA(search->handle, &search->data)) {
@@ -181,17 +175,18 @@ ListingStep NextShotEntry(ShotSearch* search, ShotEntry* entry) {
 
 // The listing carries the time, so an entry that vanished since is not noticed
 // here; its rename fails later instead.
-EntryTime ShotEntryWriteTime(ShotSearch* search, FILETIME* writeTime) {
+EntryTime FolderEntryTime(FolderSearch* search, FILETIME* writeTime, bool* empty) {
   ::FILETIME time = search->data.ftLastWriteTime;
   if (IsFileSymlink(search->data)) {
     // A dangling link keeps its own time.
     LinkTargetWriteTime(search->data.cFileName, &time);
   }
   *writeTime = FromWin32(time);
+  *empty = search->data.nFileSizeHigh == 0 && search->data.nFileSizeLow == 0;
   return EntryTime::kRead;
 }
 
-void EndShotSearch(ShotSearch* search) {
+void EndFolderSearch(FolderSearch* search) {
   FindClose(search->handle);
   delete search;
 }
@@ -201,11 +196,16 @@ void EndShotSearch(ShotSearch* search) {
 // Without MOVEFILE_REPLACE_EXISTING the move never replaces: it fails when
 // `to` exists, be it a file or a directory, on every file system Windows
 // writes (FAT and exFAT included).
-bool RenameWithoutReplace(const char* from, const char* to) { return syscalls.MoveFileExA(from, to, 0) != 0; }
+RenameResult RenameWithoutReplace(const char* from, const char* to) {
+  return syscalls.MoveFileExA(from, to, 0) != 0 ? RenameResult::kRenamed : RenameResult::kFailed;
+}
 
-// Only the link-and-unlink fallback of POSIX systems leaves a second name.
-bool HasOtherNames(const char*) { return false; }
+// No rename here makes a second name or a reservation.
+bool SameFile(const char*, const char*) { return false; }
 bool RemoveSecondName(const char*, const char*) { return false; }
+bool RemoveEmptyFile(const char*) { return false; }
+
+bool NamesIgnoreCase() { return true; }
 
 // ---- Time ---------------------------------------------------------------------
 
@@ -396,7 +396,18 @@ const char* FileNameInPath(const char* path) {
   return name;
 }
 
-std::FILE* OpenFileForReading(const char* path) { return syscalls.wfopen(WidePath(path).c_str(), L"rbN"); }
+OpenForReading OpenFileForReading(const char* path, std::FILE** file) {
+  const std::wstring wide = WidePath(path);
+  const DWORD attributes = syscalls.GetFileAttributesW(wide.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? OpenForReading::kMissing
+                                                                          : OpenForReading::kFailed;
+  }
+  if ((attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0) return OpenForReading::kNotAFile;
+  *file = syscalls.wfopen(wide.c_str(), L"rbN");
+  return *file != nullptr ? OpenForReading::kOpened : OpenForReading::kFailed;
+}
 
 // ---- Pause ----------------------------------------------------------------------
 

@@ -67,7 +67,7 @@ struct Syscalls {
   int (*close)(int fd);
   ssize_t (*write)(int fd, const void* bytes, std::size_t length);
   int (*fclose)(std::FILE* file);
-  std::FILE* (*fopen)(const char* path, const char* mode);
+  int (*fstat)(int fd, struct stat* st);
   int (*chdir)(const char* path);
   int (*fchdir)(int fd);
   int (*clock_gettime)(clockid_t clock, timespec* now);

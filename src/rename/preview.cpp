@@ -4,8 +4,8 @@
 #include <cstring>
 
 #include "platform/platform.h"
-#include "shots/temp_name.h"
 #include "say.h"
+#include "shots/temp_name.h"
 #include "texts.h"
 
 namespace shotrenum {

@@ -1,6 +1,7 @@
 #include "rename/run_log.h"
 
 #include <algorithm>
+#include <cstring>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -56,14 +57,8 @@ bool WriteFlushed(std::FILE* file, std::initializer_list<std::string_view> piece
 
 // The title and header lines of a log.
 bool WriteHead(std::FILE* stream, const RunLog& log) {
-  const bool process = log.kind == LogKind::kProcess;
-  if (log.undoneLog[0] == '\0') {
-    return WriteFlushed(stream, {process ? texts::kProcessLogTitle : texts::kResultLogTitle, texts::kLogHeader});
-  }
-  char title[128];
-  std::snprintf(title, sizeof title, process ? texts::kUndoProcessLogTitle : texts::kUndoResultLogTitle,
-                log.undoneLog);
-  return WriteFlushed(stream, {title, texts::kLogHeader});
+  const std::string head = LogHeadText(log.kind, log.undoneLog);
+  return WriteToFile(stream, head.data(), head.size());
 }
 
 // Standard output takes over a log from here on.
@@ -93,6 +88,23 @@ bool LogDigits(char (&out)[16], const CalendarTime& startTime) {
                        startTime.hour, startTime.minute, startTime.second) == 14;
 }
 
+bool ParseLogFileName(std::string_view text, char (&digits)[15], LogKind* kind) {
+  if (text.size() != 31 || !text.ends_with(".csv")) return false;
+  if (text.starts_with("VeltraskoAll_")) {
+    *kind = LogKind::kProcess;
+  } else if (text.starts_with("VeltraskoLog_")) {
+    *kind = LogKind::kResult;
+  } else {
+    return false;
+  }
+  for (std::size_t i = 13; i < 27; ++i) {
+    if (text[i] < '0' || text[i] > '9') return false;
+  }
+  std::memcpy(digits, text.data() + 13, 14);
+  digits[14] = '\0';
+  return true;
+}
+
 void LogFileName(char (&out)[64], LogKind kind, const char* digits) {
   std::snprintf(out, sizeof out, "%s_%s.csv", kind == LogKind::kProcess ? "VeltraskoAll" : "VeltraskoLog", digits);
 }
@@ -105,17 +117,37 @@ void LogFileName(char (&out)[64], LogKind kind, const CalendarTime& startTime) {
 
 RunLog OpenRunLog(LogKind kind, const CalendarTime& startTime) { return OpenUndoLog(kind, startTime, ""); }
 
-RunLog OpenUndoLog(LogKind kind, const CalendarTime& startTime, const char* undoneLog) {
+namespace {
+
+// The log's file, created new (nullptr when it could not be).
+RunLog Created(LogKind kind, const CalendarTime& startTime, const char* undoneLog) {
   RunLog log{};
   log.kind = kind;
   std::snprintf(log.undoneLog, sizeof log.undoneLog, "%s", undoneLog);
   LogFileName(log.fileName, kind, startTime);
   log.file = CreateNewTextFile(log.fileName);
   log.fileCreated = log.file != nullptr;
+  return log;
+}
+
+}  // namespace
+
+RunLog OpenUndoLog(LogKind kind, const CalendarTime& startTime, const char* undoneLog) {
+  RunLog log = Created(kind, startTime, undoneLog);
   if (log.file == nullptr) {
     StandInOnStdout(log);
   } else if (!WriteHead(log.file, log)) {
     GiveUpFile(log);
+  }
+  return log;
+}
+
+RunLog CreateUndoLog(LogKind kind, const CalendarTime& startTime, const char* undoneLog) {
+  RunLog log = Created(kind, startTime, undoneLog);
+  if (log.file != nullptr && !WriteHead(log.file, log)) {
+    CloseFile(log.file);
+    log.file = nullptr;
+    RemoveEmptyFile(log.fileName);
   }
   return log;
 }
@@ -131,6 +163,23 @@ std::size_t FormatLogTime(char (&out)[kLogTimeRoom], const CalendarTime& local) 
   p = PutTwoDigitsThen(p, local.second, ':');
   p = PutTwoDigitsThen(p, local.milliseconds / 10, '\n');
   return static_cast<std::size_t>(p - out);
+}
+
+std::string LogHeadText(LogKind kind, const char* undoneLog) {
+  const bool process = kind == LogKind::kProcess;
+  if (undoneLog[0] == '\0') {
+    return std::string(process ? texts::kProcessLogTitle : texts::kResultLogTitle) + texts::kLogHeader;
+  }
+  // An undo's title names the process log of what it takes back.
+  char title[128];
+  std::snprintf(title, sizeof title, process ? texts::kUndoProcessLogTitle : texts::kUndoResultLogTitle, undoneLog);
+  return std::string(title) + texts::kLogHeader;
+}
+
+std::string LogRowText(bool ok, const char* before, const char* after, const CalendarTime& local) {
+  char time[kLogTimeRoom];
+  const std::size_t length = FormatLogTime(time, local);
+  return std::string(Verdict(ok)) + before + "," + after + "," + std::string(time, length);
 }
 
 void WriteLogRow(RunLog& log, bool ok, const char* before, const char* after, FILETIME writeTime) {

@@ -4,6 +4,8 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <string>
+#include <string_view>
 
 #include "platform/platform.h"
 
@@ -12,8 +14,8 @@ namespace shotrenum {
 enum class LogKind { kProcess, kResult };
 
 struct RunLog {
-  std::FILE* file;     // the log file; nullptr while standard output stands in
-  char fileName[64];   // the name it was given, also when stdout stands in
+  std::FILE* file;    // the log file; nullptr while standard output stands in
+  char fileName[64];  // the name it was given, also when stdout stands in
   LogKind kind;
   bool fileCreated;    // the file was created (its rows may still have gone
                        // to stdout from some point on)
@@ -21,6 +23,18 @@ struct RunLog {
   bool rowsLost;       // a write to stdout failed too: some rows went nowhere
   char undoneLog[32];  // of an undo's log: the process log of the run it undoes
 };
+
+// The log names: "VeltraskoAll_<digits>.csv" for the process log and
+// "VeltraskoLog_<digits>.csv" for the result log, the digits being the
+// command's local start time, "YYYYMMDDhhmmss". Everything else that knows
+// a log's name asks here.
+
+// What a folder's listing is searched with for its logs (a rough cut, matched
+// without regard to case: ParseLogFileName decides).
+inline constexpr char kLogSearchPattern[] = "Veltrasko*_*.csv";
+
+// The digits and the kind of a log's file name; false for any other name.
+bool ParseLogFileName(std::string_view name, char (&digits)[15], LogKind* kind);
 
 // The digits of a run's log names: its local start time, "YYYYMMDDhhmmss".
 // False when the year takes more than four digits, which no reader takes.
@@ -40,6 +54,12 @@ RunLog OpenRunLog(LogKind kind, const CalendarTime& startTime);
 // undoes, so that the folder's logs tell which runs were undone.
 RunLog OpenUndoLog(LogKind kind, const CalendarTime& startTime, const char* undoneLog);
 
+// The same, but never on standard output: an undo writes its journal first
+// or not at all. `file` is nullptr when the file could not be created, or
+// its title and header could not be written (it is then removed again if
+// it holds nothing).
+RunLog CreateUndoLog(LogKind kind, const CalendarTime& startTime, const char* undoneLog);
+
 // Writes one row: "OK" for a rename that succeeded or "NG" for one that
 // failed, both names, and the file's last-write time in local time. The row
 // leaves as one piece, so two logs on standard output interleave row by row.
@@ -54,6 +74,11 @@ inline constexpr std::size_t kLogTimeRoom = 32;
 // Writes the date and time columns "YYYY/MM/DD,hh:mm:ss:cc\n" (cc: hundredths
 // of a second, rounded down) and returns their length.
 std::size_t FormatLogTime(char (&out)[kLogTimeRoom], const CalendarTime& local);
+
+// The bytes of a log's title and header lines, and of one row with the
+// time columns of `local`, as the log is written ("\n" line ends).
+std::string LogHeadText(LogKind kind, const char* undoneLog);
+std::string LogRowText(bool ok, const char* before, const char* after, const CalendarTime& local);
 
 // Closes the log file, if standard output does not stand in for it.
 void CloseRunLog(RunLog& log);

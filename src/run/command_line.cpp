@@ -3,8 +3,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "journal/log_reader.h"
 #include "platform/platform.h"
-#include "rename/log_reader.h"
+#include "rename/run_log.h"
 #include "run/run_renumber.h"
 #include "run/run_undo.h"
 #include "say.h"
@@ -22,12 +23,19 @@ Command Refusal(const char* message, const std::string& argument) {
   return refused;
 }
 
-// Whether a path given as a log is one: a file that begins as this tool's logs
-// begin.
+// Whether a path given as a log is one: a regular file named as the tool
+// names its logs, that begins as they begin.
 bool IsRunLog(const std::string& path) {
-  std::FILE* file = OpenFileForReading(path.c_str());
-  if (file == nullptr) return false;
-  const bool log = HasRunLogHead(file);
+  char digits[15];
+  LogKind kind;
+  if (!ParseLogFileName(FileNameInPath(path.c_str()), digits, &kind)) return false;
+  std::FILE* file = nullptr;
+  if (OpenFileForReading(path.c_str(), &file) != OpenForReading::kOpened) return false;
+  FileSource source(file);
+  StampTable stamps;
+  LogReader reader(source, stamps);
+  LogHead head{};
+  const bool log = reader.ReadHead(&head) == HeadStep::kHead && head.kind == kind;
   std::fclose(file);
   return log;
 }

@@ -1,36 +1,79 @@
 #include "run/run_renumber.h"
 
 #include <cstdlib>
+#include <vector>
 
+#include "journal/folder.h"
+#include "journal/recovery.h"
 #include "platform/platform.h"
 #include "rename/preview.h"
 #include "rename/renumber.h"
 #include "say.h"
 #include "shots/order.h"
-#include "shots/recovery.h"
 #include "shots/scan.h"
-#include "shots/second_names.h"
+#include "shots/temp_name.h"
 #include "texts.h"
 
 namespace shotrenum {
 
 namespace {
 
-int EndWith(const char* message, ShotRecord* records) {
+// Ends a run that ordered no set: 0, as the outcome tells why.
+int EndWith(const char* message, ShotRecord* records, RunOutcome reason, RunOutcome* outcome) {
   Say("%s\n", message);
   std::free(records);
+  *outcome = reason;
   return 0;
 }
 
+// Drops the records of what kills left half done; a run also removes them
+// from the folder. Keeps `keys` beside the records.
+long DropArtifacts(ShotRecord* records, long n, std::vector<std::uint32_t>& keys,
+                   const std::vector<Artifact>& artifacts, RunMode mode) {
+  std::vector<bool> dropped(static_cast<std::size_t>(n));
+  for (const Artifact& artifact : artifacts) {
+    const ShotRecord& r = records[artifact.record];
+    if (mode == RunMode::kRenumber) {
+      char extra[kTempNameRoom];
+      if (r.stranded) {
+        TempName(extra, StrandedStamp(r), r.name);
+      } else {
+        std::snprintf(extra, sizeof extra, "%s", r.name);
+      }
+      // One that cannot be removed stays where it is, out of the set: its
+      // name holds no screenshot.
+      RemoveArtifact(extra, artifact.kept, r.empty);
+    }
+    dropped[static_cast<std::size_t>(artifact.record)] = true;
+  }
+  long kept = 0;
+  for (long i = 0; i < n; ++i) {
+    if (dropped[static_cast<std::size_t>(i)]) continue;
+    records[kept] = records[i];
+    keys[static_cast<std::size_t>(kept)] = keys[static_cast<std::size_t>(i)];
+    ++kept;
+  }
+  keys.resize(static_cast<std::size_t>(kept));
+  return kept;
+}
+
 // The run itself, once it has the folder to itself.
-int RenumberFolder(RunMode mode) {
+int RenumberFolder(RunMode mode, RunOutcome* outcome) {
   long counted = 0;
-  if (CountShots(&counted) == ScanResult::kBroken) return EndWith(texts::kListingBroken, nullptr);
-  if (counted == 0) return EndWith(texts::kNotFound, nullptr);
-  if (counted > kMaxShots) return EndWith(texts::kTooManyShots, nullptr);
+  switch (CountShots(&counted)) {
+    case ScanResult::kBroken:
+      return EndWith(texts::kListingBroken, nullptr, RunOutcome::kFailed, outcome);
+    case ScanResult::kNoAccess:
+      return EndWith(texts::kNotFound, nullptr, RunOutcome::kFailed, outcome);
+    case ScanResult::kComplete:
+    case ScanResult::kOverflow:
+      break;
+  }
+  if (counted == 0) return EndWith(texts::kNotFound, nullptr, RunOutcome::kNothing, outcome);
+  if (counted > kMaxShots) return EndWith(texts::kTooManyShots, nullptr, RunOutcome::kFailed, outcome);
 
   auto* records = static_cast<ShotRecord*>(std::calloc(static_cast<std::size_t>(counted), sizeof(ShotRecord)));
-  if (records == nullptr) return EndWith(texts::kOutOfMemory, nullptr);
+  if (records == nullptr) return EndWith(texts::kOutOfMemory, nullptr, RunOutcome::kFailed, outcome);
 
   // Only the records the second pass filled take part: files that vanished
   // between the passes leave no empty record behind.
@@ -38,25 +81,37 @@ int RenumberFolder(RunMode mode) {
   long n = 0;
   switch (CollectShots(records, counted, &inUse, &n)) {
     case ScanResult::kOverflow:
-      return EndWith(texts::kFolderChanged, records);
+      return EndWith(texts::kFolderChanged, records, RunOutcome::kFailed, outcome);
     case ScanResult::kBroken:
-      return EndWith(texts::kListingBroken, records);
+      return EndWith(texts::kListingBroken, records, RunOutcome::kFailed, outcome);
+    case ScanResult::kNoAccess:
+      return EndWith(texts::kNotFound, records, RunOutcome::kFailed, outcome);
     case ScanResult::kComplete:
       break;
   }
-  if (n == 0) return EndWith(texts::kNotFound, records);
+  if (n == 0) return EndWith(texts::kNotFound, records, RunOutcome::kNothing, outcome);
 
-  RecoverOrderNames(records, n);
-  SortShots(records, n);
-  // A preview removes nothing, so a second name a killed link-and-unlink
-  // rename left shows as a rename of its own.
-  if (mode == RunMode::kRenumber) n = DropSecondNames(records, n);
+  // After an interruption the logs tell the order, and what a kill left half
+  // done is no screenshot.
+  std::vector<std::uint32_t> keys;
+  std::vector<Artifact> artifacts;
+  FolderShelf shelf;
+  FolderIdentity identity;
+  RecoverOrder(shelf, &identity, records, n, &keys, &artifacts);
+  if (!artifacts.empty()) n = DropArtifacts(records, n, keys, artifacts, mode);
+  if (keys.empty()) {
+    SortShots(records, n);
+  } else if (!SortShotsBy(records, n, keys.data())) {
+    return EndWith(texts::kOutOfMemory, records, RunOutcome::kFailed, outcome);
+  }
+  if (n == 0) return EndWith(texts::kNotFound, records, RunOutcome::kNothing, outcome);
+  *outcome = RunOutcome::kDone;
   if (CheckOrder(records, n)) {
     Say("%s\n", texts::kInOrder);
   } else if (mode == RunMode::kPreview) {
     PreviewRenames(records, n);
-  } else {
-    RenumberShots(records, n, inUse);
+  } else if (RenumberShots(records, n, inUse).failures > 0) {
+    *outcome = RunOutcome::kFailed;
   }
   std::free(records);
   return 1;
@@ -64,13 +119,16 @@ int RenumberFolder(RunMode mode) {
 
 }  // namespace
 
-int RunRenumber(RunMode mode) {
+int RunRenumber(RunMode mode, RunOutcome* outcome) {
+  RunOutcome ignored;
+  if (outcome == nullptr) outcome = &ignored;
   // Where the file system cannot lock, the run goes on unguarded.
   if (LockFolder() == FolderLock::kBusy) {
     Say("%s\n", texts::kAnotherRun);
+    *outcome = RunOutcome::kFailed;
     return 0;
   }
-  const int result = RenumberFolder(mode);
+  const int result = RenumberFolder(mode, outcome);
   UnlockFolder();
   return result;
 }

@@ -6,19 +6,7 @@
 
 namespace shotrenum {
 
-namespace {
-
-// What a listed entry is to the set.
-struct Listed {
-  bool shot;           // a screenshot, at its own name or a temporary one
-  bool stranded;       // at a temporary name
-  std::int64_t stamp;  // the stamp of that name
-  const char* name;    // the screenshot's name (in the temporary one)
-};
-
-// Screenshots, and screenshots an earlier run left at temporary names: a
-// non-directory entry named "_tmp_", a stamp, "_" and a screenshot name.
-Listed Classify(const ShotEntry& entry) {
+Listed Classify(const FolderEntry& entry) {
   Listed listed{IsShotName(entry.name, entry.isDirectory), false, 0, entry.name};
   if (listed.shot) return listed;
   const char* inner = ReadTempStamp(entry.name, &listed.stamp);
@@ -29,25 +17,43 @@ Listed Classify(const ShotEntry& entry) {
   return listed;
 }
 
+namespace {
+
+// Starts the search; kComplete when it started, and when nothing matches.
+ScanResult Start(FolderSearch** search) {
+  switch (StartFolderSearch(kShotSearchPattern, search)) {
+    case SearchStart::kStarted:
+      return ScanResult::kComplete;
+    case SearchStart::kNothing:
+      *search = nullptr;
+      return ScanResult::kComplete;
+    case SearchStart::kFailed:
+      break;
+  }
+  *search = nullptr;
+  return ScanResult::kNoAccess;
+}
+
 }  // namespace
 
 ScanResult CountShots(long* count) {
   *count = 0;
-  ShotSearch* search = StartShotSearch();
-  if (search == nullptr) return ScanResult::kComplete;
-  ShotEntry entry;
+  FolderSearch* search = nullptr;
+  const ScanResult started = Start(&search);
+  if (search == nullptr) return started;
+  FolderEntry entry;
   ListingStep step;
-  while ((step = NextShotEntry(search, &entry)) == ListingStep::kEntry) {
+  while ((step = NextFolderEntry(search, &entry)) == ListingStep::kEntry) {
     if (Classify(entry).shot) ++*count;
   }
-  EndShotSearch(search);
+  EndFolderSearch(search);
   return step == ListingStep::kEnd ? ScanResult::kComplete : ScanResult::kBroken;
 }
 
 namespace {
 
-ScanResult EndCollecting(ShotSearch* search, ScanResult result) {
-  EndShotSearch(search);
+ScanResult EndCollecting(FolderSearch* search, ScanResult result) {
+  EndFolderSearch(search);
   return result;
 }
 
@@ -56,16 +62,18 @@ ScanResult EndCollecting(ShotSearch* search, ScanResult result) {
 ScanResult CollectShots(ShotRecord* records, long capacity, StampsInUse* inUse, long* filled) {
   *filled = 0;
   *inUse = StampsInUse{CurrentRunStamp(), 0};
-  ShotSearch* search = StartShotSearch();
-  if (search == nullptr) return ScanResult::kComplete;
-  ShotEntry entry;
+  FolderSearch* search = nullptr;
+  const ScanResult started = Start(&search);
+  if (search == nullptr) return started;
+  FolderEntry entry;
   ListingStep step;
-  while ((step = NextShotEntry(search, &entry)) == ListingStep::kEntry) {
+  while ((step = NextFolderEntry(search, &entry)) == ListingStep::kEntry) {
     const Listed listed = Classify(entry);
     if (listed.stranded) MarkStampInUse(inUse, listed.stamp);
     if (!listed.shot) continue;
     FILETIME writeTime;
-    const EntryTime time = ShotEntryWriteTime(search, &writeTime);
+    bool empty = false;
+    const EntryTime time = FolderEntryTime(search, &writeTime, &empty);
     if (time == EntryTime::kVanished) continue;
     // A screenshot whose time is unknown has no place in the order: leaving
     // it out would give its number to another file.
@@ -75,6 +83,7 @@ ScanResult CollectShots(ShotRecord* records, long capacity, StampsInUse* inUse, 
     std::memcpy(record.name, listed.name, kShotNameLength + 1);
     record.writeTime = writeTime;
     record.stranded = listed.stranded;
+    record.empty = empty;
     SetStrandedStamp(record, listed.stamp);
   }
   return EndCollecting(search, step == ListingStep::kEnd ? ScanResult::kComplete : ScanResult::kBroken);

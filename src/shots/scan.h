@@ -10,8 +10,8 @@ namespace shotrenum {
 
 // How a pass over the directory ended.
 enum class ScanResult {
-  kComplete,  // the whole listing was read (or the search found nothing, or
-              // could not start: then no screenshot was seen)
+  kComplete,  // the whole listing was read (or the search found nothing)
+  kNoAccess,  // the search could not start: no screenshot was seen
   kBroken,    // the listing broke off partway, or an entry it gave could not
               // be read: what the pass saw is not the whole folder
   kOverflow,  // (collecting only) more screenshots than there is room for:
@@ -27,5 +27,21 @@ ScanResult CountShots(long* count);
 // records. Notes in `inUse` the run stamps near now that temporary names
 // bear, a folder's at such a name included.
 ScanResult CollectShots(ShotRecord* records, long capacity, StampsInUse* inUse, long* filled);
+
+// What a directory search is started with: the rough cut of screenshot names
+// and temporary names (both end in ".pcx").
+inline constexpr char kShotSearchPattern[] = "*.pcx";
+
+// What a listed entry is to the set.
+struct Listed {
+  bool shot;           // a screenshot, at its own name or a temporary one
+  bool stranded;       // at a temporary name
+  std::int64_t stamp;  // the stamp of that name
+  const char* name;    // the screenshot's name (in the temporary one)
+};
+
+// Screenshots, and screenshots an earlier run left at temporary names: a
+// non-directory entry named "_tmp_", a stamp, "_" and a screenshot name.
+Listed Classify(const FolderEntry& entry);
 
 }  // namespace shotrenum

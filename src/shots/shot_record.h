@@ -17,13 +17,10 @@ inline constexpr long kMaxShots = 10000000;
 struct ShotRecord {
   char name[kShotNameLength + 1];    // current name, as listed (of a stranded
                                      // screenshot: the name in its temporary name)
-  char target[kShotNameLength + 1];  // name for its place in capture order;
-                                     // before that, when not empty, the name
-                                     // that orders it (see shots/recovery.h)
+  char target[kShotNameLength + 1];  // name for its place in capture order
   bool stranded;                     // it bears the temporary name an earlier
                                      // run gave it: "_tmp_<stamp>_<name>"
-  std::uint8_t keyRun;               // while the logs are read: which run's
-                                     // start the name in `target` is of
+  bool empty;                        // a file of no bytes
   FILETIME writeTime;                // last-write time, UTC
   // The stamp of that earlier run, in two halves (low first) like the time,
   // so that the record needs no 8-byte alignment.

@@ -166,7 +166,9 @@ class KilledRuns(ToolTest):
                 # Nothing lost, then the same command finishes the undo.
                 files = shots_with_times(directory)
                 self.assertEqual(sorted(files.values()), sorted(placed.values()))
-                self.assertEqual(start(directory, args=["--undo", result]).wait(), 0)
+                # 0 when it finished the undo, 1 when the kill came too late
+                # and nothing was left to take back.
+                self.assertIn(start(directory, args=["--undo", result]).wait(), (0, 1))
                 self.assertEqual(shots_with_times(directory), before)
         print(f"\n{hit} of {KILLS} kills hit a running undo (a whole undo takes {length * 1000:.0f} ms)",
               file=sys.stderr)

@@ -10,8 +10,8 @@ import unittest
 import zoneinfo
 
 import test_model
-from tool import (EOL, LISTING_BROKEN, LOG_INCOMPLETE, LOG_LOST, UNDO_LATER_RUN, UNDO_NOTHING, UNDO_PROCESS_TITLE,
-                  UNDO_RESULT_TITLE, HEADER, WINDOWS, ToolTest, block_log_names, both_logs_on_stdout, capture_order,
+from tool import (EOL, LISTING_BROKEN, LOG_INCOMPLETE, LOG_LOST, UNDO_ALREADY, UNDO_LATER_RUN, UNDO_LEFT,
+                  UNDO_LOST_LOG, UNDO_NOTHING, UNDO_PROCESS_TITLE, UNDO_RESULT_TITLE, HEADER, WINDOWS, ToolTest, block_log_names, both_logs_on_stdout, capture_order,
                   expected_logs, is_shot_name, log_names, make_file, messages, ns_of, progress_messages, run_tool,
                   shots_with_times, sjis, snapshot, stamp_of_log, stamp_on_stdout, standard_output, target_name,
                   temp_name)
@@ -362,7 +362,10 @@ class Undo(ToolTest):
         # From another folder, with the path of the result log.
         undo = self.go("--undo", os.path.join(self.dir, result), directory=elsewhere)
         self.assertEqual((undo.returncode, undo.stdout), (0, standard_output()))
-        self.assertEqual(undo.stderr, messages(*progress_messages(5)))
+        # The screenshot at a temporary name whose logs are gone goes back to
+        # the name in it, and the undo names the missing log.
+        self.assertEqual(undo.stderr, messages(*progress_messages(5),
+                                               UNDO_LOST_LOG.format("VeltraskoAll_20231114221320.csv")))
         self.assertEqual(shots_with_times(self.dir), self.undone(before))
         undo_process, undo_result = self.new_logs([process, result])
         self.assertTrue(self.read(undo_process).startswith(
@@ -372,10 +375,11 @@ class Undo(ToolTest):
         # One row per screenshot, from the run's target to the name before it.
         self.assertIn(b"OK,G0000000.pcx,G0000003.pcx,2020/01/01,23:59:59:00", result_rows)
         self.assertEqual(len(result_rows), 2 + 5 + 1)
-        # Given again, and the process log dropped on the tool: nothing left.
+        # Given again, and the process log dropped on the tool: taken back
+        # already, nothing touched.
         for args in (["--undo", result], [process]):
             again = self.go(*args)
-            self.assertEqual((again.returncode, again.stderr), (0, messages(UNDO_NOTHING + "\n")))
+            self.assertEqual((again.returncode, again.stderr), (1, messages(UNDO_ALREADY.format(process))))
         self.assertEqual(shots_with_times(self.dir), self.undone(before))
         self.assertEqual(len(log_names(self.dir)), 4)
 
@@ -435,15 +439,20 @@ class Undo(ToolTest):
         self.make("G0000006.pcx", when + 7 * 10**9, b"a new shot")  # the old name of G0000001.pcx
         undo = self.go("--undo", result)
         undo_process = self.new_logs([process, result])[0]
+        # Both stay where they are, with NG rows; the third goes back.
         self.assertEqual((undo.returncode, undo.stderr),
-                         (0, messages(*progress_messages(2, undo_process))))
+                         (1, messages(*progress_messages(3), UNDO_LEFT.format(2, undo_process))))
         files = snapshot(self.dir)
         self.assertEqual(files["G0000000.pcx"], b"G0000007.pcx content")
         self.assertEqual(files["G0000001.pcx"], b"G0000006.pcx content")
         self.assertEqual(files["G0000006.pcx"], b"a new shot")
         self.assertEqual(files["G0000005.pcx"], b"G0000005.pcx content")
-        failed = sorted(row[:15] for row in files[undo_process].split(EOL) if row.startswith(b"NG,"))
+        failed = sorted(row[:15] for row in files[undo_process].split(EOL) if row.startswith(b"NG,G"))
         self.assertEqual(failed, [b"NG,G0000000.pcx", b"NG,G0000001.pcx"])
+        # Given again while they still cannot go: refused, no more logs.
+        again = self.go("--undo", result)
+        self.assertEqual((again.returncode, again.stderr), (1, messages(UNDO_NOTHING + "\n")))
+        self.assertEqual(len(log_names(self.dir)), 4)
 
     def test_what_is_no_log_or_has_nothing_left_is_refused_untouched(self):
         when = ns_of("2020-01-02 00:00:00")
@@ -460,8 +469,8 @@ class Undo(ToolTest):
             self.make(name, when, content)
             files = snapshot(self.dir)
             refused = self.go("--undo", name)
-            # Refused by its start already, or on the way through it.
-            self.assertEqual(refused.returncode, 2, content)
+            # Its start is a log's: the undo refuses it on the way through.
+            self.assertEqual(refused.returncode, 1, content)
             self.assertIn(name.encode(), refused.stderr)
             self.assertEqual(snapshot(self.dir), files)
             os.remove(os.path.join(self.dir, name))
@@ -471,7 +480,7 @@ class Undo(ToolTest):
             os.remove(os.path.join(self.dir, name))
         files = snapshot(self.dir)
         gone = self.go("--undo", result)
-        self.assertEqual((gone.returncode, gone.stderr), (0, messages(UNDO_NOTHING + "\n")))
+        self.assertEqual((gone.returncode, gone.stderr), (1, messages(UNDO_NOTHING + "\n")))
         self.assertEqual(snapshot(self.dir), files)
 
     @unittest.skipUnless(WINDOWS, "a Windows path with a Japanese folder name through the UTF-16 command line")

@@ -2,7 +2,7 @@
 
 The tool's path comes from SHOTRENUM_BIN (the shipped build) and
 SHOTRENUM_SEAMED_BIN (the same tool whose system calls fail as
-SHOTRENUM_SEAM_* variables ask: src/platform/seam_env.cpp lists them). SHOTRENUM_RUNNER, when set, is a command that the
+SHOTRENUM_SEAM_* variables ask: tests/support/seam_env.cpp lists them). SHOTRENUM_RUNNER, when set, is a command that the
 tool is started through (Wine for the Windows build). SHOTRENUM_TARGET=windows
 says the tool is the Windows build, whose output rightly differs: lines end in
 CR LF in the logs and on both standard streams, the messages are Shift_JIS
@@ -60,6 +60,11 @@ UNDO_NOTHING = ("元に戻せるファイルがありません(元に戻し済�
                 "ファイルは変更していません。")
 UNDO_LATER_RUN = ("このあとの実行{}がまだ元に戻されていません。新しい実行から順に元に戻してください。"
                   "ファイルは変更していません。\n")
+UNDO_ALREADY = "「{}」の実行はすでに元に戻されています。ファイルは変更していません。\n"
+UNDO_LEFT = ("{}件のファイルは元に戻せなかったため、そのままにしました（名前が使われているか、変更または削除されています）。"
+             "「{}」を確認してください。\n")
+UNDO_LOST_LOG = "一時ファイルの名前を付けた実行のログ「{}」が見つからないため、そのファイルは一時ファイルの名前の中の名前に戻しました。\n"
+UNDO_JOURNAL_FAILED = "元に戻す操作のログ「{}」を作成できないため、元に戻しませんでした。ファイルは変更していません。\n"
 UNDO_PROCESS_TITLE = "リネーム過程ログ（{}を元に戻す）"
 UNDO_RESULT_TITLE = "リネーム結果ログ（{}を元に戻す）"
 

@@ -1,4 +1,4 @@
-#include "shots/filetime.h"
+#include "platform/filetime.h"
 
 #include <gtest/gtest.h>
 

@@ -8,7 +8,7 @@
 #include <limits>
 
 #include "expect_calendar.h"
-#include "shots/filetime.h"
+#include "platform/filetime.h"
 #include "platform/platform.h"
 
 namespace shotrenum {

@@ -1,15 +1,12 @@
 #include "rename/run_log.h"
 
-#include "rename/log_reader.h"
-#include "rename/row_time.h"
-
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 
-#include "shots/filetime.h"
+#include "platform/filetime.h"
 #include "syscall_swap.h"
 #include "temp_dir.h"
 #include "text_newline.h"
@@ -141,136 +138,6 @@ TEST(FormatLogTime, MatchesThePrintfLayoutForEveryFieldWidth) {
     char time[kLogTimeRoom];
     EXPECT_EQ(std::string(time, FormatLogTime(time, c)), expected);
   }
-}
-
-}  // namespace
-}  // namespace shotrenum
-
-// ---- Reading the logs back ------------------------------------------------------
-
-namespace shotrenum {
-namespace {
-
-const std::string kTitle = std::string(texts::kProcessLogTitle) + texts::kLogHeader;
-const std::string kRow1 = "OK,G0000001.pcx,_tmp_1700000000_G0000001.pcx,2011/04/13,09:05:07:12\n";
-const std::string kRow2 = "NG,_tmp_1700000000_G0000001.pcx,G0000000.pcx,0000/00/00,00:00:00:00\n";
-
-class LogReading : public testing::InTempDir {
- protected:
-  static int RowsOf(const std::string& content, LogHead* head = nullptr);
-};
-
-// The rows of a log file, or -1 when the reader refuses it.
-int LogReading::RowsOf(const std::string& content, LogHead* head) {
-  Touch("log.csv", content);
-  std::FILE* file = std::fopen("log.csv", "rb");
-  LogReader reader;
-  int rows = -1;
-  if (ReadLogHead(&reader, file)) {
-    LogRow row;
-    LogStep step;
-    for (rows = 0; (step = ReadLogRow(&reader, &row)) == LogStep::kRow;) ++rows;
-    if (step == LogStep::kBad) rows = -1;
-  }
-  std::fclose(file);
-  if (head != nullptr) *head = reader.head;
-  return rows;
-}
-
-std::string WithCrLf(const std::string& text) {
-  std::string out;
-  for (const char c : text) {
-    if (c == '\n') out += '\r';
-    out += c;
-  }
-  return out;
-}
-
-TEST_F(LogReading, ReadsWhatTheWriterWritesAndTheUndoTitles) {
-  RunLog process = OpenUndoLog(LogKind::kProcess, kStart, "VeltraskoAll_20100101000000.csv");
-  RunLog result = OpenRunLog(LogKind::kResult, kStart);
-  WriteLogRow(process, true, "g0000007.PCX", "_tmp_1302685507_g0000007.PCX", kDateless);
-  WriteLogRow(process, false, "_tmp_1302685507_g0000007.PCX", "G0000000.pcx", FileTimeFromTicks(1));
-  WriteLogRow(result, true, "_tmp_99_G0000003.pcx", "G0000000.pcx", kDateless);
-  CloseRunLog(result);
-  CloseRunLog(process);
-  LogHead head{};
-  EXPECT_EQ(RowsOf(ReadBytes(process.fileName), &head), 2);
-  EXPECT_TRUE(head.undo);
-  EXPECT_STREQ(head.undoneDigits, "20100101000000");
-  EXPECT_EQ(RowsOf(ReadBytes(result.fileName), &head), 1);
-  EXPECT_FALSE(head.undo);
-  EXPECT_EQ(head.kind, LogKind::kResult);
-  // Either line end, the same throughout.
-  EXPECT_EQ(RowsOf(kTitle + kRow1 + kRow2), 2);
-  EXPECT_EQ(RowsOf(WithCrLf(kTitle + kRow1 + kRow2)), 2);
-}
-
-TEST_F(LogReading, RefusesAnyLineItsWriterDoesNotWrite) {
-  const std::string kOtherTitle = std::string(texts::kResultLogTitle) + texts::kLogHeader;
-  const std::string bad[] = {
-      "",                                                   // empty
-      kTitle.substr(0, kTitle.size() - 1),                  // the header cut short
-      "\xEF\xBB\xBF" + kTitle,                              // a byte-order mark
-      std::string(texts::kLogHeader) + kTitle,              // no title first
-      WithCrLf(kTitle) + kRow1,                             // line ends mixed
-      kTitle + kRow1.substr(0, kRow1.size() - 1),           // the last row cut short
-      kTitle + "ok" + kRow1.substr(2),                      // verdict
-      kTitle + "OK,G0000001.pcx,_tmp_1700000000_G0000001.pcx,2011/13/13,09:05:07:12\n",  // month
-      kTitle + "OK,G0000001.pcx,_tmp_1700000000_G0000001.pcx,2011/04/13,24:05:07:12\n",  // hour
-      kTitle + "OK,G0000001.pcx,_tmp_1700000000_G0000001.pcx,2011/04/13,09:05:07\n",     // hundredths
-      kTitle + "OK,G0000001.pcx,_tmp_1700000000_G0000002.pcx,2011/04/13,09:05:07:12\n",  // another name
-      kTitle + "OK,G00000x1.pcx,_tmp_1700000000_G00000x1.pcx,2011/04/13,09:05:07:12\n",  // no screenshot
-      kTitle + "OK,G0000001.pcx,_tmp_01_G0000001.pcx,2011/04/13,09:05:07:12\n",          // no stamp
-      kTitle + "OK,G0000001.pcx,_tmp_1700000000_G0000001.pcx,2011/04/13,09:05:07:12,\n", // a sixth field
-      kTitle + kRow2 + kRow1,                               // the first phase after the second
-      kTitle + kRow1 + "OK,G0000002.pcx,_tmp_1700000001_G0000002.pcx,2011/04/13,09:05:07:12\n",  // two stamps
-      kOtherTitle + kRow1,                                  // a first-phase row in a result log
-      kTitle + kRow1 + std::string("\0", 1) + "\n",         // a NUL
-  };
-  for (const std::string& content : bad) EXPECT_EQ(RowsOf(content), -1) << content;
-}
-
-TEST_F(LogReading, TellsALogByItsFirstTwoLines) {
-  const std::string undoTitle = "\x83\x8a\x83\x6c\x81\x5b\x83\x80\x8c\x8b\x89\xca\x83\x8d\x83\x4f\x81\x69"
-                                "VeltraskoAll_20100101000000.csv\x82\xf0\x8c\xb3\x82\xc9\x96\xdf\x82\xb7\x81\x6a\n";
-  const std::pair<std::string, bool> cases[] = {
-      {kTitle + "anything", true},
-      {WithCrLf(kTitle), true},
-      {undoTitle + texts::kLogHeader, true},
-      {undoTitle.substr(0, 18) + "VeltraskoAll_2010010100000.csv" + undoTitle.substr(49) + texts::kLogHeader, false},
-      {"a,b,c\n1,2,3\n", false},
-      {std::string(texts::kProcessLogTitle) + "something else\n", false},
-  };
-  for (const auto& [content, isLog] : cases) {
-    Touch("x.csv", content);
-    std::FILE* file = std::fopen("x.csv", "rb");
-    EXPECT_EQ(HasRunLogHead(file), isLog) << content;
-    std::fclose(file);
-  }
-}
-
-// In Asia/Tokyo (UTC+9, as the unit tests run): a run's rows print its
-// files' times nine hours on; a reader finds the offset from the log's name.
-TEST(RowTimes, AreCheckedInTheOffsetTheRunPrintedThemIn) {
-  const char* tz = std::getenv("TZ");
-  if (tz == nullptr || std::string(tz) != "Asia/Tokyo") GTEST_SKIP() << "needs TZ=Asia/Tokyo (ctest sets it)";
-  std::int64_t offset = 0;
-  ASSERT_TRUE(RunOffset("20110413090507", -1, &offset));
-  EXPECT_EQ(offset, 9 * 3600);
-  ASSERT_TRUE(RunOffset("20110413090507", 1302653107 - 3600, &offset));
-  EXPECT_EQ(offset, 10 * 3600);  // the stamp, when known, rules
-  std::int64_t stamp = 0;
-  ASSERT_TRUE(StampOfDigits("20110413090507", &stamp));
-  EXPECT_EQ(stamp, 1302653107);
-  const FILETIME t = FileTimeFromUnix(1302653107, 125999999);
-  char text[kLogTimeRoom];
-  RowTimeText(t, 9 * 3600, text);
-  EXPECT_STREQ(text, "2011/04/13,09:05:07:12");
-  RowTimeText(FileTimeOfRowTime(text, 9 * 3600), 9 * 3600, text);
-  EXPECT_STREQ(text, "2011/04/13,09:05:07:12");
-  RowTimeText(FileTimeOfRowTime("0000/00/00,00:00:00:00", 0), 0, text);
-  EXPECT_STREQ(text, "0000/00/00,00:00:00:00");
 }
 
 }  // namespace

@@ -19,9 +19,9 @@ using testing::Count;
 
 TEST_F(Scan, CountsScreenshotsInAnyCaseAndNothingElse) {
   EXPECT_EQ(Count(), 0);
-  for (const char* name : {"G0000001.pcx", "g0000002.pcx", "G0000003.PCX", "G123.pcx", "G00000001.pcx", "GA000001.pcx",
-                           "G00000a1.pcx", "X0000005.pcx", "G0000006.pcy", "G0000007.pcx.bak",
-                           "G0000008_pcx", "G000009.pcx"}) {
+  for (const char* name :
+       {"G0000001.pcx", "g0000002.pcx", "G0000003.PCX", "G123.pcx", "G00000001.pcx", "GA000001.pcx", "G00000a1.pcx",
+        "X0000005.pcx", "G0000006.pcy", "G0000007.pcx.bak", "G0000008_pcx", "G000009.pcx"}) {
     Touch(name);
   }
   std::filesystem::create_directory("G0000004.pcx");
@@ -42,10 +42,11 @@ TEST_F(Scan, FindsScreenshotsStrandedAtTemporaryNames) {
   const std::int64_t now = CurrentRunStamp();
   const std::string soon = std::to_string(now + 1);
   const std::string later = std::to_string(now + 2);
-  for (const std::string& name : std::initializer_list<std::string>
-       {std::string("G0000001.pcx"), "_tmp_" + soon + "_G0000001.pcx", "_tmp_0_g0000002.PCX", "_tmp_9223372036854775807_G0000003.pcx",
-        "_tmp_9223372036854775808_G0000004.pcx", "_tmp_05_G0000005.pcx", "_tmp__G0000006.pcx", "_tmp_-1_G0000007.pcx",
-        "_tmp_5_G00000a8.pcx", "_tmp_5_x_G0000009.pcx", "_TMP_5_G0000010.pcx", "_tmp_5_G0000011.pcx.bak"}) {
+  for (const std::string& name : std::initializer_list<std::string>{
+           std::string("G0000001.pcx"), "_tmp_" + soon + "_G0000001.pcx", "_tmp_0_g0000002.PCX",
+           "_tmp_9223372036854775807_G0000003.pcx", "_tmp_9223372036854775808_G0000004.pcx", "_tmp_05_G0000005.pcx",
+           "_tmp__G0000006.pcx", "_tmp_-1_G0000007.pcx", "_tmp_5_G00000a8.pcx", "_tmp_5_x_G0000009.pcx",
+           "_TMP_5_G0000010.pcx", "_tmp_5_G0000011.pcx.bak"}) {
     Touch(name);
   }
   std::filesystem::create_directory("_tmp_" + later + "_G0000012.pcx");

@@ -21,12 +21,12 @@ using testing::Count;
 
 // How many entries the search delivers, screenshots or not.
 int CountListed() {
-  ShotSearch* search = StartShotSearch();
-  if (search == nullptr) return 0;
+  FolderSearch* search = nullptr;
+  if (StartFolderSearch(kShotSearchPattern, &search) != SearchStart::kStarted) return 0;
   int listed = 0;
-  ShotEntry entry;
-  while (NextShotEntry(search, &entry) == ListingStep::kEntry) ++listed;
-  EndShotSearch(search);
+  FolderEntry entry;
+  while (NextFolderEntry(search, &entry) == ListingStep::kEntry) ++listed;
+  EndFolderSearch(search);
   return listed;
 }
 
@@ -71,7 +71,7 @@ TEST_F(Win32Platform, AListingThatFailsPartwayIsBroken) {
 TEST_F(Win32Platform, NeverRenamesOntoANameThatDiffersOnlyInCase) {
   Touch("G0000000.pcx", "zero");
   Touch("_tmp_1_g0000005.PCX", "five");
-  EXPECT_FALSE(RenameWithoutReplace("_tmp_1_g0000005.PCX", "g0000000.PCX"));
+  EXPECT_EQ(RenameWithoutReplace("_tmp_1_g0000005.PCX", "g0000000.PCX"), RenameResult::kFailed);
   EXPECT_EQ(Read("G0000000.pcx"), "zero");
   EXPECT_EQ(Read("_tmp_1_g0000005.PCX"), "five");
 }

@@ -1,4 +1,4 @@
-#include "shots/filetime.h"
+#include "platform/filetime.h"
 
 #include <chrono>
 #include <limits>
@@ -14,6 +14,10 @@ FILETIME FileTimeFromUnix(std::int64_t seconds, long nanoseconds) {
   const std::uint64_t sub = static_cast<std::uint64_t>(nanoseconds) / 100;
   if (since1601 > (kMax - sub) / kTicksPerSecond) return FileTimeFromTicks(kMax);
   return FileTimeFromTicks(since1601 * kTicksPerSecond + sub);
+}
+
+std::int64_t SecondsOfFileTime(FILETIME fileTime) {
+  return static_cast<std::int64_t>(FileTimeTicks(fileTime) / kTicksPerSecond) - kUnixEpochInFileTimeSeconds;
 }
 
 bool ShiftTicks(std::uint64_t ticks, std::int64_t offsetSeconds, std::uint64_t* shifted) {

@@ -25,6 +25,9 @@ inline FILETIME FileTimeFromTicks(std::uint64_t ticks) {
 // beyond the 64-bit range clamp to its largest value.
 FILETIME FileTimeFromUnix(std::int64_t seconds, long nanoseconds);
 
+// The whole seconds since 1970 of a file time (rounded down).
+std::int64_t SecondsOfFileTime(FILETIME fileTime);
+
 // File-time ticks shifted by a UTC offset in seconds (local = UTC + offset).
 // Returns false when the result leaves the range a calendar date can have.
 bool ShiftTicks(std::uint64_t ticks, std::int64_t offsetSeconds, std::uint64_t* shifted);

@@ -1,0 +1,121 @@
+#include "journal/folder.h"
+
+#include <cstdio>
+
+#include "platform/filetime.h"
+#include "platform/platform.h"
+#include "rename/run_log.h"
+
+namespace shotrenum {
+
+namespace {
+
+// A log file, closed with its reader.
+class OwnedFileSource : public FileSource {
+ public:
+  explicit OwnedFileSource(std::FILE* file) : FileSource(file), file_(file) {}
+  ~OwnedFileSource() override { std::fclose(file_); }
+  OwnedFileSource(const OwnedFileSource&) = delete;
+  OwnedFileSource& operator=(const OwnedFileSource&) = delete;
+
+ private:
+  std::FILE* file_;
+};
+
+}  // namespace
+
+bool FolderShelf::List(std::vector<ListedLog>* logs) {
+  FolderSearch* search = nullptr;
+  switch (StartFolderSearch(kLogSearchPattern, &search)) {
+    case SearchStart::kNothing:
+      return true;
+    case SearchStart::kFailed:
+      return false;
+    case SearchStart::kStarted:
+      break;
+  }
+  FolderEntry entry;
+  ListingStep step;
+  while ((step = NextFolderEntry(search, &entry)) == ListingStep::kEntry) {
+    FILETIME written{};
+    bool empty = false;
+    const bool known = FolderEntryTime(search, &written, &empty) == EntryTime::kRead;
+    logs->push_back(ListedLog{entry.name, known ? SecondsOfFileTime(written) : -1});
+  }
+  EndFolderSearch(search);
+  return step == ListingStep::kEnd;
+}
+
+LogShelf::Open FolderShelf::OpenLog(const char* name, std::unique_ptr<ByteSource>* source) {
+  std::FILE* file = nullptr;
+  switch (OpenFileForReading(name, &file)) {
+    case OpenForReading::kOpened:
+      // A log holds rows of a few dozen bytes: read in large pieces.
+      std::setvbuf(file, nullptr, _IOFBF, 1 << 16);
+      *source = std::make_unique<OwnedFileSource>(file);
+      return Open::kOpened;
+    case OpenForReading::kMissing:
+      return Open::kMissing;
+    case OpenForReading::kNotAFile:
+      return Open::kNotAFile;
+    case OpenForReading::kFailed:
+      break;
+  }
+  return Open::kFailed;
+}
+
+bool FolderIdentity::SameFile(const char* a, const char* b) { return shotrenum::SameFile(a, b); }
+
+ScanResult ListTracks(StampTable& stamps, std::vector<Track>* tracks, StampsInUse* inUse) {
+  // Counted first, so that the tracks take no more memory than they need.
+  long count = 0;
+  const ScanResult counted = CountShots(&count);
+  if (counted != ScanResult::kComplete) return counted;
+  tracks->reserve(static_cast<std::size_t>(count) + 16);
+  *inUse = StampsInUse{CurrentRunStamp(), 0};
+  FolderSearch* search = nullptr;
+  switch (StartFolderSearch(kShotSearchPattern, &search)) {
+    case SearchStart::kNothing:
+      return ScanResult::kComplete;
+    case SearchStart::kFailed:
+      return ScanResult::kNoAccess;
+    case SearchStart::kStarted:
+      break;
+  }
+  FolderEntry entry;
+  ListingStep step = ListingStep::kEnd;
+  ScanResult result = ScanResult::kComplete;
+  while (result == ScanResult::kComplete && (step = NextFolderEntry(search, &entry)) == ListingStep::kEntry) {
+    const Listed listed = Classify(entry);
+    if (listed.stranded) MarkStampInUse(inUse, listed.stamp);
+    FolderName name;
+    if (!ReadFolderName(entry.name, stamps, &name)) continue;
+    Track track{name, name, FILETIME{0, 0}, TrackState::kUntouched, false, false, false, false};
+    bool empty = false;
+    if (!listed.shot) {
+      track.state = TrackState::kObstacle;
+    } else {
+      switch (FolderEntryTime(search, &track.writeTime, &empty)) {
+        case EntryTime::kVanished:
+          continue;
+        case EntryTime::kFailed:
+          // A file whose time is unknown cannot be told from another.
+          result = ScanResult::kBroken;
+          continue;
+        case EntryTime::kRead:
+          break;
+      }
+    }
+    track.empty = empty;
+    tracks->push_back(track);
+  }
+  EndFolderSearch(search);
+  if (result == ScanResult::kComplete && step != ListingStep::kEnd) result = ScanResult::kBroken;
+  return result;
+}
+
+bool RemoveArtifact(const char* extra, const char* kept, bool empty) {
+  return empty ? RemoveEmptyFile(extra) : RemoveSecondName(extra, kept);
+}
+
+}  // namespace shotrenum

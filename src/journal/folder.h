@@ -1,0 +1,39 @@
+// The journal's view of the current folder through the platform: its logs,
+// its files as tracks, and whether two names are one file.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "journal/history.h"
+#include "journal/tracks.h"
+#include "shots/folder_name.h"
+#include "shots/scan.h"
+#include "shots/temp_name.h"
+
+namespace shotrenum {
+
+// The current folder's logs.
+class FolderShelf : public LogShelf {
+ public:
+  bool List(std::vector<ListedLog>* logs) override;
+  Open OpenLog(const char* name, std::unique_ptr<ByteSource>* source) override;
+};
+
+class FolderIdentity : public FolderFacts {
+ public:
+  bool SameFile(const char* a, const char* b) override;
+};
+
+// Lists the current folder's screenshots, the screenshots at temporary
+// names, and the entries that are no screenshot but bear such a name (as
+// kObstacle), interning their stamps. Notes the stamps near now that
+// temporary names bear.
+ScanResult ListTracks(StampTable& stamps, std::vector<Track>* tracks, StampsInUse* inUse);
+
+// Removes what kills left half done (second names and empty reservations);
+// false when one could not be removed.
+bool RemoveArtifact(const char* extra, const char* kept, bool empty);
+
+}  // namespace shotrenum

@@ -1,0 +1,117 @@
+// The folder's history: every run and undo whose logs stand in it, read once
+// per command of the tool, each log whole and checked. What a command did is
+// kept by file: from the name each file had when the command began to the
+// one it had when it ended. Everything that decides (the order a run finishes
+// an interrupted one in, what an undo moves) works on this, never on the
+// files again.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "journal/log_reader.h"
+#include "shots/folder_name.h"
+
+namespace shotrenum {
+
+// One file a command moved, or tried to. A file whose first rename failed
+// goes from its name to the same name.
+struct Placement {
+  FolderName before;       // its name when the command began
+  FolderName after;        // its name when the command ended, as far as the rows tell
+  std::int64_t localTime;  // the time its rows show (LogRow::localTime)
+
+  bool Stayed() const { return before == after; }
+};
+
+enum class LogState {
+  kRead,        // its logs were read whole and hold together
+  kNothing,     // they hold nothing but NUL bytes: the command was killed
+                // before it renamed anything
+  kUnreadable,  // a log of it is empty, damaged, contradicts itself, or is
+                // not a regular file
+};
+
+struct Command {
+  char digits[15];      // of its log names: its local start time
+  char processLog[32];  // its logs' file names as listed; "" where not listed
+  char resultLog[32];
+  LogState state = LogState::kRead;
+  char problem[32] = "";      // kUnreadable: the log that could not be read
+  std::int64_t written = -1;  // when its process log (else result log) was last written
+  bool undo = false;
+  char undoneDigits[15] = "";  // of an undo: the command it takes back
+  std::int64_t stamp = -1;     // of its temporary names; -1 while unknown
+  std::int64_t offset = 0;     // the UTC offset its rows were printed in
+  bool offsetGuessed = false;  // no row told the stamp: today's time zone gave it
+  // The oldest stamp of another command whose temporary names its second
+  // phase took files from; -1 when it took none.
+  std::int64_t oldestTaken = -1;
+  std::int64_t newestTaken = -1;  // and the newest
+  // What it did, file by file, sorted by `after`.
+  std::vector<Placement> placements;
+  // A kill between a rename and its row leaves that rename unlogged: the one
+  // after the last row. `positional`: a run whose process log was read, whose
+  // second phase fills the targets in order, so that rename went to target
+  // `secondPhaseRows`. `candidate`: the first file (in the command's order)
+  // whose first-phase rename is logged and whose second-phase one is not, the
+  // one such a rename took from its own temporary name, if any did.
+  bool positional = false;
+  long secondPhaseRows = 0;
+  bool hasCandidate = false;
+  Placement candidate{};
+  // The file of the last second-phase row, from its name when the command
+  // began: among equal times, a file the unlogged rename took came right
+  // after it.
+  Placement lastSecond{};
+
+  // The log that names the command to the user: its process log, else its
+  // result log.
+  const char* Name() const { return processLog[0] != '\0' ? processLog : resultLog; }
+};
+
+// An entry of the folder named like a log.
+struct ListedLog {
+  std::string name;
+  std::int64_t written;  // its last-write time, seconds since 1970 (-1: unknown)
+};
+
+// A folder's logs, as the history reads them: the real folder's, or a
+// test's.
+class LogShelf {
+ public:
+  enum class Open { kOpened, kMissing, kNotAFile, kFailed };
+  virtual ~LogShelf() = default;
+  // The entries whose names match kLogSearchPattern. False when the folder
+  // could not be listed to its end.
+  virtual bool List(std::vector<ListedLog>* logs) = 0;
+  // Opens a log to read; a FIFO, device or folder is never opened for a
+  // blocking read (kNotAFile).
+  virtual Open OpenLog(const char* name, std::unique_ptr<ByteSource>* source) = 0;
+};
+
+struct History {
+  std::vector<Command> commands;  // oldest first
+  StampTable stamps;              // the stamps of every temporary name met
+  bool listed = false;            // the folder's logs were listed to the end
+
+  // The command whose logs bear `digits`; nullptr when none.
+  const Command* Find(const char* digits) const;
+  // The index of the command with `stamp`; -1 when none.
+  long IndexOfStamp(std::int64_t stamp) const;
+};
+
+// Reads the commands that can matter from `horizon` (a stamp) on: every
+// command that may have started then or later, and every earlier one whose
+// temporary names a command read took files from, and so on back.
+// The stamps `history->stamps` holds already are those of the folder's
+// temporary names: they tell the stamp of a command that logged none (killed
+// between its first rename and that rename's row).
+void ReadHistory(LogShelf& shelf, std::int64_t horizon, History* history);
+
+// Reads one command's logs into `command` (its names set). Exposed for tests.
+void ReadCommand(LogShelf& shelf, StampTable& stamps, Command& command);
+
+}  // namespace shotrenum

@@ -1,0 +1,259 @@
+#include "journal/log_reader.h"
+
+#include <chrono>
+#include <cstring>
+
+#include "texts.h"
+
+namespace shotrenum {
+
+namespace {
+
+// Longer than any line a log holds, even quoted and padded.
+constexpr std::size_t kLongestLine = 1024;
+
+// A fixed text without its final "\n".
+std::string_view Bare(const char* text) {
+  const std::string_view all(text);
+  return all.substr(0, all.size() - 1);
+}
+
+bool AllDigits(std::string_view text) {
+  if (text.empty()) return false;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return false;
+  }
+  return true;
+}
+
+long Number(std::string_view digits) {
+  long value = 0;
+  for (const char c : digits) value = value * 10 + (c - '0');
+  return value;
+}
+
+// Splits `text` at `separator` into exactly `count` parts of the given
+// lengths (0: one or two digits), all digits.
+bool DigitParts(std::string_view text, char separator, const int* lengths, int count, long* values) {
+  for (int i = 0; i < count; ++i) {
+    const std::size_t end = i + 1 < count ? text.find(separator) : text.size();
+    if (end == std::string_view::npos) return false;
+    const std::string_view part = text.substr(0, end);
+    const bool fits =
+        lengths[i] == 0 ? part.size() == 1 || part.size() == 2
+                        : part.size() == static_cast<std::size_t>(lengths[i]) || (lengths[i] == 4 && part.size() == 5);
+    if (!fits || !AllDigits(part)) return false;
+    values[i] = Number(part);
+    text.remove_prefix(i + 1 < count ? end + 1 : end);
+  }
+  return true;
+}
+
+// An undo's title: the format's text around "%s", with the process log of
+// the command it takes back between.
+bool ReadUndoTitle(std::string_view line, const char* format, char (&digits)[15]) {
+  const std::string_view bare = Bare(format);
+  const std::size_t mark = bare.find("%s");
+  const std::string_view prefix = bare.substr(0, mark);
+  const std::string_view suffix = bare.substr(mark + 2);
+  if (line.size() <= prefix.size() + suffix.size() || !line.starts_with(prefix) || !line.ends_with(suffix)) {
+    return false;
+  }
+  LogKind kind;
+  return ParseLogFileName(line.substr(prefix.size(), line.size() - prefix.size() - suffix.size()), digits, &kind) &&
+         kind == LogKind::kProcess;
+}
+
+bool ReadTitle(std::string_view title, LogHead* head) {
+  head->undo = false;
+  head->undoneDigits[0] = '\0';
+  if (title == Bare(texts::kProcessLogTitle)) {
+    head->kind = LogKind::kProcess;
+  } else if (title == Bare(texts::kResultLogTitle)) {
+    head->kind = LogKind::kResult;
+  } else if (ReadUndoTitle(title, texts::kUndoProcessLogTitle, head->undoneDigits)) {
+    head->kind = LogKind::kProcess;
+    head->undo = true;
+  } else if (ReadUndoTitle(title, texts::kUndoResultLogTitle, head->undoneDigits)) {
+    head->kind = LogKind::kResult;
+    head->undo = true;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// The header's five fields.
+bool IsHeader(const std::string_view* fields, int count) {
+  std::string_view header = Bare(texts::kLogHeader);
+  for (int i = 0; i < count; ++i) {
+    const std::size_t comma = header.find(',');
+    const std::string_view expected = header.substr(0, comma);
+    if (fields[i] != expected) return false;
+    if (comma == std::string_view::npos) return i + 1 == count;
+    header.remove_prefix(comma + 1);
+  }
+  return false;
+}
+
+}  // namespace
+
+long FileSource::Read(char* into, std::size_t room) {
+  const std::size_t got = std::fread(into, 1, room, file_);
+  if (got == 0 && std::ferror(file_)) return -1;
+  return static_cast<long>(got);
+}
+
+long TextSource::Read(char* into, std::size_t room) {
+  const std::size_t got = room < text_.size() ? room : text_.size();
+  std::memcpy(into, text_.data(), got);
+  text_.remove_prefix(got);
+  return static_cast<long>(got);
+}
+
+bool SplitFields(std::string_view line, std::string_view* fields, int room, int* count) {
+  int n = 0;
+  for (;;) {
+    const std::size_t comma = line.find(',');
+    std::string_view field = line.substr(0, comma);
+    if (field.size() >= 2 && field.front() == '"' && field.back() == '"') field = field.substr(1, field.size() - 2);
+    if (field.find('"') != std::string_view::npos) return false;
+    if (n == room) {
+      // Past room, only the empty fields a spreadsheet pads with.
+      if (!field.empty()) return false;
+    } else {
+      fields[n++] = field;
+    }
+    if (comma == std::string_view::npos) break;
+    line.remove_prefix(comma + 1);
+  }
+  while (n > 0 && fields[n - 1].empty()) --n;
+  *count = n;
+  return true;
+}
+
+bool ReadRowTime(std::string_view date, std::string_view time, std::int64_t* localTime) {
+  static constexpr int kDate[3] = {4, 0, 0};
+  static constexpr int kTime[4] = {0, 2, 2, 2};
+  long d[3];
+  long t[4];
+  if (!DigitParts(date, '/', kDate, 3, d) || !DigitParts(time, ':', kTime, 4, t)) return false;
+  if (d[0] == 0 && d[1] == 0 && d[2] == 0 && t[0] == 0 && t[1] == 0 && t[2] == 0 && t[3] == 0) {
+    *localTime = kUndatedRow;
+    return true;
+  }
+  using namespace std::chrono;
+  const year_month_day ymd{year{static_cast<int>(d[0])}, month{static_cast<unsigned>(d[1])},
+                           day{static_cast<unsigned>(d[2])}};
+  // A leap second stands for the second after.
+  if (!ymd.ok() || t[0] > 23 || t[1] > 59 || t[2] > 60) return false;
+  constexpr sys_days kDay0 = sys_days{year{1601} / January / 1};
+  const std::int64_t days = (sys_days{ymd} - kDay0).count();
+  *localTime = ((days * 86400 + t[0] * 3600 + t[1] * 60 + t[2]) * 100) + t[3];
+  return true;
+}
+
+bool LogReader::Fill() {
+  if (atEnd_) return false;
+  if (begin_ > 0) {
+    std::memmove(buffer_, buffer_ + begin_, end_ - begin_);
+    end_ -= begin_;
+    begin_ = 0;
+  }
+  const long got = source_.Read(buffer_ + end_, sizeof buffer_ - end_);
+  if (got < 0) failed_ = true;
+  if (got <= 0) {
+    atEnd_ = true;
+    return false;
+  }
+  end_ += static_cast<std::size_t>(got);
+  return true;
+}
+
+LogReader::LineStep LogReader::NextLine(std::string_view* line) {
+  for (;;) {
+    if (failed_) return LineStep::kBad;
+    if (begin_ < end_ && buffer_[begin_] == '\0') {
+      // The rest of a log whose command was killed: nothing but NUL bytes
+      // to the end, or the file is damaged.
+      for (;;) {
+        for (std::size_t i = begin_; i < end_; ++i) {
+          if (buffer_[i] != '\0') return LineStep::kBad;
+        }
+        begin_ = end_;
+        if (!Fill()) break;
+      }
+      nulTail_ = true;
+      return failed_ ? LineStep::kBad : LineStep::kEnd;
+    }
+    const char* start = buffer_ + begin_;
+    const void* newline = std::memchr(start, '\n', end_ - begin_);
+    if (newline != nullptr) {
+      const auto length = static_cast<std::size_t>(static_cast<const char*>(newline) - start);
+      if (length > kLongestLine || std::memchr(start, '\0', length) != nullptr) return LineStep::kBad;
+      *line = std::string_view(start, length);
+      if (line->ends_with('\r')) line->remove_suffix(1);
+      begin_ += length + 1;
+      lineBytes_ += length + 1;
+      return LineStep::kLine;
+    }
+    if (end_ - begin_ > kLongestLine) return LineStep::kBad;
+    if (!Fill()) return begin_ == end_ && !failed_ ? LineStep::kEnd : LineStep::kBad;
+  }
+}
+
+HeadStep LogReader::ReadHead(LogHead* head) {
+  std::string_view line;
+  switch (NextLine(&line)) {
+    case LineStep::kEnd:
+      // An empty file is a log whose head could not be written (a full
+      // disk): what its command did is not known.
+      return nulTail_ ? HeadStep::kNothing : HeadStep::kBad;
+    case LineStep::kBad:
+      return HeadStep::kBad;
+    case LineStep::kLine:
+      break;
+  }
+  std::string_view fields[5];
+  int count = 0;
+  if (!SplitFields(line, fields, 5, &count) || count != 1 || !ReadTitle(fields[0], head)) return HeadStep::kBad;
+  if (NextLine(&line) != LineStep::kLine || !SplitFields(line, fields, 5, &count) || !IsHeader(fields, count)) {
+    return HeadStep::kBad;
+  }
+  return HeadStep::kHead;
+}
+
+RowStep LogReader::NextRow(LogRow* row) {
+  std::string_view line;
+  switch (NextLine(&line)) {
+    case LineStep::kEnd:
+      return RowStep::kEnd;
+    case LineStep::kBad:
+      return RowStep::kBad;
+    case LineStep::kLine:
+      break;
+  }
+  std::string_view fields[5];
+  int count = 0;
+  if (!SplitFields(line, fields, 5, &count) || count != 5) return RowStep::kBad;
+  if (fields[0] == "OK") {
+    row->ok = true;
+  } else if (fields[0] == "NG") {
+    row->ok = false;
+  } else {
+    return RowStep::kBad;
+  }
+  char before[64];
+  char after[64];
+  if (fields[1].size() >= sizeof before || fields[2].size() >= sizeof after) return RowStep::kBad;
+  std::memcpy(before, fields[1].data(), fields[1].size());
+  before[fields[1].size()] = '\0';
+  std::memcpy(after, fields[2].data(), fields[2].size());
+  after[fields[2].size()] = '\0';
+  if (!ReadFolderName(before, stamps_, &row->before) || !ReadFolderName(after, stamps_, &row->after)) {
+    return RowStep::kBad;
+  }
+  return ReadRowTime(fields[3], fields[4], &row->localTime) ? RowStep::kRow : RowStep::kBad;
+}
+
+}  // namespace shotrenum

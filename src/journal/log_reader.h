@@ -1,0 +1,117 @@
+// Reading a log back, line by line. Nothing in a log is trusted: every field
+// is checked, and a line that its writer could not have written (or that a
+// spreadsheet could not have made of one) is refused. A spreadsheet that
+// saved a log again may have quoted its fields, padded its lines with empty
+// fields, ended them in CR LF and dropped leading zeros from the month, the
+// day and the hour; the names in it are checked as strictly as ever.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string_view>
+
+#include "rename/run_log.h"
+#include "shots/folder_name.h"
+
+namespace shotrenum {
+
+// Where a log's bytes come from: a file, or a test's string.
+class ByteSource {
+ public:
+  virtual ~ByteSource() = default;
+  // Reads up to `room` bytes; 0 at the end, -1 when reading failed.
+  virtual long Read(char* into, std::size_t room) = 0;
+};
+
+class FileSource : public ByteSource {
+ public:
+  explicit FileSource(std::FILE* file) : file_(file) {}
+  long Read(char* into, std::size_t room) override;
+
+ private:
+  std::FILE* file_;
+};
+
+class TextSource : public ByteSource {
+ public:
+  explicit TextSource(std::string_view text) : text_(text) {}
+  long Read(char* into, std::size_t room) override;
+
+ private:
+  std::string_view text_;
+};
+
+// What a log's title says.
+struct LogHead {
+  LogKind kind;
+  bool undo;              // the log of an undo rather than of a run
+  char undoneDigits[15];  // of an undo: the fourteen digits of the command it takes back
+};
+
+// Hundredths of a second since 1601 on the clock a row was printed by; the
+// time columns of a row. kUndatedRow: columns of zeros, a time with no date.
+inline constexpr std::int64_t kUndatedRow = INT64_MIN;
+
+struct LogRow {
+  bool ok;
+  FolderName before;
+  FolderName after;
+  std::int64_t localTime;  // as printed: local time, in the offset of its command
+};
+
+enum class HeadStep {
+  kHead,     // the title and header of a log of this tool
+  kNothing,  // only NUL bytes: the space allotted to a log whose command
+             // was killed before it stored a line, so before its first rename
+  kBad,      // anything else, an empty file included
+};
+
+enum class RowStep {
+  kRow,
+  kEnd,  // the end of the file, or of its last whole line where NUL bytes
+         // (the rest of space allotted to a log whose command was killed)
+         // fill the rest
+  kBad,  // a line cut short, a NUL inside a line, a field out of shape, or
+         // the file could not be read
+};
+
+class LogReader {
+ public:
+  LogReader(ByteSource& source, StampTable& stamps) : source_(source), stamps_(stamps) {}
+
+  HeadStep ReadHead(LogHead* head);
+  RowStep NextRow(LogRow* row);
+  // Bytes of whole lines read so far: where a NUL tail, if any, starts.
+  std::uint64_t LineBytes() const { return lineBytes_; }
+  // Whether the file went on past its lines in NUL bytes.
+  bool HadNulTail() const { return nulTail_; }
+
+ private:
+  enum class LineStep { kLine, kEnd, kBad };
+  LineStep NextLine(std::string_view* line);
+  bool Fill();
+
+  ByteSource& source_;
+  StampTable& stamps_;
+  char buffer_[1 << 16];
+  std::size_t begin_ = 0;
+  std::size_t end_ = 0;
+  bool atEnd_ = false;
+  bool failed_ = false;
+  bool nulTail_ = false;
+  std::uint64_t lineBytes_ = 0;
+};
+
+// The fields of a line as a spreadsheet may have saved it: split at commas,
+// double quotes around a field taken off, empty fields at the end dropped.
+// False when a quote stands anywhere else, or there are more than `room`.
+bool SplitFields(std::string_view line, std::string_view* fields, int room, int* count);
+
+// "YYYY/MM/DD" and "hh:mm:ss:cc" (month, day and hour with or without their
+// leading zero; a year of four or five digits) as hundredths since 1601 on
+// the clock that printed them, or kUndatedRow for zeros. False for anything
+// else, or a date the calendar does not have.
+bool ReadRowTime(std::string_view date, std::string_view time, std::int64_t* localTime);
+
+}  // namespace shotrenum

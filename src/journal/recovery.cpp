@@ -1,0 +1,73 @@
+#include "journal/recovery.h"
+
+#include <algorithm>
+
+#include "journal/folder.h"
+#include "journal/stack.h"
+#include "shots/folder_name.h"
+
+namespace shotrenum {
+
+namespace {
+
+// Second names and reservations are told only where the folder is asked.
+class NoFacts : public FolderFacts {
+ public:
+  bool SameFile(const char*, const char*) override { return false; }
+};
+
+}  // namespace
+
+void RecoverOrder(LogShelf& shelf, FolderFacts* facts, const ShotRecord* records, long n,
+                  std::vector<std::uint32_t>* keys, std::vector<Artifact>* artifacts) {
+  keys->clear();
+  artifacts->clear();
+  History history;
+  std::int64_t oldest = -1;
+  std::vector<Track> tracks;
+  tracks.reserve(static_cast<std::size_t>(n));
+  for (long i = 0; i < n; ++i) {
+    const ShotRecord& r = records[i];
+    FolderName name{0, ShotCode(r.name)};
+    if (r.stranded) {
+      name.stamp = history.stamps.Intern(StrandedStamp(r));
+      if (oldest < 0 || StrandedStamp(r) < oldest) oldest = StrandedStamp(r);
+    }
+    tracks.push_back(Track{name, name, r.writeTime, TrackState::kUntouched, false, r.empty, false, false});
+  }
+  if (oldest < 0) return;
+  ReadHistory(shelf, oldest, &history);
+  std::vector<long> commands;
+  for (long c = static_cast<long>(history.commands.size()) - 1; c >= 0; --c) commands.push_back(c);
+  NoFacts none;
+  const Stack stack = ReplayStack(history);
+  FollowBack(history, &stack, commands, tracks, FollowMode::kOrder, facts != nullptr ? *facts : none);
+
+  // Back to the records: both by the name each bears now.
+  // (A file the rows expect at a name sorts after the file that is there.)
+  std::sort(tracks.begin(), tracks.end(), [](const Track& a, const Track& b) {
+    if (!(a.name == b.name)) return a.name < b.name;
+    return IsPresent(a) && !IsPresent(b);
+  });
+  keys->resize(static_cast<std::size_t>(n));
+  for (long i = 0; i < n; ++i) {
+    const ShotRecord& r = records[i];
+    const FolderName name{r.stranded ? history.stamps.Find(StrandedStamp(r)) : 0, ShotCode(r.name)};
+    const auto t = std::lower_bound(tracks.begin(), tracks.end(), name,
+                                    [](const Track& track, FolderName n) { return track.name < n; });
+    std::uint32_t& key = (*keys)[static_cast<std::size_t>(i)];
+    key = ShotCode(r.name) + 1;
+    if (t == tracks.end() || !(t->name == name)) continue;
+    if (t->state == TrackState::kArtifact) {
+      Artifact artifact{i, ""};
+      FolderNameText(t->at, history.stamps, artifact.kept);
+      artifacts->push_back(artifact);
+    } else if (t->state == TrackState::kFirst) {
+      key = 0;
+    } else {
+      key = t->at.shot + 1;
+    }
+  }
+}
+
+}  // namespace shotrenum

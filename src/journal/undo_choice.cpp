@@ -1,0 +1,90 @@
+#include "journal/undo_choice.h"
+
+#include <cstring>
+
+#include "journal/row_time.h"
+
+namespace shotrenum {
+
+namespace {
+
+// A command's stamp is at most fourteen hours before its log names show.
+constexpr std::int64_t kEarliest = 14 * 3600;
+
+// A command of the entries to take back that cannot be read.
+const Command* Unreadable(const History& history, const Stack& stack, const UndoDecision& decision) {
+  for (const long t : {decision.transaction, decision.undoing}) {
+    if (t < 0) continue;
+    const Transaction& entry = stack.transactions[static_cast<std::size_t>(t)];
+    for (long c = entry.first; c <= entry.top; ++c) {
+      const Command& command = history.commands[static_cast<std::size_t>(c)];
+      if (command.state == LogState::kUnreadable) return &command;
+    }
+  }
+  return nullptr;
+}
+
+UndoChoice Refused(UndoRefusal refusal, const char* name) {
+  UndoChoice choice;
+  choice.refusal = refusal;
+  choice.name = name;
+  return choice;
+}
+
+}  // namespace
+
+std::int64_t HorizonOfUndo(const char* digits) { return DigitsAsUtc(digits) - kEarliest; }
+
+UndoChoice ChooseUndo(const History& history, std::vector<Track>& tracks, const char* digits, FolderFacts& facts,
+                      bool caseless) {
+  // A later command the listing did not reach could stand: nothing moves.
+  if (!history.listed) return Refused(UndoRefusal::kListingBroken, "");
+  const Command* target = history.Find(digits);
+  if (target == nullptr) return Refused(UndoRefusal::kUnreadable, "");
+  // What cannot be read is never taken as absent: a log of the command, or
+  // of any later one, that cannot be read stops the undo.
+  for (const Command& command : history.commands) {
+    if (command.state == LogState::kUnreadable && std::strcmp(command.digits, digits) >= 0) {
+      return Refused(UndoRefusal::kUnreadable, command.problem);
+    }
+  }
+  const Stack stack = ReplayStack(history);
+  const UndoDecision decision = DecideUndo(history, stack, static_cast<long>(target - history.commands.data()));
+  switch (decision.verdict) {
+    case UndoVerdict::kUndone:
+      return Refused(UndoRefusal::kAlready, target->Name());
+    case UndoVerdict::kLaterStands:
+      return Refused(UndoRefusal::kLaterStands, history.commands[static_cast<std::size_t>(decision.standing)].Name());
+    case UndoVerdict::kUndo:
+    case UndoVerdict::kContinue:
+      break;
+  }
+  if (const Command* unreadable = Unreadable(history, stack, decision)) {
+    return Refused(UndoRefusal::kUnreadable, unreadable->problem);
+  }
+  FollowBack(history, &stack, CommandsToTakeBack(stack, decision), tracks, FollowMode::kUndo, facts);
+  UndoChoice choice;
+  choice.exact = stack.transactions[static_cast<std::size_t>(decision.transaction)].undo;
+  choice.plan = PlanUndo(history, tracks, choice.exact, caseless);
+  if (choice.plan.moving == 0) {
+    // Something left that cannot go back: refused. Nothing left: an entry
+    // whose files are all where they were before it (its renames failed,
+    // or later commands took them back) is still taken back, so that the
+    // one before it stands again; a repeated undo has nothing to finish.
+    const bool left = choice.plan.staying > 0 || choice.plan.missing > 0;
+    if (left || decision.verdict == UndoVerdict::kContinue) {
+      choice.refusal = left ? UndoRefusal::kNothingMoves : UndoRefusal::kAlready;
+      choice.name = target->Name();
+    }
+  }
+  return choice;
+}
+
+MoveStep PlanMoves::At(long i, char (&fromRoom)[64], char (&toRoom)[64]) const {
+  const Track& t = tracks_[static_cast<std::size_t>(i)];
+  FolderNameText(t.name, stamps_, fromRoom);
+  FolderNameText(t.at, stamps_, toRoom);
+  return MoveStep{fromRoom, t.name.IsTemporary(), toRoom, t.writeTime, t.stays};
+}
+
+}  // namespace shotrenum

@@ -1,0 +1,55 @@
+// Whether an undo may go ahead, and what it then moves: the decision of an
+// undo from the folder's listing and logs, before anything is touched.
+#pragma once
+
+#include <vector>
+
+#include "journal/history.h"
+#include "journal/stack.h"
+#include "journal/tracks.h"
+#include "journal/undo_plan.h"
+#include "rename/mover.h"
+
+namespace shotrenum {
+
+enum class UndoRefusal {
+  kNone,           // go ahead: the plan moves at least one file
+  kListingBroken,  // the folder's logs could not be listed to the end
+  kUnreadable,     // a log that matters cannot be read (`name`)
+  kAlready,        // the command named was taken back already, or did nothing (`name`)
+  kLaterStands,    // a later entry stands in the way (`name`: its log)
+  kNothingMoves,   // files remain to go back, but none can: changed, held or gone
+};
+
+struct UndoChoice {
+  UndoRefusal refusal = UndoRefusal::kNone;
+  const char* name = "";  // the log the refusal names
+  bool exact = false;     // the entry taken back is an undo
+  UndoPlan plan;
+};
+
+// Decides the undo of the command whose logs bear `digits`, given the
+// folder's tracks (ListTracks) and its history (read with the tracks'
+// stamps, from far enough back: ReadHistory with HorizonOfUndo). Leaves the
+// tracks as PlanUndo orders them.
+UndoChoice ChooseUndo(const History& history, std::vector<Track>& tracks, const char* digits, FolderFacts& facts,
+                      bool caseless);
+
+// How far back the history of an undo of `digits` is read.
+std::int64_t HorizonOfUndo(const char* digits);
+
+// The plan's files as the files of a two-phase move.
+class PlanMoves : public MoveList {
+ public:
+  PlanMoves(const std::vector<Track>& tracks, long files, const StampTable& stamps)
+      : tracks_(tracks), files_(files), stamps_(stamps) {}
+  long Count() const override { return files_; }
+  MoveStep At(long i, char (&fromRoom)[64], char (&toRoom)[64]) const override;
+
+ private:
+  const std::vector<Track>& tracks_;
+  long files_;
+  const StampTable& stamps_;
+};
+
+}  // namespace shotrenum

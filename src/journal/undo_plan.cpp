@@ -1,0 +1,191 @@
+#include "journal/undo_plan.h"
+
+#include <algorithm>
+
+#include "journal/row_time.h"
+
+namespace shotrenum {
+
+namespace {
+
+bool Follows(const Track& t) { return t.state == TrackState::kMatched || t.state == TrackState::kImplicit; }
+
+bool SameHundredth(FILETIME a, FILETIME b) { return RowTimeOfFile(a, 0) == RowTimeOfFile(b, 0); }
+
+// A name as the file system tells names apart.
+std::uint64_t Place(FolderName name, bool caseless) { return caseless ? FoldedKey(name) : name.Key(); }
+
+// A file sent to the name in a temporary name whose command's logs are gone.
+struct ToInnerName {
+  FolderName file;       // where it is
+  FolderName temporary;  // where it was
+};
+
+// Runs leave no temporary name: a file that bore one before them goes back
+// to the name in it, whether or not the logs of the command that gave it
+// are there.
+void EndAtOwnNames(const History& history, std::vector<Track>& tracks, std::vector<ToInnerName>* lost) {
+  for (Track& t : tracks) {
+    if (!(Follows(t) || t.state == TrackState::kMissing) || !t.at.IsTemporary()) continue;
+    if (t.state != TrackState::kMissing && history.IndexOfStamp(history.stamps.Stamp(t.at.stamp)) < 0) {
+      lost->push_back(ToInnerName{t.name, t.at});
+    }
+    t.at = FolderName{0, t.at.shot};
+  }
+}
+
+// A file the rows expect elsewhere that stands where it was before them
+// (an unlogged rename took it there): it is back.
+void FindMissingAtHome(std::vector<Track>& tracks) {
+  std::vector<std::size_t> present;
+  for (std::size_t i = 0; i < tracks.size(); ++i) {
+    const TrackState s = tracks[i].state;
+    if (s == TrackState::kForeign || s == TrackState::kUntouched) present.push_back(i);
+  }
+  std::sort(present.begin(), present.end(),
+            [&](std::size_t a, std::size_t b) { return tracks[a].name < tracks[b].name; });
+  for (Track& m : tracks) {
+    if (m.state != TrackState::kMissing) continue;
+    auto at = std::lower_bound(present.begin(), present.end(), m.at,
+                               [&](std::size_t i, FolderName n) { return tracks[i].name < n; });
+    for (; at != present.end() && tracks[*at].name == m.at; ++at) {
+      Track& found = tracks[*at];
+      if (found.state != TrackState::kDone && SameHundredth(found.writeTime, m.writeTime)) {
+        found.state = TrackState::kDone;
+        m.state = TrackState::kDead;
+        break;
+      }
+    }
+  }
+}
+
+// Decides which of tracks[0..files) (sorted by where they go) stay: a file
+// changed since, two files sent to one name, a file whose way back another
+// holds that does not leave it in the first phase (a file at a temporary
+// name leaves it only in the second), and, in turn, whoever was to go where
+// a staying file stays.
+void Block(std::vector<Track>& tracks, std::size_t files, bool caseless) {
+  struct Holder {
+    std::uint64_t place;
+    std::size_t track;
+  };
+  std::vector<Holder> holders;
+  for (std::size_t i = 0; i < tracks.size(); ++i) {
+    if (IsPresent(tracks[i])) holders.push_back(Holder{Place(tracks[i].name, caseless), i});
+  }
+  std::sort(holders.begin(), holders.end(), [](const Holder& a, const Holder& b) { return a.place < b.place; });
+  const auto leaves = [&](std::size_t i) { return i < files && !tracks[i].stays && !tracks[i].name.IsTemporary(); };
+  const auto held = [&](std::size_t i) {
+    const auto [first, last] =
+        std::equal_range(holders.begin(), holders.end(), Holder{Place(tracks[i].at, caseless), 0},
+                         [](const Holder& a, const Holder& b) { return a.place < b.place; });
+    for (auto h = first; h != last; ++h) {
+      if (h->track != i && !leaves(h->track)) return true;
+    }
+    return false;
+  };
+  std::vector<std::size_t> queue;
+  for (std::size_t i = 0; i < files; ++i) {
+    tracks[i].stays = false;
+    const std::uint64_t place = Place(tracks[i].at, caseless);
+    const bool twin = (i > 0 && Place(tracks[i - 1].at, caseless) == place) ||
+                      (i + 1 < files && Place(tracks[i + 1].at, caseless) == place);
+    if (tracks[i].changed || twin) {
+      tracks[i].stays = true;
+      queue.push_back(i);
+    }
+  }
+  for (std::size_t i = 0; i < files; ++i) {
+    if (!tracks[i].stays && held(i)) {
+      tracks[i].stays = true;
+      queue.push_back(i);
+    }
+  }
+  // Folded as the file system folds case, the order by where they go is not
+  // the order by place: look them up through an index of their own.
+  std::vector<std::size_t> byPlace(files);
+  for (std::size_t i = 0; i < files; ++i) byPlace[i] = i;
+  std::sort(byPlace.begin(), byPlace.end(), [&](std::size_t a, std::size_t b) {
+    return Place(tracks[a].at, caseless) < Place(tracks[b].at, caseless);
+  });
+  while (!queue.empty()) {
+    const std::size_t staying = queue.back();
+    queue.pop_back();
+    const std::uint64_t place = Place(tracks[staying].name, caseless);
+    auto at = std::lower_bound(byPlace.begin(), byPlace.end(), place,
+                               [&](std::size_t i, std::uint64_t p) { return Place(tracks[i].at, caseless) < p; });
+    for (; at != byPlace.end() && Place(tracks[*at].at, caseless) == place; ++at) {
+      if (*at != staying && !tracks[*at].stays) {
+        tracks[*at].stays = true;
+        queue.push_back(*at);
+      }
+    }
+  }
+}
+
+}  // namespace
+
+UndoPlan PlanUndo(const History& history, std::vector<Track>& tracks, bool exact, bool caseless) {
+  UndoPlan plan;
+  std::vector<ToInnerName> lost;
+  if (!exact) EndAtOwnNames(history, tracks, &lost);
+  FindMissingAtHome(tracks);
+  for (const Track& t : tracks) {
+    if (t.state == TrackState::kMissing) ++plan.missing;
+    if (t.state == TrackState::kUnknown) ++plan.staying;
+    if (t.state == TrackState::kDone || (Follows(t) && t.at == t.name)) ++plan.back;
+  }
+
+  // The files that go back, first; by where they go.
+  const auto goesBack = [](const Track& t) { return Follows(t) && !(t.at == t.name); };
+  auto end = std::partition(tracks.begin(), tracks.end(), goesBack);
+  std::size_t files = 0;
+  const auto byDestination = [&] {
+    end = std::partition(tracks.begin(), end, goesBack);
+    files = static_cast<std::size_t>(end - tracks.begin());
+    std::sort(tracks.begin(), end, [](const Track& a, const Track& b) { return a.at < b.at; });
+  };
+  byDestination();
+  Block(tracks, files, caseless);
+  // A file whose logs are gone goes to the name in its temporary name only
+  // where that name is free: else back to the temporary name.
+  std::sort(lost.begin(), lost.end(), [](const ToInnerName& a, const ToInnerName& b) { return a.file < b.file; });
+  const auto lostOf = [&](const Track& t) -> const ToInnerName* {
+    const auto at = std::lower_bound(lost.begin(), lost.end(), t.name,
+                                     [](const ToInnerName& l, FolderName n) { return l.file < n; });
+    return at != lost.end() && at->file == t.name ? &*at : nullptr;
+  };
+  bool retreated = false;
+  for (std::size_t i = 0; i < files && !lost.empty(); ++i) {
+    Track& t = tracks[i];
+    const ToInnerName* l = lostOf(t);
+    if (!t.stays || t.changed || l == nullptr) continue;
+    t.at = l->temporary;
+    retreated = true;
+  }
+  if (retreated) {
+    // (One already at that temporary name is where it was.)
+    const std::size_t before = files;
+    byDestination();
+    plan.back += static_cast<long>(before - files);
+    Block(tracks, files, caseless);
+  }
+  for (std::size_t i = 0; i < files; ++i) {
+    const Track& t = tracks[i];
+    if (t.stays) {
+      ++plan.staying;
+      continue;
+    }
+    ++plan.moving;
+    const ToInnerName* l = lost.empty() ? nullptr : lostOf(t);
+    if (l == nullptr || t.at.IsTemporary()) continue;
+    const std::int64_t stamp = history.stamps.Stamp(l->temporary.stamp);
+    if (std::find(plan.lostLogs.begin(), plan.lostLogs.end(), stamp) == plan.lostLogs.end()) {
+      plan.lostLogs.push_back(stamp);
+    }
+  }
+  plan.files = static_cast<long>(files);
+  return plan;
+}
+
+}  // namespace shotrenum

@@ -1,0 +1,89 @@
+#include "rename/mover.h"
+
+#include <cstring>
+#include <vector>
+
+#include "say.h"
+#include "shots/temp_name.h"
+#include "texts.h"
+
+namespace shotrenum {
+
+namespace {
+
+// One progress line per hundred files of a phase (i: 0-based position).
+void Progress(MoveSink& sink, long i) {
+  if (i % 100 == 0) sink.Show(texts::kProgress, i + 1);
+}
+
+}  // namespace
+
+MoveTally MoveInTwoPhases(std::int64_t stamp, const MoveList& files, MoveSink& sink) {
+  MoveTally tally;
+  const long n = files.Count();
+  char fromRoom[64];
+  char toRoom[64];
+  // Every temporary name this command gives is this prefix and the file's
+  // name, so the prefix is formatted once and each name copied behind it.
+  char temp[kTempNameRoom];
+  TempName(temp, stamp, "");
+  const std::size_t prefix = std::strlen(temp);
+  const auto tempOf = [&](const char* name) {
+    std::memcpy(temp + prefix, name, std::strlen(name) + 1);
+    return temp;
+  };
+  const auto rename = [&](const char* from, const char* to) {
+    const RenameResult result = sink.Rename(from, to);
+    if (result == RenameResult::kHeld) ++tally.held;
+    return result == RenameResult::kRenamed;
+  };
+
+  sink.Show(texts::kPhase1Start, n);
+  // The files whose first rename failed: whatever bears their temporary
+  // names is not theirs (another file may, one the folder already held).
+  std::vector<bool> stayed(static_cast<std::size_t>(n));
+  for (long i = 0; i < n; ++i) {
+    Progress(sink, i);
+    const MoveStep step = files.At(i, fromRoom, toRoom);
+    if (step.fromTemporary) continue;  // off every screenshot name already
+    const char* to = tempOf(step.from);
+    const bool ok = !step.stays && rename(step.from, to);
+    if (!ok) {
+      ++tally.failures;
+      stayed[static_cast<std::size_t>(i)] = true;
+    }
+    sink.Row(LogKind::kProcess, ok, step.from, to, step.writeTime);
+  }
+  sink.Show(texts::kPhase1End, 0);
+
+  sink.SecondPhase();
+  sink.Show(texts::kPhase2Start, n);
+  for (long i = 0; i < n; ++i) {
+    Progress(sink, i);
+    const MoveStep step = files.At(i, fromRoom, toRoom);
+    const char* from = step.fromTemporary ? step.from : tempOf(step.from);
+    const bool ok = !stayed[static_cast<std::size_t>(i)] && !step.stays && rename(from, step.to);
+    if (ok) {
+      ++tally.moved;
+    } else {
+      ++tally.failures;
+    }
+    // The result log tells the name each file had before the command.
+    sink.Row(LogKind::kResult, ok, step.from, step.to, step.writeTime);
+    sink.Row(LogKind::kProcess, ok, from, step.to, step.writeTime);
+  }
+  sink.Show(texts::kPhase2End, 0);
+  return tally;
+}
+
+RenameResult FolderSink::Rename(const char* from, const char* to) { return RenameWithoutReplace(from, to); }
+
+void FolderSink::Row(LogKind log, bool ok, const char* before, const char* after, FILETIME writeTime) {
+  WriteLogRow(log == LogKind::kProcess ? processLog_ : resultLog_, ok, before, after, writeTime);
+}
+
+void FolderSink::SecondPhase() { resultLog_ = OpenUndoLog(LogKind::kResult, start_, undoneLog_); }
+
+void FolderSink::Show(const char* text, long value) { Say(text, value); }
+
+}  // namespace shotrenum

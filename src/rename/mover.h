@@ -1,0 +1,75 @@
+// The two-phase move that runs and undos share. Every file whose name is a
+// screenshot name first moves to the command's temporary name of it, then
+// every file moves from there (or from the temporary name an earlier command
+// left it at) to where it goes. A rename never replaces anything; a file
+// whose first rename failed is not moved in the second phase, and nothing
+// bearing its temporary name is moved for it. Every rename is logged:
+// first-phase rows into the process log; second-phase rows into the result
+// log (from the name before the command) and then the process log.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/platform.h"
+#include "rename/run_log.h"
+
+namespace shotrenum {
+
+// One file of the move.
+struct MoveStep {
+  const char* from;  // where it is: a screenshot name, or a temporary name
+  bool fromTemporary;
+  const char* to;  // where it goes
+  FILETIME writeTime;
+  bool stays;  // it is not to move: its rows say NG
+};
+
+// The files, in the order both phases take them.
+class MoveList {
+ public:
+  virtual ~MoveList() = default;
+  virtual long Count() const = 0;
+  // The i-th file; `from` and `to` may point into the rooms given.
+  virtual MoveStep At(long i, char (&fromRoom)[64], char (&toRoom)[64]) const = 0;
+};
+
+// What the move acts on: the folder and the two logs, or a test's.
+class MoveSink {
+ public:
+  virtual ~MoveSink() = default;
+  virtual RenameResult Rename(const char* from, const char* to) = 0;
+  virtual void Row(LogKind log, bool ok, const char* before, const char* after, FILETIME writeTime) = 0;
+  // Between the phases, before the first row of the result log.
+  virtual void SecondPhase() = 0;
+  // A progress message (one of the texts of the phases; %ld takes `value`).
+  virtual void Show(const char* text, long value) = 0;
+};
+
+struct MoveTally {
+  long failures = 0;  // renames that failed, or were not made, in either phase
+  long moved = 0;     // files that reached where they go
+  long held = 0;      // renames another program held the file through
+};
+
+MoveTally MoveInTwoPhases(std::int64_t stamp, const MoveList& files, MoveSink& sink);
+
+// The folder and the logs of a command, as the move acts on them.
+class FolderSink : public MoveSink {
+ public:
+  // `undoneLog`: for an undo, the process log of what it takes back ("" for
+  // a run). The process log is opened by the caller.
+  FolderSink(RunLog& processLog, RunLog& resultLog, const CalendarTime& start, const char* undoneLog)
+      : processLog_(processLog), resultLog_(resultLog), start_(start), undoneLog_(undoneLog) {}
+  RenameResult Rename(const char* from, const char* to) override;
+  void Row(LogKind log, bool ok, const char* before, const char* after, FILETIME writeTime) override;
+  void SecondPhase() override;
+  void Show(const char* text, long value) override;
+
+ private:
+  RunLog& processLog_;
+  RunLog& resultLog_;
+  CalendarTime start_;
+  const char* undoneLog_;
+};
+
+}  // namespace shotrenum

@@ -1,0 +1,350 @@
+// Every history of up to three commands (runs, undos, and edits a user
+// makes) over up to four screenshots, on each way a file system renames,
+// with a kill before every step of every command, run in memory against two
+// rules:
+//  - a killed command given again ends as the uninterrupted one would;
+//  - undoing the runs newest first until none stands gives the start.
+// Along the way nothing is ever lost or left at two names.
+//
+// SHOTRENUM_HISTORY_TRACE=<a failure's label> prints that history's undos;
+// SHOTRENUM_HISTORY_FAILURES=<n> shows up to n failures (20 by default).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <functional>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "memory_folder.h"
+#include "platform/filetime.h"
+#include "shots/shot_name.h"
+#include "shots/temp_name.h"
+
+namespace shotrenum::testing {
+namespace {
+
+using Files = std::map<std::string, std::pair<std::string, std::uint64_t>>;
+
+std::uint64_t Ticks(std::int64_t seconds) { return FileTimeTicks(FileTimeFromUnix(seconds, 0)); }
+
+Files FilesOf(const MemoryFolder& folder) {
+  Files files;
+  for (const auto& [name, file] : folder.files) files[name] = {file.content, file.ticks};
+  return files;
+}
+
+std::string Show(const Files& files) {
+  std::ostringstream out;
+  for (const auto& [name, file] : files) out << name << "=" << file.first << "@" << file.second << " ";
+  return out.str();
+}
+
+// Whether undoing every run left the start: each file at its name, or, for
+// one an earlier run left at a temporary name whose logs are gone, at the
+// name in it (undoing a run that took it from there leaves it there).
+//
+// One thing no log can tell: a run killed between the second-phase rename of
+// such a file and that rename's row leaves it at a target, and from which
+// temporary name it came is known nowhere. An undo leaves it where it is
+// (and says so), and the files whose way back it holds: after a killed run
+// over such a folder, every file is still there once.
+bool IsStart(const Files& files, const Files& start, bool killedRun) {
+  if (files.size() != start.size()) return false;
+  bool logsGone = false;
+  bool same = true;
+  for (const auto& [name, file] : start) {
+    std::int64_t stamp;
+    const char* inner = ReadTempStamp(name.c_str(), &stamp);
+    logsGone = logsGone || inner != nullptr;
+    auto at = files.find(name);
+    if (at == files.end() && inner != nullptr) at = files.find(inner);
+    same = same && at != files.end() && at->second == file;
+  }
+  if (same) return true;
+  if (!logsGone || !killedRun) return false;
+  for (const auto& [name, file] : start) {
+    if (std::none_of(files.begin(), files.end(), [&](const auto& f) { return f.second == file; })) return false;
+  }
+  return true;
+}
+
+enum class Op { kRun, kUndoNewest, kUndoSecond, kNewShot, kNewTime, kDelete };
+
+const char* NameOf(Op op) {
+  switch (op) {
+    case Op::kRun:
+      return "run";
+    case Op::kUndoNewest:
+      return "undo-newest";
+    case Op::kUndoSecond:
+      return "undo-second";
+    case Op::kNewShot:
+      return "new-shot";
+    case Op::kNewTime:
+      return "new-time";
+    case Op::kDelete:
+      return "delete";
+  }
+  return "?";
+}
+
+bool IsEdit(Op op) { return op == Op::kNewShot || op == Op::kNewTime || op == Op::kDelete; }
+
+// A history being played: the folder, and the digits of the commands that
+// left logs, in the order they ran (with whether each was a run).
+struct Play {
+  MemoryFolder folder;
+  std::vector<std::pair<std::string, bool>> commands;
+  Files start;
+  int edits = 0;
+  bool deleted = false;    // a screenshot was deleted
+  bool killedRun = false;  // a run was killed
+  bool tracing = false;
+
+  // The command a step of the history gives: a run, or the undo of the
+  // newest or the second newest command.
+  std::function<void()> Command(Op op) {
+    switch (op) {
+      case Op::kRun:
+        return [this] { Logged(true, [&] { RunIn(folder); }); };
+      case Op::kUndoNewest:
+      case Op::kUndoSecond: {
+        const std::size_t back = op == Op::kUndoNewest ? 1 : 2;
+        if (commands.size() < back) return nullptr;
+        const std::string target = commands[commands.size() - back].first;
+        return [this, target] { Logged(false, [&] { UndoIn(folder, target); }); };
+      }
+      default:
+        return [this, op] { Edit(op); };
+    }
+  }
+
+  // Notes the command if it left logs.
+  void Logged(bool run, const std::function<void()>& command) {
+    const std::string digits = folder.Digits();
+    char name[64];
+    LogFileName(name, LogKind::kProcess, digits.c_str());
+    struct Note {
+      Play* play;
+      std::string digits;
+      std::string name;
+      bool run;
+      ~Note() {
+        if (play->folder.logs.count(name) != 0) play->commands.emplace_back(digits, run);
+      }
+    } note{this, digits, name, run};
+    command();
+  }
+
+  // A new screenshot at a name one had at the start and no file bears now;
+  // a file's time changed; a file deleted.
+  void Edit(Op op) {
+    ++edits;
+    const std::uint64_t later = Ticks(1600000000 + edits);
+    if (op == Op::kNewShot) {
+      for (const auto& [name, file] : start) {
+        if (folder.files.count(name) != 0) continue;
+        folder.Add(name, "new " + std::to_string(edits), later);
+        return;
+      }
+      return;
+    }
+    for (auto& [name, file] : folder.files) {
+      if (!IsShotName(name.c_str(), false)) continue;
+      if (op == Op::kDelete) {
+        folder.files.erase(name);
+        deleted = true;
+        return;
+      }
+      // Every name of the file shows its new time.
+      const int id = file.id;
+      for (auto& [other, same] : folder.files) {
+        if (same.id == id) same.ticks = later;
+      }
+      return;
+    }
+  }
+
+  // Undoes the runs newest first until none stands; false when undos go on
+  // being made past any reason.
+  bool UndoAll() {
+    int undos = 0;
+    for (bool progress = true; progress;) {
+      if (++undos > 12) return false;
+      progress = false;
+      for (std::size_t i = commands.size(); i-- > 0 && !progress;) {
+        if (!commands[i].second) continue;
+        const std::size_t before = commands.size();
+        Logged(false, [&] {
+          const bool done = UndoIn(folder, commands[i].first);
+          if (tracing) std::printf("  undo %s: %d\n", commands[i].first.c_str(), done);
+        });
+        progress = commands.size() != before;
+      }
+    }
+    return true;
+  }
+};
+
+struct Start {
+  const char* label;
+  std::vector<std::pair<const char*, std::int64_t>> files;  // name, time in seconds
+};
+
+const std::vector<Start>& Starts() {
+  static const std::vector<Start> all = {
+      {"one", {{"G0000001.pcx", 10}}},
+      {"two swapped", {{"G0000001.pcx", 10}, {"G0000000.pcx", 20}}},
+      {"two equal", {{"G0000002.pcx", 10}, {"G0000001.pcx", 10}}},
+      {"three", {{"G0000002.pcx", 10}, {"G0000000.pcx", 20}, {"G0000001.pcx", 30}}},
+      {"three equal", {{"G0000003.pcx", 10}, {"G0000001.pcx", 10}, {"G0000000.pcx", 20}}},
+      {"four equal", {{"G0000004.pcx", 10}, {"G0000002.pcx", 10}, {"G0000001.pcx", 10}, {"G0000000.pcx", 10}}},
+      {"four", {{"G0000003.pcx", 10}, {"G0000002.pcx", 20}, {"G0000000.pcx", 20}, {"G0000001.pcx", 30}}},
+      {"stranded without logs", {{"G0000001.pcx", 10}, {"_tmp_5_G0000000.pcx", 20}}},
+  };
+  return all;
+}
+
+struct Tally {
+  long histories = 0;
+  long kills = 0;
+  long failures = 0;
+};
+
+class Histories : public ::testing::Test {
+ protected:
+  void Check(bool ok, const std::string& what) {
+    if (ok) return;
+    if (++tally_.failures <= failuresShown_) ADD_FAILURE() << what;
+  }
+
+  // Nothing lost; and, after a command that did something, nothing at two
+  // names and nothing half done (a refused command touches nothing, not
+  // even what a kill left).
+  void CheckWhole(const Play& play, const std::string& where, bool acted) {
+    std::map<int, int> names;
+    for (const auto& [name, file] : play.folder.files) {
+      ++names[file.id];
+      Check(!acted || play.deleted || !file.content.empty(), where + ": an empty file " + name + " stays");
+    }
+    for (const auto& [id, count] : names) Check(!acted || count == 1, where + ": a file at two names");
+    // (A file that a kill left as an empty reservation, whose screenshot the
+    // user then deleted, is no reservation any more: it is an empty file.)
+    if (play.edits == 0) {
+      Check(play.folder.files.size() == play.start.size(),
+            where + ": files lost or added: " + Show(FilesOf(play.folder)));
+    }
+  }
+
+  void PlayOne(const Start& start, RenamePath path, bool zones, const std::vector<Op>& ops, long killedOp, long killAt,
+               bool giveAgain) {
+    Play play;
+    play.folder.path = path;
+    for (const auto& [name, seconds] : start.files) play.folder.Add(name, std::string("shot ") + name, Ticks(seconds));
+    play.start = FilesOf(play.folder);
+    std::ostringstream label;
+    label << start.label << " path " << static_cast<int>(path) << (zones ? " zones" : "") << ":";
+    for (std::size_t i = 0; i < ops.size(); ++i) {
+      label << " " << NameOf(ops[i])
+            << (static_cast<long>(i) == killedOp
+                    ? "(killed at " + std::to_string(killAt) + (giveAgain ? ", again)" : ")")
+                    : "");
+    }
+    const std::string where = label.str();
+    const char* trace = std::getenv("SHOTRENUM_HISTORY_TRACE");
+    const bool tracing = trace != nullptr && where == trace;
+    for (std::size_t i = 0; i < ops.size(); ++i) {
+      // A time zone that changes between commands.
+      if (zones) play.folder.offset = (i % 2 == 0) ? 9 * 3600 : -5 * 3600;
+      auto command = play.Command(ops[i]);
+      if (!command) continue;  // no command of that kind to undo
+      if (static_cast<long>(i) != killedOp) {
+        const Files before = FilesOf(play.folder);
+        const std::size_t logs = play.folder.logs.size();
+        command();
+        if (!IsEdit(ops[i])) {
+          CheckWhole(play, where, FilesOf(play.folder) != before || play.folder.logs.size() != logs);
+        }
+        continue;
+      }
+      // The same command, uninterrupted, on a copy.
+      Play uninterrupted = play;
+      uninterrupted.Command(ops[i])();
+      play.folder.steps = 0;
+      play.folder.killAt = killAt;
+      bool killed = false;
+      try {
+        command();
+      } catch (const Killed&) {
+        killed = true;
+      }
+      play.folder.killAt = -1;
+      if (!killed) return;  // past the command's last step: no kill
+      ++tally_.kills;
+      play.killedRun = play.killedRun || ops[i] == Op::kRun;
+      if (!giveAgain) continue;
+      command();
+      CheckWhole(play, where + " (given again)", true);
+      Check(FilesOf(play.folder) == FilesOf(uninterrupted.folder), where + ": given again ends as\n  " +
+                                                                       Show(FilesOf(play.folder)) + "\nnot as\n  " +
+                                                                       Show(FilesOf(uninterrupted.folder)));
+    }
+    ++tally_.histories;
+    play.tracing = tracing;
+    if (tracing) std::printf("before undoing all: %s\n", Show(FilesOf(play.folder)).c_str());
+    if (tracing)
+      for (const auto& [d, run] : play.commands) std::printf("  command %s %s\n", d.c_str(), run ? "run" : "undo");
+    const std::size_t logs = play.folder.logs.size();
+    Check(play.UndoAll(), where + ": undos go on and on");
+    if (tracing) std::printf("after: %s\n", Show(FilesOf(play.folder)).c_str());
+    CheckWhole(play, where + " (all undone)", play.folder.logs.size() != logs);
+    if (play.edits == 0) {
+      Check(IsStart(FilesOf(play.folder), play.start, play.killedRun), where + ": all undone ends as\n  " +
+                                                                           Show(FilesOf(play.folder)) +
+                                                                           "\nnot as the start\n  " + Show(play.start));
+    }
+  }
+
+  Tally tally_;
+  long failuresShown_ =
+      std::getenv("SHOTRENUM_HISTORY_FAILURES") ? std::atol(std::getenv("SHOTRENUM_HISTORY_FAILURES")) : 20;
+};
+
+TEST_F(Histories, KilledCommandsGivenAgainAndUndosNewestFirst) {
+  std::vector<std::vector<Op>> histories;
+  const Op followers[] = {Op::kRun, Op::kUndoNewest, Op::kUndoSecond, Op::kNewShot, Op::kNewTime, Op::kDelete};
+  histories.push_back({Op::kRun});
+  for (const Op second : followers) {
+    histories.push_back({Op::kRun, second});
+    for (const Op third : followers) histories.push_back({Op::kRun, second, third});
+  }
+  const RenamePath paths[] = {RenamePath::kNoReplace, RenamePath::kLink, RenamePath::kReservation};
+  for (const Start& start : Starts()) {
+    for (const RenamePath path : paths) {
+      for (const bool zones : {false, true}) {
+        if (zones && path != RenamePath::kNoReplace) continue;
+        for (const auto& ops : histories) {
+          PlayOne(start, path, zones, ops, -1, -1, false);
+          for (long killed = 0; killed < static_cast<long>(ops.size()); ++killed) {
+            if (IsEdit(ops[static_cast<std::size_t>(killed)])) continue;
+            for (long at = 1; at < 200; ++at) {
+              const long before = tally_.kills;
+              PlayOne(start, path, zones, ops, killed, at, true);
+              if (tally_.kills == before) break;  // no step that far: the whole command ran
+              PlayOne(start, path, zones, ops, killed, at, false);
+            }
+          }
+        }
+      }
+    }
+  }
+  std::printf("%ld histories played (%ld of them with a killed command), %ld failures\n", tally_.histories,
+              tally_.kills, tally_.failures);
+  EXPECT_EQ(tally_.failures, 0);
+}
+
+}  // namespace
+}  // namespace shotrenum::testing

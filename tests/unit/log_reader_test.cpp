@@ -1,0 +1,141 @@
+// Reading a log back: what the writer writes, what a spreadsheet makes of it
+// when it saves it again, and nothing else.
+#include "journal/log_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "texts.h"
+
+namespace shotrenum {
+namespace {
+
+const std::string kHead = LogHeadText(LogKind::kProcess, "");
+const std::string kRow1 = "OK,G0000001.pcx,_tmp_1700000000_G0000001.pcx,2011/04/13,09:05:07:12\n";
+const std::string kRow2 = "NG,_tmp_1700000000_G0000001.pcx,G0000000.pcx,0000/00/00,00:00:00:00\n";
+
+struct Read {
+  HeadStep head = HeadStep::kBad;
+  LogHead title{};
+  std::vector<LogRow> rows;
+  bool bad = false;  // a row refused
+  bool nulTail = false;
+};
+
+Read ReadAll(const std::string& text) {
+  TextSource source(text);
+  StampTable stamps;
+  LogReader reader(source, stamps);
+  Read read;
+  read.head = reader.ReadHead(&read.title);
+  if (read.head != HeadStep::kHead) return read;
+  LogRow row;
+  RowStep step;
+  while ((step = reader.NextRow(&row)) == RowStep::kRow) read.rows.push_back(row);
+  read.bad = step == RowStep::kBad;
+  read.nulTail = reader.HadNulTail();
+  return read;
+}
+
+std::string Crlf(const std::string& text) {
+  std::string out;
+  for (const char c : text) {
+    if (c == '\n') out += '\r';
+    out += c;
+  }
+  return out;
+}
+
+TEST(LogReader, ReadsWhatTheWriterWrites) {
+  const Read run = ReadAll(kHead + kRow1 + kRow2);
+  ASSERT_EQ(run.head, HeadStep::kHead);
+  EXPECT_EQ(run.title.kind, LogKind::kProcess);
+  EXPECT_FALSE(run.title.undo);
+  ASSERT_EQ(run.rows.size(), 2u);
+  EXPECT_TRUE(run.rows[0].ok);
+  EXPECT_FALSE(run.rows[0].before.IsTemporary());
+  EXPECT_EQ(run.rows[0].after.shot, run.rows[0].before.shot);
+  EXPECT_EQ(run.rows[1].localTime, kUndatedRow);
+  EXPECT_FALSE(run.rows[1].ok);
+
+  const Read undo = ReadAll(LogHeadText(LogKind::kResult, "VeltraskoAll_20100101000000.csv") + kRow2);
+  ASSERT_EQ(undo.head, HeadStep::kHead);
+  EXPECT_TRUE(undo.title.undo);
+  EXPECT_EQ(undo.title.kind, LogKind::kResult);
+  EXPECT_STREQ(undo.title.undoneDigits, "20100101000000");
+}
+
+// Saved again by a spreadsheet: fields in quotes, the title padded to five
+// fields, CR LF, month, day and hour without their leading zeros.
+TEST(LogReader, TakesALogASpreadsheetSavedAgain) {
+  const std::string title(texts::kProcessLogTitle, std::string(texts::kProcessLogTitle).size() - 1);
+  const std::string saved = "\"" + title + "\",,,,\n" + std::string(texts::kLogHeader) +
+                            "\"OK\",\"G0000001.pcx\",\"_tmp_1700000000_G0000001.pcx\",2011/4/3,9:05:07:12,,\n";
+  const Read read = ReadAll(Crlf(saved));
+  ASSERT_EQ(read.head, HeadStep::kHead);
+  ASSERT_EQ(read.rows.size(), 1u);
+  EXPECT_FALSE(read.bad);
+  const Read padded = ReadAll(kHead + "OK,G0000001.pcx,_tmp_1700000000_G0000001.pcx,2011/04/03,09:05:07:12\n");
+  ASSERT_EQ(padded.rows.size(), 1u);
+  EXPECT_EQ(read.rows[0].localTime, padded.rows[0].localTime);
+}
+
+TEST(LogReader, RefusesAnyLineThatIsNotOneOfItsRows) {
+  const std::string rowStart = "OK,G0000001.pcx,_tmp_1700000000_G0000001.pcx,";
+  const std::string bad[] = {
+      "ok" + kRow1.substr(2),                                                       // verdict
+      rowStart + "2011/13/13,09:05:07:12\n",                                        // month
+      rowStart + "2011/02/30,09:05:07:12\n",                                        // no such day
+      rowStart + "2011/04/13,24:05:07:12\n",                                        // hour
+      rowStart + "2011/04/13,09:5:07:12\n",                                         // minutes need both digits
+      rowStart + "2011/04/13,09:05:07\n",                                           // hundredths
+      rowStart + "2011/04/13,09:05:07:12,x\n",                                      // a sixth field
+      "OK,G00000x1.pcx,_tmp_1700000000_G00000x1.pcx,2011/04/13,09:05:07:12\n",      // no screenshot
+      "OK,G0000001.pcx,_tmp_01_G0000001.pcx,2011/04/13,09:05:07:12\n",              // no stamp
+      "OK,G0000001.pcx,\"_tmp_1700000000_\"G0000001.pcx,2011/04/13,09:05:07:12\n",  // a quote inside
+      kRow1.substr(0, kRow1.size() - 1),                                            // cut short
+      kRow1.substr(0, 20) + std::string(1, '\0') + kRow1.substr(20),                // a NUL inside a line
+  };
+  for (const std::string& row : bad) {
+    const Read read = ReadAll(kHead + row);
+    EXPECT_TRUE(read.bad) << row;
+  }
+  const std::string badHeads[] = {
+      "",                                      // empty: a head that could not be written
+      kHead.substr(0, kHead.size() - 1),       // the header cut short
+      "\xEF\xBB\xBF" + kHead,                  // a byte-order mark
+      std::string(texts::kLogHeader) + kHead,  // no title first
+      std::string(texts::kProcessLogTitle) + "something else\n",
+  };
+  for (const std::string& head : badHeads) EXPECT_EQ(ReadAll(head).head, HeadStep::kBad) << head;
+}
+
+// A killed command's log ends in the NUL bytes of the space allotted to it.
+TEST(LogReader, TakesANulTailAsTheEndOfAKilledCommandsLog) {
+  const std::string tail(4096, '\0');
+  const Read read = ReadAll(kHead + kRow1 + tail);
+  EXPECT_FALSE(read.bad);
+  EXPECT_TRUE(read.nulTail);
+  EXPECT_EQ(read.rows.size(), 1u);
+  EXPECT_EQ(ReadAll(tail).head, HeadStep::kNothing);
+  EXPECT_TRUE(ReadAll(kHead + kRow1 + tail + "x").bad);
+  EXPECT_TRUE(ReadAll(kHead + kRow1.substr(0, 30) + tail).bad);
+}
+
+TEST(ReadRowTime, CountsHundredthsSince1601) {
+  std::int64_t t = 0;
+  ASSERT_TRUE(ReadRowTime("1601/01/01", "00:00:01:02", &t));
+  EXPECT_EQ(t, 102);
+  ASSERT_TRUE(ReadRowTime("1601/1/2", "0:00:00:00", &t));
+  EXPECT_EQ(t, 86400 * 100);
+  ASSERT_TRUE(ReadRowTime("30828/09/14", "02:48:05:47", &t));
+  ASSERT_TRUE(ReadRowTime("0000/00/00", "00:00:00:00", &t));
+  EXPECT_EQ(t, kUndatedRow);
+  EXPECT_FALSE(ReadRowTime("2011/04/13", "09:05:07:123", &t));
+  EXPECT_FALSE(ReadRowTime("11/04/13", "09:05:07:12", &t));
+}
+
+}  // namespace
+}  // namespace shotrenum

@@ -1,0 +1,251 @@
+#include "memory_folder.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "journal/recovery.h"
+#include "journal/undo_choice.h"
+#include "platform/filetime.h"
+#include "rename/renumber.h"
+#include "rename/run_log.h"
+#include "shots/folder_name.h"
+#include "shots/order.h"
+#include "shots/scan.h"
+#include "shots/temp_name.h"
+
+namespace shotrenum::testing {
+
+namespace {
+
+// A log owned by its reader.
+class OwnedText : public ByteSource {
+ public:
+  explicit OwnedText(std::string text) : text_(std::move(text)), source_(text_) {}
+  long Read(char* into, std::size_t room) override { return source_.Read(into, room); }
+
+ private:
+  std::string text_;
+  TextSource source_;
+};
+
+CalendarTime LocalOf(std::uint64_t ticks, std::int64_t offset) {
+  CalendarTime local{};
+  std::uint64_t shifted;
+  if (!ShiftTicks(ticks, offset, &shifted) || !CalendarOfTicks(shifted, &local)) local = CalendarTime{};
+  return local;
+}
+
+}  // namespace
+
+MemoryFile& MemoryFolder::Add(const std::string& name, const std::string& content, std::uint64_t ticks) {
+  static int nextId = 0;
+  return files[name] = MemoryFile{++nextId, content, ticks};
+}
+
+void MemoryFolder::Step() {
+  ++steps;
+  if (steps == killAt) throw Killed{};
+}
+
+RenameResult MemoryFolder::Rename(const std::string& from, const std::string& to) {
+  switch (path) {
+    case RenamePath::kNoReplace:
+      Step();
+      if (Exists(to) || files.count(from) == 0) return RenameResult::kFailed;
+      files[to] = files[from];
+      files.erase(from);
+      return RenameResult::kRenamed;
+    case RenamePath::kLink:
+      Step();
+      if (Exists(to) || files.count(from) == 0) return RenameResult::kFailed;
+      files[to] = files[from];
+      Step();
+      files.erase(from);
+      return RenameResult::kRenamed;
+    case RenamePath::kReservation:
+      Step();
+      if (Exists(to)) return RenameResult::kFailed;
+      Add(to, "", FileTimeTicks(FileTimeFromUnix(clock, 0)));
+      Step();
+      if (files.count(from) == 0) {
+        files.erase(to);
+        return RenameResult::kFailed;
+      }
+      files[to] = files[from];
+      files.erase(from);
+      return RenameResult::kRenamed;
+  }
+  return RenameResult::kFailed;
+}
+
+bool MemoryFolder::RemoveArtifact(const std::string& extra, const std::string& kept, bool empty) {
+  Step();
+  const auto at = files.find(extra);
+  if (at == files.end()) return false;
+  const auto other = files.find(kept);
+  if (empty ? !at->second.content.empty() : other == files.end() || other->second.id != at->second.id) return false;
+  files.erase(at);
+  return true;
+}
+
+std::vector<ShotRecord> MemoryFolder::Records() const {
+  std::vector<ShotRecord> records;
+  const auto add = [&](const std::string& name, bool isDirectory, const MemoryFile* file) {
+    const Listed listed = Classify(FolderEntry{name.c_str(), isDirectory});
+    if (!listed.shot) return;
+    ShotRecord r{};
+    std::snprintf(r.name, sizeof r.name, "%s", listed.name);
+    r.stranded = listed.stranded;
+    r.empty = file->content.empty();
+    r.writeTime = FileTimeFromTicks(file->ticks);
+    SetStrandedStamp(r, listed.stamp);
+    records.push_back(r);
+  };
+  for (const auto& [name, file] : files) add(name, false, &file);
+  return records;
+}
+
+std::vector<Track> MemoryFolder::Tracks(StampTable& stamps) const {
+  std::vector<Track> tracks;
+  for (const auto& [name, file] : files) {
+    FolderName folderName;
+    if (!ReadFolderName(name.c_str(), stamps, &folderName)) continue;
+    Track t{folderName, folderName, FileTimeFromTicks(file.ticks), TrackState::kUntouched, false, false, false, false};
+    t.empty = file.content.empty();
+    tracks.push_back(t);
+  }
+  for (const std::string& name : folders) {
+    FolderName folderName;
+    if (!ReadFolderName(name.c_str(), stamps, &folderName)) continue;
+    tracks.push_back(Track{folderName, folderName, FILETIME{0, 0}, TrackState::kObstacle, false, false, false, false});
+  }
+  return tracks;
+}
+
+std::string MemoryFolder::Digits() const {
+  const CalendarTime local = LocalOf(FileTimeTicks(FileTimeFromUnix(clock, 0)), offset);
+  char digits[16];
+  LogDigits(digits, local);
+  return digits;
+}
+
+bool MemoryFolder::CreateLog(const std::string& name, const std::string& head) {
+  Step();
+  if (logs.count(name) != 0) return false;
+  logs[name] = head;
+  logWritten[name] = now;
+  return true;
+}
+
+bool MemoryShelf::List(std::vector<ListedLog>* logs) {
+  for (const auto& [name, bytes] : folder_.logs) logs->push_back(ListedLog{name, folder_.logWritten.at(name)});
+  return true;
+}
+
+LogShelf::Open MemoryShelf::OpenLog(const char* name, std::unique_ptr<ByteSource>* source) {
+  const auto at = folder_.logs.find(name);
+  if (at == folder_.logs.end()) return Open::kMissing;
+  *source = std::make_unique<OwnedText>(at->second);
+  return Open::kOpened;
+}
+
+bool MemoryFacts::SameFile(const char* a, const char* b) {
+  const auto first = folder_.files.find(a);
+  const auto second = folder_.files.find(b);
+  return first != folder_.files.end() && second != folder_.files.end() && first->second.id == second->second.id;
+}
+
+RenameResult MemorySink::Rename(const char* from, const char* to) { return folder_.Rename(from, to); }
+
+std::string MemorySink::LogName(LogKind kind) const {
+  char name[64];
+  LogFileName(name, kind, digits_.c_str());
+  return name;
+}
+
+void MemorySink::Row(LogKind log, bool ok, const char* before, const char* after, FILETIME writeTime) {
+  folder_.Step();
+  folder_.logs[LogName(log)] += LogRowText(ok, before, after, LocalOf(FileTimeTicks(writeTime), folder_.offset));
+  folder_.logWritten[LogName(log)] = folder_.now;
+}
+
+void MemorySink::SecondPhase() {
+  folder_.CreateLog(LogName(LogKind::kResult), LogHeadText(LogKind::kResult, undoneLog_.c_str()));
+}
+
+void RunIn(MemoryFolder& folder) {
+  const std::int64_t stamp = folder.clock;
+  folder.now = stamp;
+  const std::string digits = folder.Digits();
+  folder.clock += 3607;
+  std::vector<ShotRecord> records = folder.Records();
+  if (records.empty()) return;
+  std::vector<std::uint32_t> keys;
+  std::vector<Artifact> artifacts;
+  MemoryShelf shelf(folder);
+  MemoryFacts facts(folder);
+  RecoverOrder(shelf, &facts, records.data(), static_cast<long>(records.size()), &keys, &artifacts);
+  if (!artifacts.empty()) {
+    std::vector<bool> dropped(records.size());
+    for (const Artifact& artifact : artifacts) {
+      const ShotRecord& r = records[static_cast<std::size_t>(artifact.record)];
+      char extra[kTempNameRoom];
+      if (r.stranded) {
+        TempName(extra, StrandedStamp(r), r.name);
+      } else {
+        std::snprintf(extra, sizeof extra, "%s", r.name);
+      }
+      folder.RemoveArtifact(extra, artifact.kept, r.empty);
+      dropped[static_cast<std::size_t>(artifact.record)] = true;
+    }
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < records.size(); ++i) {
+      if (dropped[i]) continue;
+      records[kept] = records[i];
+      keys[kept] = keys[i];
+      ++kept;
+    }
+    records.resize(kept);
+    keys.resize(kept);
+  }
+  const long n = static_cast<long>(records.size());
+  if (keys.empty()) {
+    SortShots(records.data(), n);
+  } else {
+    SortShotsBy(records.data(), n, keys.data());
+  }
+  if (n == 0 || CheckOrder(records.data(), n)) return;
+  MemorySink sink(folder, digits, "");
+  folder.CreateLog(sink.LogName(LogKind::kProcess), LogHeadText(LogKind::kProcess, ""));
+  MoveInTwoPhases(stamp, RecordMoves(records.data(), n), sink);
+}
+
+bool UndoIn(MemoryFolder& folder, const std::string& digits) {
+  const std::int64_t stamp = folder.clock;
+  folder.now = stamp;
+  const std::string ownDigits = folder.Digits();
+  folder.clock += 3607;
+  History history;
+  std::vector<Track> tracks = folder.Tracks(history.stamps);
+  MemoryShelf shelf(folder);
+  ReadHistory(shelf, HorizonOfUndo(digits.c_str()), &history);
+  MemoryFacts facts(folder);
+  const UndoChoice choice = ChooseUndo(history, tracks, digits.c_str(), facts, false);
+  if (choice.refusal != UndoRefusal::kNone) return false;
+  for (const Track& t : tracks) {
+    if (t.state != TrackState::kArtifact) continue;
+    char extra[64];
+    char kept[64];
+    FolderNameText(t.name, history.stamps, extra);
+    FolderNameText(t.at, history.stamps, kept);
+    folder.RemoveArtifact(extra, kept, t.empty);
+  }
+  char undone[64];
+  LogFileName(undone, LogKind::kProcess, digits.c_str());
+  MemorySink sink(folder, ownDigits, undone);
+  folder.CreateLog(sink.LogName(LogKind::kProcess), LogHeadText(LogKind::kProcess, undone));
+  MoveInTwoPhases(stamp, PlanMoves(tracks, choice.plan.files, history.stamps), sink);
+  return true;
+}
+
+}  // namespace shotrenum::testing

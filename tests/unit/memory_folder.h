@@ -1,0 +1,113 @@
+// A folder in memory, on which the tool's decisions and its one mover run as
+// they run on a real folder: files (a name may be a second name of a file),
+// folders that hold names, and the logs as bytes. Every step that a kill can
+// come between (a rename and each of its fallback steps, the removal of
+// what a kill left, the creation of a log, each row) is counted, and a kill
+// before any one of them can be asked for: the command then stops there, as
+// a killed process does.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "journal/history.h"
+#include "journal/tracks.h"
+#include "rename/mover.h"
+#include "shots/shot_record.h"
+
+namespace shotrenum::testing {
+
+// Thrown at the step a kill was asked for.
+struct Killed {};
+
+// How renames go on the folder's file system.
+enum class RenamePath {
+  kNoReplace,    // one atomic rename that never replaces
+  kLink,         // a link, then an unlink of the old name
+  kReservation,  // an empty file created at the new name, then a rename over it
+};
+
+struct MemoryFile {
+  int id;  // a second name of a file has its id
+  std::string content;
+  std::uint64_t ticks;  // last-write time
+};
+
+class MemoryFolder {
+ public:
+  std::map<std::string, MemoryFile> files;
+  std::set<std::string> folders;
+  std::map<std::string, std::string> logs;
+  std::map<std::string, std::int64_t> logWritten;  // when each log was last written
+  RenamePath path = RenamePath::kNoReplace;
+  std::int64_t clock = 1700000000;  // the stamp the next command takes
+  std::int64_t now = 1700000000;    // the time the command running now started
+  std::int64_t offset = 0;          // the local time zone's offset from UTC now
+  long steps = 0;                   // steps counted so far
+  long killAt = -1;                 // the step before which a kill comes; -1: none
+
+  MemoryFile& Add(const std::string& name, const std::string& content, std::uint64_t ticks);
+  // Counts a step; throws Killed before the one asked for.
+  void Step();
+  bool Exists(const std::string& name) const { return files.count(name) != 0 || folders.count(name) != 0; }
+  RenameResult Rename(const std::string& from, const std::string& to);
+  bool RemoveArtifact(const std::string& extra, const std::string& kept, bool empty);
+
+  // The set a run lists (records) and the tracks an undo lists.
+  std::vector<ShotRecord> Records() const;
+  std::vector<Track> Tracks(StampTable& stamps) const;
+
+  // The digits of log names a command started now bears.
+  std::string Digits() const;
+  // A log created new, holding its head: false when its name is taken.
+  bool CreateLog(const std::string& name, const std::string& head);
+};
+
+class MemoryShelf : public LogShelf {
+ public:
+  explicit MemoryShelf(const MemoryFolder& folder) : folder_(folder) {}
+  bool List(std::vector<ListedLog>* logs) override;
+  Open OpenLog(const char* name, std::unique_ptr<ByteSource>* source) override;
+
+ private:
+  const MemoryFolder& folder_;
+};
+
+class MemoryFacts : public FolderFacts {
+ public:
+  explicit MemoryFacts(const MemoryFolder& folder) : folder_(folder) {}
+  bool SameFile(const char* a, const char* b) override;
+
+ private:
+  const MemoryFolder& folder_;
+};
+
+// The move acting on the memory folder: renames and rows are its steps.
+class MemorySink : public MoveSink {
+ public:
+  MemorySink(MemoryFolder& folder, const std::string& digits, const std::string& undoneLog)
+      : folder_(folder), digits_(digits), undoneLog_(undoneLog) {}
+  RenameResult Rename(const char* from, const char* to) override;
+  void Row(LogKind log, bool ok, const char* before, const char* after, FILETIME writeTime) override;
+  void SecondPhase() override;
+  void Show(const char*, long) override {}
+  std::string LogName(LogKind kind) const;
+
+ private:
+  MemoryFolder& folder_;
+  std::string digits_;
+  std::string undoneLog_;
+};
+
+// The tool's commands on the memory folder, made as the tool makes them.
+// Each takes the folder's clock as its stamp and moves the clock on.
+void RunIn(MemoryFolder& folder);
+// The undo of the command whose logs bear `digits`; whether it was done
+// (not refused).
+bool UndoIn(MemoryFolder& folder, const std::string& digits);
+
+}  // namespace shotrenum::testing
