@@ -88,12 +88,22 @@ ShotSearch* StartLogSearch();
 
 // ---- Renaming ----------------------------------------------------------------
 
+// What a rename gave.
+enum class RenameResult {
+  kRenamed,
+  kFailed,  // for any reason but the one below; both names stay as they were
+  kHeld,    // another program held the file through every wait (Windows only)
+};
+
 // Renames an entry of the current directory. Never replaces an existing entry:
 // when `to` exists the rename fails and both names stay as they were. Where
 // the file system can neither rename without replacing nor link (FAT, exFAT),
 // `to` is first created empty and exclusively, and the rename replaces only
-// that reservation.
-bool RenameWithoutReplace(const char* from, const char* to);
+// that reservation. On Windows a file that another program holds open (a
+// viewer, a virus scanner, a sync client) is tried again after growing waits,
+// up to about 2 s for one file and about 10 s in one run (counted from its
+// LockFolder); a rename that nothing holds never waits.
+RenameResult RenameWithoutReplace(const char* from, const char* to);
 
 // Whether `name` is a file with more than one name (hard links), symbolic
 // links not followed. Always false on Windows, where no rename leaves one.

@@ -195,9 +195,7 @@ bool RenameOverReservation(const char* from, const char* to) {
   return false;
 }
 
-}  // namespace
-
-bool RenameWithoutReplace(const char* from, const char* to) {
+bool RenameNoReplace(const char* from, const char* to) {
   if (syscalls.renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) return true;
   // Only a file system without the flag gets a fallback; any other error is a
   // failed rename. A plain rename would replace `to`, so never that alone.
@@ -211,6 +209,13 @@ bool RenameWithoutReplace(const char* from, const char* to) {
   // FAT and exFAT know no links (EPERM).
   if (errno != EPERM && !Unsupported(errno)) return false;
   return RenameOverReservation(from, to);
+}
+
+}  // namespace
+
+// An open file is no obstacle to a rename here: nothing is ever held.
+RenameResult RenameWithoutReplace(const char* from, const char* to) {
+  return RenameNoReplace(from, to) ? RenameResult::kRenamed : RenameResult::kFailed;
 }
 
 namespace {

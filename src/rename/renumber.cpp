@@ -68,7 +68,7 @@ void RenumberShots(const ShotRecord* records, long n, const StampsInUse& inUse) 
     const ShotRecord& record = records[i];
     if (record.stranded) continue;  // already off every target name
     const char* temp = tempNameOf(record);
-    const bool ok = RenameWithoutReplace(record.name, temp);
+    const bool ok = RenameWithoutReplace(record.name, temp) == RenameResult::kRenamed;
     if (!ok) {
       ++failures;
       stayed[static_cast<std::size_t>(i)] = true;
@@ -84,7 +84,8 @@ void RenumberShots(const ShotRecord* records, long n, const StampsInUse& inUse) 
     const ShotRecord& record = records[i];
     const char* temp = tempNameOf(record);
     // A file moves only on behalf of its own record: every OK row is true.
-    const bool ok = !stayed[static_cast<std::size_t>(i)] && RenameWithoutReplace(temp, record.target);
+    const bool ok =
+        !stayed[static_cast<std::size_t>(i)] && RenameWithoutReplace(temp, record.target) == RenameResult::kRenamed;
     if (!ok) ++failures;
     // The result log tells the name each file had before this run.
     WriteLogRow(resultLog, ok, record.stranded ? temp : record.name, record.target, record.writeTime);

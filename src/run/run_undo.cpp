@@ -225,7 +225,7 @@ void MoveBack(ShotRecord* moves, long m, const Undone& run, Phases& undo) {
     ShotRecord& r = moves[i];
     if (r.stranded) continue;  // off every name already
     TempName(temp, undo.stamp, r.name);
-    const bool ok = (r.keyRun & kBlocked) == 0 && RenameWithoutReplace(r.name, temp);
+    const bool ok = (r.keyRun & kBlocked) == 0 && RenameWithoutReplace(r.name, temp) == RenameResult::kRenamed;
     if (!ok) {
       r.keyRun |= kFirstFailed;
       ++undo.failures;
@@ -242,7 +242,7 @@ void MoveBack(ShotRecord* moves, long m, const Undone& run, Phases& undo) {
     const ShotRecord& r = moves[i];
     if ((r.keyRun & kFirstFailed) != 0) continue;  // still where it was
     TempName(temp, r.stranded ? StrandedStamp(r) : undo.stamp, r.name);
-    const bool ok = (r.keyRun & kBlocked) == 0 && RenameWithoutReplace(temp, r.target);
+    const bool ok = (r.keyRun & kBlocked) == 0 && RenameWithoutReplace(temp, r.target) == RenameResult::kRenamed;
     if (!ok) ++undo.failures;
     WriteLogRow(undo.resultLog, ok, r.stranded ? temp : r.name, r.target, r.writeTime);
     WriteLogRow(undo.processLog, ok, temp, r.target, r.writeTime);

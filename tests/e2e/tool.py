@@ -26,6 +26,7 @@ import zoneinfo
 
 BIN = os.environ.get("SHOTRENUM_BIN", "")
 SEAMED_BIN = os.environ.get("SHOTRENUM_SEAMED_BIN", "")
+HOLD_BIN = os.environ.get("SHOTRENUM_HOLD_BIN", "")  # tests/hold_file.cpp, in the Windows build
 RUNNER = shlex.split(os.environ.get("SHOTRENUM_RUNNER", ""))
 SANITIZED = os.environ.get("SHOTRENUM_SANITIZED") == "1"
 WINDOWS = os.environ.get("SHOTRENUM_TARGET") == "windows"
@@ -105,6 +106,39 @@ def run_tool(directory, seams=None, tz="UTC", locale="C", seamed=False, extra_en
     completed = subprocess.run(RUNNER + [binary, *args], cwd=directory, stdin=stdin, stdout=stdout, stderr=stderr,
                                env=env, timeout=300, preexec_fn=preexec_fn)
     return Run(completed, directory)
+
+
+class HeldFile:
+    """A file another program holds open with no sharing, as a viewer may
+    (the Windows build's helper tests/hold_file.cpp): from the moment this
+    returns until `hold_for` milliseconds after start_clock(), or release()."""
+
+    def __init__(self, directory, name, hold_for):
+        self.process = subprocess.Popen(RUNNER + [HOLD_BIN, name, str(hold_for)], cwd=directory,
+                                        stdin=subprocess.PIPE, stdout=subprocess.PIPE, env=tool_environment())
+        assert self.process.stdout.readline().strip() == b"held", f"{name} could not be held"
+
+    def start_clock(self):
+        self.process.stdin.write(b"\n")
+        self.process.stdin.flush()
+
+    def release(self):
+        self.process.kill()
+        self.process.communicate()
+
+
+def run_tool_until(directory, ready, then):
+    """Runs the tool; once ready() holds (asked every 10 ms while the tool
+    runs), calls then(). Returns the run and how long it took, in seconds."""
+    started = time.monotonic()
+    process = subprocess.Popen(RUNNER + [BIN], cwd=directory, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                               stderr=subprocess.PIPE, env=tool_environment())
+    while process.poll() is None and not ready():
+        time.sleep(0.01)
+    then()
+    stdout, stderr = process.communicate(timeout=300)
+    completed = subprocess.CompletedProcess(process.args, process.returncode, stdout, stderr)
+    return Run(completed, directory), time.monotonic() - started
 
 
 KEY = b"x"  # what run_on_terminal presses at the closing pause

@@ -96,10 +96,10 @@ TEST_F(PosixPlatform, LinkFallbackMovesButNeverReplaces) {
                                     [](int, const char*, int, const char*, unsigned) { return FailWith(EINVAL); });
   Touch("a", "A");
   Touch("b", "B");
-  EXPECT_FALSE(RenameWithoutReplace("a", "b"));
+  EXPECT_EQ(RenameWithoutReplace("a", "b"), RenameResult::kFailed);
   EXPECT_EQ(Read("a"), "A");
   EXPECT_EQ(Read("b"), "B");
-  EXPECT_TRUE(RenameWithoutReplace("a", "c"));
+  EXPECT_EQ(RenameWithoutReplace("a", "c"), RenameResult::kRenamed);
   EXPECT_FALSE(Exists("a"));
   EXPECT_EQ(Read("c"), "A");
   struct stat st {};
@@ -111,7 +111,7 @@ TEST_F(PosixPlatform, LinkFallbackMovesButNeverReplaces) {
     static int unlinks = 0;
     const testing::SyscallSwap firstFails(
         syscalls.unlink, [](const char* name) { return ++unlinks == 1 ? FailWith(EACCES) : unlink(name); });
-    EXPECT_FALSE(RenameWithoutReplace("c", "f"));
+    EXPECT_EQ(RenameWithoutReplace("c", "f"), RenameResult::kFailed);
   }
   EXPECT_EQ(Read("c"), "A");
   EXPECT_FALSE(Exists("f"));
@@ -119,7 +119,7 @@ TEST_F(PosixPlatform, LinkFallbackMovesButNeverReplaces) {
   EXPECT_EQ(st.st_nlink, 1u);
   // A link to a directory is not possible, so such a move fails cleanly.
   std::filesystem::create_directory("d");
-  EXPECT_FALSE(RenameWithoutReplace("d", "e"));
+  EXPECT_EQ(RenameWithoutReplace("d", "e"), RenameResult::kFailed);
   EXPECT_TRUE(Exists("d"));
   EXPECT_FALSE(Exists("e"));
 }
@@ -132,18 +132,18 @@ TEST_F(PosixPlatform, ReservationFallbackMovesButNeverReplaces) {
   const testing::SyscallSwap noLinks(syscalls.link, [](const char*, const char*) { return FailWith(EPERM); });
   Touch("a", "A");
   Touch("b", "B");
-  EXPECT_FALSE(RenameWithoutReplace("a", "b"));
+  EXPECT_EQ(RenameWithoutReplace("a", "b"), RenameResult::kFailed);
   EXPECT_EQ(Read("a"), "A");
   EXPECT_EQ(Read("b"), "B");
   ASSERT_EQ(symlink("nowhere", "dangling"), 0);
-  EXPECT_FALSE(RenameWithoutReplace("a", "dangling"));
+  EXPECT_EQ(RenameWithoutReplace("a", "dangling"), RenameResult::kFailed);
   EXPECT_FALSE(Exists("nowhere"));
-  EXPECT_TRUE(RenameWithoutReplace("a", "c"));
+  EXPECT_EQ(RenameWithoutReplace("a", "c"), RenameResult::kRenamed);
   EXPECT_FALSE(Exists("a"));
   EXPECT_EQ(Read("c"), "A");
   // A rename that fails after the reservation takes the reservation away.
   const testing::SyscallSwap renameFails(syscalls.rename, [](const char*, const char*) { return FailWith(EIO); });
-  EXPECT_FALSE(RenameWithoutReplace("c", "e"));
+  EXPECT_EQ(RenameWithoutReplace("c", "e"), RenameResult::kFailed);
   EXPECT_EQ(Read("c"), "A");
   EXPECT_FALSE(Exists("e"));
 }

@@ -13,7 +13,7 @@ using Rename = testing::InTempDir;
 
 TEST_F(Rename, MovesAFileToAFreeName) {
   Touch("G0000001.pcx", "one");
-  EXPECT_TRUE(RenameWithoutReplace("G0000001.pcx", "G0000000.pcx"));
+  EXPECT_EQ(RenameWithoutReplace("G0000001.pcx", "G0000000.pcx"), RenameResult::kRenamed);
   EXPECT_FALSE(Exists("G0000001.pcx"));
   EXPECT_EQ(Read("G0000000.pcx"), "one");
 }
@@ -21,16 +21,16 @@ TEST_F(Rename, MovesAFileToAFreeName) {
 TEST_F(Rename, NeverReplacesAFileOrADirectory) {
   Touch("G0000001.pcx", "one");
   Touch("G0000000.pcx", "zero");
-  EXPECT_FALSE(RenameWithoutReplace("G0000001.pcx", "G0000000.pcx"));
+  EXPECT_EQ(RenameWithoutReplace("G0000001.pcx", "G0000000.pcx"), RenameResult::kFailed);
   EXPECT_EQ(Read("G0000001.pcx"), "one");
   EXPECT_EQ(Read("G0000000.pcx"), "zero");
 
   std::filesystem::create_directory("G0000002.pcx");
-  EXPECT_FALSE(RenameWithoutReplace("G0000001.pcx", "G0000002.pcx"));
+  EXPECT_EQ(RenameWithoutReplace("G0000001.pcx", "G0000002.pcx"), RenameResult::kFailed);
   EXPECT_EQ(Read("G0000001.pcx"), "one");
   EXPECT_TRUE(std::filesystem::is_empty("G0000002.pcx"));
 
-  EXPECT_FALSE(RenameWithoutReplace("G0000009.pcx", "G0000003.pcx"));
+  EXPECT_EQ(RenameWithoutReplace("G0000009.pcx", "G0000003.pcx"), RenameResult::kFailed);
   EXPECT_FALSE(Exists("G0000003.pcx"));
 }
 
