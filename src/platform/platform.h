@@ -198,5 +198,18 @@ bool WriteStandardOutput(const char* text, std::size_t length);
 // own prompt in the user's language; it returns at once when standard input
 // is at its end or closed.
 void PauseForKey(const char* prompt);
+// Waits for one key press only when standard input is a console (a terminal),
+// after `prompt` (Shift_JIS) written to that console itself: never into
+// standard output, wherever that goes. Otherwise no prompt, nothing read.
+void PauseAtConsole(const char* prompt);
+
+// Whether the window the tool's messages appear in closes when the tool ends:
+// on Windows when the console is the tool's own (Explorer started it for a
+// double-click or a drop), not a command prompt's or a script's; never
+// elsewhere, where a terminal outlives the programs run in it.
+bool WindowClosesAtExit();
+// Whether a run is taken back by dropping its log onto the tool (Windows),
+// rather than with `shotrenum --undo LOG`.
+bool UndoesByDrop();
 
 }  // namespace shotrenum

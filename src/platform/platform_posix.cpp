@@ -461,4 +461,11 @@ void PauseForKey(const char* prompt) {
   std::fputc('\n', stderr);
 }
 
+// The pause above never writes to standard output.
+void PauseAtConsole(const char* prompt) { PauseForKey(prompt); }
+
+bool WindowClosesAtExit() { return false; }
+
+bool UndoesByDrop() { return false; }
+
 }  // namespace shotrenum

@@ -455,4 +455,38 @@ void PauseForKey(const char*) {
   std::system("pause");
 }
 
+// The prompt goes to the console's screen buffer (CONOUT$), which the
+// standard handles may or may not lead to, as UTF-16 like every message on a
+// console; the key is one character read with line input off.
+void PauseAtConsole(const char* prompt) {
+  std::fflush(stdout);
+  std::fflush(stderr);
+  const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+  DWORD saved;
+  if (!GetConsoleMode(input, &saved)) return;
+  const HANDLE screen = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, 0, nullptr);
+  DWORD written;
+  const std::wstring shown = Widened(932, prompt, std::strlen(prompt));
+  WriteConsoleW(screen, shown.data(), static_cast<DWORD>(shown.size()), &written, nullptr);
+  SetConsoleMode(input, saved & ~static_cast<DWORD>(ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT));
+  wchar_t key;
+  DWORD read;
+  ReadConsoleW(input, &key, 1, &read, nullptr);
+  SetConsoleMode(input, saved);
+  WriteConsoleW(screen, L"\r\n", 2, &written, nullptr);
+  if (screen != INVALID_HANDLE_VALUE) CloseHandle(screen);
+}
+
+// Explorer gives a console program it starts a console of its own, which
+// closes with it; in a command prompt the console also serves cmd.exe (and
+// whatever started the tool from there).
+bool WindowClosesAtExit() {
+  DWORD processes[2];
+  return syscalls.GetConsoleProcessList(processes, 2) == 1;
+}
+
+// Explorer starts the tool with the dropped log as its argument.
+bool UndoesByDrop() { return true; }
+
 }  // namespace shotrenum

@@ -4,9 +4,10 @@ rename run."""
 import fcntl
 import os
 import resource
+import subprocess
 import unittest
 
-from tool import (ANOTHER_RUN, EOL, FOLDER_CHANGED, IN_ORDER, LISTING_BROKEN, NOT_FOUND, OUT_OF_MEMORY, PAUSE,
+from tool import (ANOTHER_RUN, CONSOLE_PAUSE_BIN, EOL, KEY, RUNNER, FOLDER_CHANGED, IN_ORDER, LISTING_BROKEN, NOT_FOUND, OUT_OF_MEMORY, PAUSE,
                   PREVIEW_DONE, REFUSED, SANITIZED, TOO_MANY, WINDOWS, WINDOWS_PAUSE, ToolTest, folder_state,
                   make_file, messages, ns_of, progress_messages, run_on_terminal, sjis, snapshot, standard_output,
                   temp_name)
@@ -68,6 +69,25 @@ class NothingToDo(ToolTest):
         self.assertEqual(shown, "".join(progress_messages(2)).encode() + pause)
         self.assertTrue(restored, "the terminal's modes are restored")
         self.assertEqual(snapshot(self.dir)["G0000000.pcx"], b"G0000001.pcx content")
+
+    @unittest.skipUnless(WINDOWS, "the console of the Windows build")
+    def test_the_pause_at_the_console_prompts_there_and_never_on_standard_output(self):
+        # Run from a terminal, the program is alone on its console, as when
+        # Explorer starts it; standard output goes to a file.
+        with open(os.path.join(self.dir, "out.txt"), "w+b") as out:
+            shown, restored = run_on_terminal(self.dir, [CONSOLE_PAUSE_BIN], PAUSE.rstrip().encode(), stdout=out)
+            out.seek(0)
+            self.assertEqual(out.read(), b"closes=1\r\ndone\r\n")
+        # The terminal echoes the key at times.
+        self.assertEqual(shown.replace(KEY, b""), PAUSE.rstrip().encode() + b"\n")
+        self.assertTrue(restored)
+        # Started by a command interpreter, it shares the console; standard
+        # input that is no console gives no key to wait for; with no console at
+        # all, there is no window either.
+        shown, _ = run_on_terminal(self.dir, ["cmd", "/c", CONSOLE_PAUSE_BIN], stdin=subprocess.DEVNULL)
+        self.assertEqual(shown, b"closes=0\ndone\n")
+        run = subprocess.run(RUNNER + [CONSOLE_PAUSE_BIN], stdin=subprocess.DEVNULL, capture_output=True, timeout=60)
+        self.assertEqual((run.stdout, run.stderr), (b"closes=0\r\ndone\r\n", b""))
 
     def test_out_of_order_set_is_handed_to_the_rename_run(self):
         # The middle file was written last.

@@ -26,7 +26,9 @@ import zoneinfo
 
 BIN = os.environ.get("SHOTRENUM_BIN", "")
 SEAMED_BIN = os.environ.get("SHOTRENUM_SEAMED_BIN", "")
-HOLD_BIN = os.environ.get("SHOTRENUM_HOLD_BIN", "")  # tests/hold_file.cpp, in the Windows build
+# Helpers of the Windows build: tests/hold_file.cpp and tests/console_pause.cpp.
+HOLD_BIN = os.environ.get("SHOTRENUM_HOLD_BIN", "")
+CONSOLE_PAUSE_BIN = os.environ.get("SHOTRENUM_CONSOLE_PAUSE_BIN", "")
 RUNNER = shlex.split(os.environ.get("SHOTRENUM_RUNNER", ""))
 SANITIZED = os.environ.get("SHOTRENUM_SANITIZED") == "1"
 WINDOWS = os.environ.get("SHOTRENUM_TARGET") == "windows"
@@ -150,17 +152,20 @@ def terminal_text(received):
     return re.sub(rb"\x1b\[[0-9;?]*[A-Za-z]|\r", b"", received).removesuffix(KEY)
 
 
-def run_on_terminal(directory):
-    """Runs the tool in a UTF-8 locale with its standard streams on a new
-    pseudo-terminal and presses KEY at the closing pause. Returns what the
-    terminal shows and whether its modes are as before the run."""
+def run_on_terminal(directory, command=(), prompt=None, stdin=None, stdout=None):
+    """Runs the tool (or `command`) in a UTF-8 locale with its standard
+    streams on a new pseudo-terminal (standard input and output on `stdin`
+    and `stdout` instead, when given) and presses KEY once the terminal shows
+    `prompt` (by default the closing pause's). Returns what the terminal shows
+    and whether its modes are as before the run."""
     master, slave = os.openpty()
     before = termios.tcgetattr(master)
-    process = subprocess.Popen(RUNNER + [BIN], cwd=directory, stdin=slave, stdout=slave, stderr=slave,
-                               env=tool_environment(locale="C.UTF-8"))
+    process = subprocess.Popen(RUNNER + (list(command) or [BIN]), cwd=directory,
+                               stdin=slave if stdin is None else stdin, stdout=slave if stdout is None else stdout,
+                               stderr=slave, env=tool_environment(locale="C.UTF-8"))
     os.close(slave)
-    prompt = WINDOWS_PAUSE.rstrip() if WINDOWS else PAUSE.encode()
-    received, pressed, give_up = b"", False, time.monotonic() + 300
+    prompt = prompt or (WINDOWS_PAUSE.rstrip() if WINDOWS else PAUSE.encode())
+    received, pressed, give_up, quiet_since = b"", False, time.monotonic() + 300, time.monotonic()
     try:
         while time.monotonic() < give_up:
             # The tool's own pause reads in raw mode: a key sent before would be echoed.
@@ -175,6 +180,10 @@ def run_on_terminal(directory):
                 if not chunk:
                     break
                 received += chunk
+                quiet_since = time.monotonic()
+            # Wine's console keeps the terminal open for seconds after the end.
+            elif process.poll() is not None and time.monotonic() - quiet_since > 1:
+                break
         process.wait(timeout=60)
         return terminal_text(received), termios.tcgetattr(master) == before
     finally:

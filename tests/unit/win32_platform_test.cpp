@@ -174,5 +174,18 @@ TEST_F(HeldFile, AnyOtherFailureNeverWaits) {
   EXPECT_TRUE(waits.empty());
 }
 
+// Only a console that serves the tool alone is Explorer's, which closes with it.
+TEST(Console, ClosesAtExitOnlyWhenTheToolIsAloneOnIt) {
+  static DWORD attached;
+  const testing::SyscallSwap<decltype(syscalls.GetConsoleProcessList)> swap(
+      syscalls.GetConsoleProcessList, [](LPDWORD, DWORD) WINAPI { return attached; });
+  for (const DWORD processes : {0u, 2u, 3u}) {
+    attached = processes;
+    EXPECT_FALSE(WindowClosesAtExit()) << processes;
+  }
+  attached = 1;
+  EXPECT_TRUE(WindowClosesAtExit());
+}
+
 }  // namespace
 }  // namespace shotrenum
