@@ -102,7 +102,7 @@ class Packages(unittest.TestCase):
             tool = os.path.join(tree, "bin", "shotrenum")
             sections = subprocess.run(["readelf", "-S", tool], capture_output=True, text=True, check=True).stdout
             self.assertNotIn(".symtab", sections, f"{kind}: not stripped")
-            self.assertEqual(self.run_in_empty_folder([tool]), (0, b"", sjis(NOT_FOUND + "\n")), kind)
+            self.assertEqual(self.run_in_empty_folder([tool]), (0, b"", (NOT_FOUND + "\n").encode()), kind)
             self.assertEqual(self.run_in_empty_folder([tool, "--version"]), (0, f"shotrenum {VERSION}\n".encode(), b""),
                              kind)
         fields = subprocess.run(["dpkg-deb", "-f", deb, "Package", "Version", "Architecture", "Section"],

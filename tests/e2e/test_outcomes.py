@@ -7,10 +7,10 @@ import resource
 import subprocess
 import unittest
 
-from tool import (ANOTHER_RUN, CONSOLE_PAUSE_BIN, EOL, KEY, RUNNER, FOLDER_CHANGED, IN_ORDER, LISTING_BROKEN, NOT_FOUND, OUT_OF_MEMORY, PAUSE,
-                  PREVIEW_DONE, REFUSED, SANITIZED, TOO_MANY, WINDOWS, WINDOWS_PAUSE, ToolTest, folder_state,
-                  make_file, messages, ns_of, progress_messages, run_on_terminal, sjis, snapshot, standard_output,
-                  temp_name)
+from tool import (ANOTHER_RUN, BIN, CONSOLE_PAUSE_BIN, EOL, FOLDER_CHANGED, IN_ORDER, KEY, LISTING_BROKEN, NOT_FOUND,
+                  OUT_OF_MEMORY, PAUSE, PREVIEW_DONE, REFUSED, RUNNER, SANITIZED, TOO_MANY, WINDOWS, WINDOWS_PAUSE,
+                  ToolTest, folder_state, make_file, messages, ns_of, progress_messages, run_on_terminal, sjis,
+                  snapshot, standard_output, temp_name, tool_environment)
 
 DECOYS = ["G123.pcx", "G00000001.pcx", "GA000001.pcx", "G00000a1.pcx", "X0000001.pcx", "G0000001.pcx.bak"]
 
@@ -43,10 +43,32 @@ class NothingToDo(ToolTest):
     def test_messages_are_readable_in_a_utf8_locale(self):
         # The Windows build writes Shift_JIS whatever the locale.
         run = self.run_tool(locale="C.UTF-8")
-        self.assertEqual(run.stderr, messages(NOT_FOUND + "\n", utf8=True))
+        self.assertEqual(run.stderr, messages(NOT_FOUND + "\n"))
         self.make("G0000000.pcx", "2020-01-01 00:00:00")
         run = self.run_tool(locale="C.UTF-8")
-        self.assertEqual(run.stderr, messages(IN_ORDER + "\n", utf8=True))
+        self.assertEqual(run.stderr, messages(IN_ORDER + "\n"))
+
+    @unittest.skipIf(WINDOWS, "the Windows build writes Shift_JIS when redirected, whatever the locale")
+    def test_messages_are_in_the_locales_character_set_and_utf8_where_it_names_none(self):
+        def shown(locale, **variables):
+            env = tool_environment(locale=locale)
+            env.update(variables)
+            return subprocess.run([BIN], cwd=self.dir, env=env, stdin=subprocess.DEVNULL, capture_output=True,
+                                  timeout=60).stderr
+
+        for locale in (None, "C", "POSIX", "ja_JP", "C.UTF-8", "en_US.utf8"):
+            self.assertEqual(shown(locale), (NOT_FOUND + "\n").encode("utf-8"), locale)
+        # LC_ALL, then LC_CTYPE, then LANG.
+        self.assertEqual(shown(None, LC_CTYPE="ja_JP.SJIS", LANG="C.UTF-8"), sjis(NOT_FOUND + "\n"))
+        self.assertEqual(shown("C", LC_CTYPE="ja_JP.SJIS"), (NOT_FOUND + "\n").encode("utf-8"))
+        self.assertEqual(shown("ja_JP.SJIS"), sjis(NOT_FOUND + "\n"))
+        # Converted to the locale's character set, whether the system has the
+        # locale or not.
+        euc = subprocess.run(["iconv", "-f", "UTF-8", "-t", "EUC-JP"], input=(NOT_FOUND + "\n").encode(),
+                             capture_output=True)
+        if euc.returncode != 0:
+            self.skipTest("iconv cannot convert to EUC-JP on this machine")
+        self.assertEqual(shown("ja_JP.eucJP"), euc.stdout)
 
     @unittest.skipIf(WINDOWS, "the Windows build pauses through the command interpreter, which reads its input")
     def test_input_that_is_no_terminal_is_neither_read_nor_prompted_for(self):
@@ -96,7 +118,7 @@ class NothingToDo(ToolTest):
         self.make("G0000002.pcx", "2020-01-02 00:00:00")
         run = self.run_tool()
         self.assertEqual(run.returncode, 0)
-        self.assertNotIn(IN_ORDER.encode("cp932"), run.stderr)
+        self.assertNotIn(messages(IN_ORDER), run.stderr)
         process, result = run.logs()
         self.assertIsNotNone(process)
         self.assertIsNotNone(result)
@@ -218,7 +240,7 @@ class CommandLine(ToolTest):
             run = self.run_tool(args=args)
             # No pause: the Windows build's prompt would be on standard output.
             self.assertEqual((run.returncode, run.stderr), (0, b""), args)
-            self.assertTrue(run.stdout.startswith(sjis("使い方: shotrenum").replace(b"\n", EOL)), run.stdout)
+            self.assertTrue(run.stdout.startswith(messages("使い方: shotrenum")), run.stdout)
             self.assertIn(b"--dry-run", run.stdout)
         run = self.run_tool(args=["--version"])
         self.assertEqual((run.returncode, run.stdout, run.stderr), (0, b"shotrenum 1.1.0" + EOL, b""))

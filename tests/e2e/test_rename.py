@@ -78,7 +78,7 @@ class RenameRun(ToolTest):
             self.make(name, ns)
         run = self.run_tool()
         self.check_run(run, shots)
-        self.assertEqual(run.stderr.count(sjis("件目処理中")), 6)
+        self.assertEqual(run.stderr.count(messages("件目処理中")), 6)
         for i in range(250):
             self.assertEqual(run.read(target_name(i)), ("G%07d.pcx content" % (249 - i)).encode())
 

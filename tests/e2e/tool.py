@@ -6,8 +6,9 @@ SHOTRENUM_SEAM_* variables ask: src/platform/seam_env.cpp lists them). SHOTRENUM
 tool is started through (Wine for the Windows build). SHOTRENUM_TARGET=windows
 says the tool is the Windows build, whose output rightly differs: lines end in
 CR LF in the logs and on both standard streams, the messages are Shift_JIS
-whatever the locale, and the closing prompt is the command interpreter's own,
-on standard output.
+whatever the locale (the Linux build's are UTF-8 in the locales the tests run
+in), and the closing prompt is the command interpreter's own, on standard
+output.
 """
 
 import calendar
@@ -91,8 +92,12 @@ class Run:
 
 
 def tool_environment(tz="UTC", locale="C"):
-    env = {k: v for k, v in os.environ.items() if not k.startswith(("LC_", "SHOTRENUM_SEAM_"))}
-    env.update({"TZ": tz, "LANG": locale, "LC_ALL": locale})
+    """The environment of a run: `locale` in LANG and LC_ALL (None: no locale
+    variable at all)."""
+    env = {k: v for k, v in os.environ.items() if not k.startswith(("LC_", "LANG", "SHOTRENUM_SEAM_"))}
+    env["TZ"] = tz
+    if locale is not None:
+        env.update({"LANG": locale, "LC_ALL": locale})
     return env
 
 
@@ -192,14 +197,14 @@ def run_on_terminal(directory, command=(), prompt=None, stdin=None, stdout=None)
         os.close(master)
 
 
-def messages(*texts, utf8=False):
+def messages(*texts):
     """What standard error must hold when standard input is no terminal: the
     messages, and no pause (the Windows build's pause prompt is on standard
-    output). utf8: the run's locale uses UTF-8 (only the Linux build heeds it)."""
+    output). The Linux build shows them in UTF-8 in a UTF-8 locale and where
+    the locale names no character set (C, none)."""
     if WINDOWS:
         return sjis("".join(texts)).replace(b"\n", EOL)
-    body = "".join(texts)
-    return body.encode("utf-8") if utf8 else sjis(body)
+    return "".join(texts).encode("utf-8")
 
 
 def standard_output(body=b""):
