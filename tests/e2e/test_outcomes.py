@@ -7,10 +7,10 @@ import resource
 import subprocess
 import unittest
 
-from tool import (ANOTHER_RUN, BIN, CONSOLE_PAUSE_BIN, EOL, FOLDER_CHANGED, IN_ORDER, KEY, LISTING_BROKEN, NOT_FOUND,
-                  OUT_OF_MEMORY, PAUSE, PREVIEW_DONE, REFUSED, RUNNER, SANITIZED, TOO_MANY, WINDOWS, WINDOWS_PAUSE,
-                  ToolTest, folder_state, make_file, messages, ns_of, progress_messages, run_on_terminal, sjis,
-                  snapshot, standard_output, temp_name, tool_environment)
+from tool import (ANOTHER_RUN, BIN, CONSOLE_PAUSE_BIN, EOL, FOLDER_CHANGED, FOLDER_HEADING, IN_ORDER, KEY,
+                  LISTING_BROKEN, NOT_FOUND, OUT_OF_MEMORY, PAUSE, PREVIEW_DONE, REFUSED, RUNNER, SANITIZED, TOO_MANY,
+                  WINDOWS, WINDOWS_PAUSE, ToolTest, folder_state, make_file, messages, ns_of, progress_messages,
+                  run_on_terminal, sjis, snapshot, standard_output, temp_name, tool_environment)
 
 DECOYS = ["G123.pcx", "G00000001.pcx", "GA000001.pcx", "G00000a1.pcx", "X0000001.pcx", "G0000001.pcx.bak"]
 
@@ -264,9 +264,8 @@ class CommandLine(ToolTest):
             for old, new in renamed.items():
                 self.assertEqual(files.pop(new), old.encode() + b" content")
             self.assertEqual(sorted(n[:13] for n in files), ["VeltraskoAll_", "VeltraskoLog_"])
-        heading = "フォルダ: {}\n"
-        self.assertEqual(run.stderr, messages(heading.format("first"), *progress_messages(2),
-                                              heading.format(os.path.join(self.dir, "sub", "second")),
+        self.assertEqual(run.stderr, messages(FOLDER_HEADING.format("first"), *progress_messages(2),
+                                              FOLDER_HEADING.format(os.path.join(self.dir, "sub", "second")),
                                               *progress_messages(3)))
 
     @unittest.skipUnless(WINDOWS, "a Japanese folder name through the UTF-16 command line")
@@ -277,7 +276,7 @@ class CommandLine(ToolTest):
         self.assertEqual(run.returncode, 0)
         self.assertEqual(snapshot(folder)["G0000000.pcx"], b"G0000008.pcx content")
         self.assertEqual(snapshot(folder)["G0000001.pcx"], b"G0000009.pcx content")
-        self.assertEqual(run.stderr, messages("フォルダ: スクショ\n", *progress_messages(2), "フォルダ: 空\n",
+        self.assertEqual(run.stderr, messages(FOLDER_HEADING.format("スクショ"), *progress_messages(2), FOLDER_HEADING.format("空"),
                                               NOT_FOUND + "\n"))
 
     def test_a_preview_lists_the_renames_and_touches_nothing(self):
@@ -296,7 +295,7 @@ class CommandLine(ToolTest):
         os.mkdir(os.path.join(self.dir, "empty"))
         run = self.run_tool(args=["-n", "ordered", "empty"])
         self.assertEqual((run.returncode, run.stdout), (0, standard_output()))
-        self.assertEqual(run.stderr, messages("フォルダ: ordered\n", IN_ORDER + "\n", "フォルダ: empty\n",
+        self.assertEqual(run.stderr, messages(FOLDER_HEADING.format("ordered"), IN_ORDER + "\n", FOLDER_HEADING.format("empty"),
                                               NOT_FOUND + "\n"))
 
     @unittest.skipIf(WINDOWS, "the folder lock is taken here through flock")
@@ -314,11 +313,11 @@ class CommandLine(ToolTest):
         self.make("notes.csv", "2020-01-01 00:00:00", "リネーム結果ログ\nsomething else\n".encode("cp932"))
         before = folder_state(self.dir)
         good_before = folder_state(os.path.join(self.dir, "good"))
-        cases = [(["good", "--bogus"], "不明なオプションです: --bogus\n"),
-                 (["good", "missing"], "見つかりません: missing\n"),
-                 (["good", "notes.csv"], "フォルダでもこのツールのログでもありません: notes.csv\n"),
-                 (["good", "--undo", "good"], "このツールのログではありません: good\n"),
-                 (["good", "--undo"], "--undoのあとに、元に戻す実行のログを指定してください。\n")]
+        cases = [(["good", "--bogus"], "「--bogus」は不明なオプションです。\n"),
+                 (["good", "missing"], "「missing」が見つかりません。\n"),
+                 (["good", "notes.csv"], "「notes.csv」はフォルダでもこのツールのログでもありません。\n"),
+                 (["good", "--undo", "good"], "「good」はこのツールのログではありません。\n"),
+                 (["good", "--undo"], "「--undo」のあとに、元に戻す実行のログを指定してください。\n")]
         for args, message in cases:
             run = self.run_tool(args=args)
             self.assertEqual((run.returncode, run.stdout, run.stderr),
