@@ -72,4 +72,14 @@ const char kLogUnreadable[] = "「%s」はこのツールのログとして読�
 
 const char kPausePrompt[] = "何かキーを押すと終了します . . . ";
 
+const char kSummaryRun[] = "%ld件のファイルの名前を付け直しました。結果は「%s」に記録しました。\n";
+const char kUndoHintDrop[] = "元に戻すには、「%s」をshotrenum.exeの上にドロップしてください。\n";
+const char kUndoHintCommand[] = "元に戻すには「shotrenum --undo %s」を実行してください。\n";
+const char kSummaryUndo[] =
+    "「%s」の実行を元に戻しました。元の名前に戻したファイルは%ld件、そのままのファイルは%ld件です。\n";
+const char kSummaryPreview[] = "実行すると、%ld件のファイルの名前が変わります。\n";
+const char kHeldFiles[] =
+    "%ld件のファイルは、ほかのプログラムが使用中だったため名前を変えられませんでした。"
+    "そのプログラムを閉じてから、もう一度実行してください。\n";
+
 }  // namespace shotrenum::texts
