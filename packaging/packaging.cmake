@@ -1,6 +1,6 @@
 # What `cmake --install` installs and the release packages CPack makes from it;
 # scripts/package.sh builds them into dist/:
-#   Windows build: shotrenum-<version>-windows-x64.zip (the .exe, README-ja.txt, LICENSE)
+#   Windows build: shotrenum-<version>-windows-x64.zip (the .exe, shotrenum-preview.cmd, README-ja.txt, LICENSE)
 #   Linux build:   shotrenum-<version>-linux-x86_64.tar.gz and shotrenum_<version>_amd64.deb
 include(GNUInstallDirs)
 # Folders made by the install get the same mode whatever the umask.
@@ -29,8 +29,12 @@ set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_CURRENT_SOURCE_DIR}/LICENSE)
 if(WIN32)
   shotrenum_windows_text(README.ja.md README-ja.txt BOM)
   shotrenum_windows_text(LICENSE LICENSE)
+  # The preview's drop target, beside the .exe in the build folder too (the
+  # end-to-end tests run it there); cmd wants CR LF line ends.
+  shotrenum_windows_text(packaging/shotrenum-preview.cmd shotrenum-preview.cmd)
   install(TARGETS shotrenum RUNTIME DESTINATION .)
-  install(FILES ${CMAKE_CURRENT_BINARY_DIR}/README-ja.txt ${CMAKE_CURRENT_BINARY_DIR}/LICENSE DESTINATION .)
+  install(FILES ${CMAKE_CURRENT_BINARY_DIR}/README-ja.txt ${CMAKE_CURRENT_BINARY_DIR}/LICENSE
+                ${CMAKE_CURRENT_BINARY_DIR}/shotrenum-preview.cmd DESTINATION .)
   set(CPACK_GENERATOR ZIP)
   set(CPACK_PACKAGE_FILE_NAME ${PROJECT_NAME}-${PROJECT_VERSION}-windows-x64)
   # Unpacked by Explorer into a folder of the zip's name already.

@@ -112,12 +112,17 @@ class Packages(unittest.TestCase):
 
     def test_windows_zip_holds_a_stripped_exe_that_runs_and_texts_notepad_reads(self):
         with zipfile.ZipFile(dist("shotrenum-{}-windows-x64.zip")) as archive:
-            self.assertEqual(sorted(archive.namelist()), ["LICENSE", "README-ja.txt", "shotrenum.exe"])
-            guide, license_text, exe = (archive.read(n) for n in ("README-ja.txt", "LICENSE", "shotrenum.exe"))
+            self.assertEqual(sorted(archive.namelist()),
+                             ["LICENSE", "README-ja.txt", "shotrenum-preview.cmd", "shotrenum.exe"])
+            guide, license_text, drop_target, exe = (
+                archive.read(n) for n in ("README-ja.txt", "LICENSE", "shotrenum-preview.cmd", "shotrenum.exe"))
             archive.extract("shotrenum.exe", self.dir)
         self.assertTrue(guide.startswith(b"\xef\xbb\xbf"), "UTF-8 byte-order mark")
-        for text in (guide, license_text):
+        for text in (guide, license_text, drop_target):
             self.assertEqual(text.count(b"\n"), text.count(b"\r\n"), "CR LF line ends only")
+        # cmd reads a batch file in the console's code page: ASCII reads alike in all.
+        self.assertTrue(drop_target.isascii())
+        self.assertIn(b'"%~dp0shotrenum.exe" -n %*', drop_target)
         self.assertNotIn("<!--", guide.decode("utf-8"))
         # The guide explains every message the tool shows, spelt as the tool spells it.
         missing = {piece for piece in message_pieces() if piece not in guide.decode("utf-8")}

@@ -4,13 +4,15 @@ rename run."""
 import fcntl
 import os
 import resource
+import shutil
 import subprocess
 import unittest
 
 from tool import (ANOTHER_RUN, BIN, CONSOLE_PAUSE_BIN, EOL, FOLDER_CHANGED, FOLDER_HEADING, IN_ORDER, KEY,
                   LISTING_BROKEN, NOT_FOUND, OUT_OF_MEMORY, PAUSE, PREVIEW_DONE, REFUSED, RUNNER, SANITIZED, TOO_MANY,
                   WINDOWS, WINDOWS_PAUSE, ToolTest, folder_state, make_file, messages, ns_of, progress_messages,
-                  run_on_terminal, sjis, snapshot, standard_output, temp_name, tool_environment)
+                  run_on_terminal, sjis, snapshot, standard_output, temp_name, tool_environment,
+                  windows_path)
 
 DECOYS = ["G123.pcx", "G00000001.pcx", "GA000001.pcx", "G00000a1.pcx", "X0000001.pcx", "G0000001.pcx.bak"]
 
@@ -278,6 +280,35 @@ class CommandLine(ToolTest):
         self.assertEqual(snapshot(folder)["G0000001.pcx"], b"G0000009.pcx content")
         self.assertEqual(run.stderr, messages(FOLDER_HEADING.format("スクショ"), *progress_messages(2), FOLDER_HEADING.format("空"),
                                               NOT_FOUND + "\n"))
+
+    @unittest.skipUnless(WINDOWS, "the preview's drop target in the Windows zip")
+    def test_folders_dropped_on_the_preview_target_are_previewed_then_it_waits(self):
+        # As Explorer starts it for a drop: every path whole, quoted where it
+        # holds a space, from another current folder; the zip unpacked into a
+        # folder whose name holds a space and Japanese.
+        dropped = [self.shots("スクショ", "G0000000.pcx", "G0000001.pcx"),
+                   self.shots("with space", "G0000003.pcx", "G0000004.pcx")]
+        unpacked = os.path.join(self.dir, "ツール 1")
+        os.mkdir(unpacked)
+        for name in (BIN, os.path.join(os.path.dirname(BIN), "shotrenum-preview.cmd")):
+            shutil.copy(name, unpacked)
+        elsewhere = os.path.join(self.dir, "elsewhere")
+        os.mkdir(elsewhere)
+        before = folder_state(self.dir), *(folder_state(folder) for folder in dropped)
+        # The command line comes through a variable: Wine would escape its quotes.
+        drop = f'"{windows_path(os.path.join(unpacked, "shotrenum-preview.cmd"))}" {windows_path(dropped[0])} ' \
+               f'"{windows_path(dropped[1])}"'
+        run = subprocess.run(RUNNER + ["cmd", "/c", "%DROP%"], cwd=elsewhere, stdin=subprocess.DEVNULL,
+                             capture_output=True, timeout=120, env=dict(tool_environment(locale="C.UTF-8"), DROP=drop))
+        self.assertEqual(run.returncode, 0, run.stderr)
+        self.assertEqual(run.stderr, messages(FOLDER_HEADING.format(windows_path(dropped[0])), PREVIEW_DONE,
+                                              FOLDER_HEADING.format(windows_path(dropped[1])), PREVIEW_DONE))
+        # The lines of both plans, then the pause of the drop target.
+        self.assertEqual(run.stdout.replace(WINDOWS_PAUSE, b""),
+                         b"G0000001.pcx -> G0000000.pcx" + EOL + b"G0000000.pcx -> G0000001.pcx" + EOL
+                         + b"G0000004.pcx -> G0000000.pcx" + EOL + b"G0000003.pcx -> G0000001.pcx" + EOL)
+        self.assertTrue(run.stdout.endswith(WINDOWS_PAUSE), run.stdout)
+        self.assertEqual((folder_state(self.dir), *(folder_state(folder) for folder in dropped)), before)
 
     def test_a_preview_lists_the_renames_and_touches_nothing(self):
         self.shots(".", "G0000053.pcx", "G0000001.pcx", "G0000000.pcx")

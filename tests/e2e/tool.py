@@ -73,6 +73,11 @@ def sjis(text):
     return text.encode("cp932")
 
 
+def windows_path(path):
+    """A path as the Windows build sees it under Wine."""
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
 class Run:
     def __init__(self, completed, directory):
         self.returncode = completed.returncode
