@@ -31,10 +31,13 @@ WINE = "/usr/lib/wine/wine64"
 PACKAGES = ("shotrenum-{}-windows-x64.zip", "shotrenum-{}-linux-x86_64.tar.gz", "shotrenum_{}_amd64.deb")
 MAN_PAGE = "share/man/man1/shotrenum.1.gz"
 DOCS = "share/doc/shotrenum/"
-COMMON_FILES = {"bin/shotrenum", MAN_PAGE} | {DOCS + doc for doc in ("README.md", "README.ja.md", "CHANGELOG.md")}
-# The .deb holds the license as Debian's copyright file, beside Debian's changelog.
-LINUX_FILES = {"tar": COMMON_FILES | {DOCS + "LICENSE"}, "install": COMMON_FILES | {DOCS + "LICENSE"},
-               "deb": COMMON_FILES | {DOCS + "copyright", DOCS + "changelog.gz"}}
+COMMON_FILES = {"bin/shotrenum", MAN_PAGE}
+DOCUMENTS = {DOCS + doc for doc in ("README.md", "README.ja.md", "CHANGELOG.md", "LICENSE")}
+# The .deb holds the license as Debian's copyright file and the changes as
+# Debian's changelog, and gzips the documents over 4 KiB.
+LINUX_FILES = {"tar": COMMON_FILES | DOCUMENTS, "install": COMMON_FILES | DOCUMENTS,
+               "deb": COMMON_FILES | {DOCS + doc for doc in ("README.md.gz", "README.ja.md.gz", "copyright",
+                                                            "changelog.gz")}}
 
 
 def read(*path):
@@ -105,6 +108,18 @@ class Packages(unittest.TestCase):
             self.assertEqual(self.run_in_empty_folder([tool]), (0, b"", (NOT_FOUND + "\n").encode()), kind)
             self.assertEqual(self.run_in_empty_folder([tool, "--version"]), (0, f"shotrenum {VERSION}\n".encode(), b""),
                              kind)
+        # The .deb's documents: none over 4 KiB left uncompressed, each gzipped
+        # one the source's bytes, and one changelog with an entry per release.
+        for name in os.listdir(os.path.join(trees["deb"], DOCS)):
+            path = os.path.join(trees["deb"], DOCS, name)
+            if not name.endswith(".gz"):
+                self.assertLessEqual(os.path.getsize(path), 4096, name)
+            elif name != "changelog.gz":
+                with gzip.open(path) as packed:
+                    self.assertEqual(packed.read().decode(), read(name[:-3]), name)
+        with gzip.open(os.path.join(trees["deb"], DOCS, "changelog.gz")) as changelog:
+            entries = re.findall(r"^shotrenum \(([0-9.]+)\) unstable; urgency=medium$", changelog.read().decode(), re.M)
+        self.assertEqual(entries, re.findall(r"^## \[([0-9.]+)\] - ", read("CHANGELOG.md"), re.M))
         fields = subprocess.run(["dpkg-deb", "-f", deb, "Package", "Version", "Architecture", "Section"],
                                 capture_output=True, text=True, check=True).stdout
         self.assertEqual(fields.split(), ["Package:", "shotrenum", "Version:", VERSION, "Architecture:", "amd64",
