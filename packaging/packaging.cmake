@@ -7,18 +7,11 @@ include(GNUInstallDirs)
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
-# A text file as Notepad on a Japanese Windows 10 or 11 reads it without
-# guessing: CR LF line ends and, with BOM, UTF-8 with a byte-order mark. The
-# HTML comments of Markdown (notes for the maintainers) are left out.
+# A text file with CR LF line ends, as Windows programs (Notepad, cmd) read it.
 function(shotrenum_windows_text source target)
   file(READ ${CMAKE_CURRENT_SOURCE_DIR}/${source} text)
-  string(REGEX REPLACE "<!--[^>]*-->\n" "" text "${text}")
   string(REPLACE "\n" "\r\n" text "${text}")
-  set(bom "")
-  if("BOM" IN_LIST ARGN)
-    string(ASCII 239 187 191 bom)
-  endif()
-  file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/${target} "${bom}${text}")
+  file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/${target} "${text}")
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${source})
 endfunction()
 
@@ -27,7 +20,12 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
 set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_CURRENT_SOURCE_DIR}/LICENSE)
 
 if(WIN32)
-  shotrenum_windows_text(README.ja.md README-ja.txt BOM)
+  # The Japanese guide as plain text that Notepad shows well.
+  find_package(Python3 REQUIRED COMPONENTS Interpreter)
+  execute_process(COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_SOURCE_DIR}/packaging/guide_text.py
+                          ${CMAKE_CURRENT_SOURCE_DIR}/README.ja.md ${CMAKE_CURRENT_BINARY_DIR}/README-ja.txt
+                  COMMAND_ERROR_IS_FATAL ANY)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS README.ja.md packaging/guide_text.py)
   shotrenum_windows_text(LICENSE LICENSE)
   # The preview's drop target, beside the .exe in the build folder too (the
   # end-to-end tests run it there); cmd wants CR LF line ends.

@@ -138,7 +138,11 @@ class Packages(unittest.TestCase):
         # cmd reads a batch file in the console's code page: ASCII reads alike in all.
         self.assertTrue(drop_target.isascii())
         self.assertIn(b'"%~dp0shotrenum.exe" -n %*', drop_target)
-        self.assertNotIn("<!--", guide.decode("utf-8"))
+        # Plain text: none of Markdown's marks, which Notepad would show as they are.
+        text = guide.decode("utf-8-sig")
+        for mark in ("<!--", "**", "`", "|---", "]("):
+            self.assertNotIn(mark, text)
+        self.assertEqual(re.findall(r"^#.*", text, re.M), [], "Markdown headings")
         # The guide explains every message the tool shows, spelt as the tool spells it.
         missing = {piece for piece in message_pieces() if piece not in guide.decode("utf-8")}
         self.assertEqual(missing, set(), "messages the guide does not explain")
