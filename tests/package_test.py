@@ -253,6 +253,13 @@ class Packages(unittest.TestCase):
         self.assertEqual(set(re.findall(r"`(\w+\.dll)`", readme)), imports, "the DLLs README.md names")
         with tarfile.open(dist("shotrenum-{}-linux-x86_64.tar.gz")) as tar:
             self.assertIn(f"shotrenum-{VERSION}-linux-x86_64/bin/shotrenum", tar.getnames())
+            tar.extract(f"shotrenum-{VERSION}-linux-x86_64/bin/shotrenum", self.dir)
+        # The glibc the README names: the newest symbol version the tool asks for.
+        symbols = subprocess.run(["objdump", "-T", os.path.join(self.dir, f"shotrenum-{VERSION}-linux-x86_64", "bin",
+                                                                "shotrenum")], capture_output=True, text=True,
+                                 check=True).stdout
+        newest = max(set(re.findall(r"\bGLIBC_([0-9.]+)", symbols)), key=lambda v: tuple(map(int, v.split("."))))
+        self.assertRegex(readme, rf"glibc\s+{re.escape(newest)}\s+or\s+later")
         for named in (f"shotrenum-{VERSION}-linux-x86_64/bin/shotrenum", *(p.format(VERSION) for p in PACKAGES)):
             self.assertIn(named, readme)
         self.assertIn(f"## [{VERSION}] - ", read("CHANGELOG.md"))
