@@ -193,7 +193,7 @@ class Packages(unittest.TestCase):
         self.assertEqual((run.returncode, run.stderr.decode()), (0, ""))
         rendered = run.stdout.decode()
         for section in ("SYNOPSIS", "COMMANDS", "AFTER AN INTERRUPTION OR A FAILURE", "FILES", "EXIT STATUS",
-                        "DIAGNOSTICS"):
+                        "DIAGNOSTICS", "EXAMPLES", "SEE ALSO"):
             self.assertIn("\n" + section + "\n", rendered)
         for form in ("--dry-run", "--undo", "--help", "--version", "/?", "hh:mm:ss:cc"):
             self.assertIn(form, rendered)
