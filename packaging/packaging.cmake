@@ -1,24 +1,17 @@
 # What `cmake --install` installs and the release packages CPack makes from it;
 # scripts/package.sh builds them into dist/:
-#   Windows build: shotrenum-<version>-windows-x64.zip (the .exe, README-ja.txt, LICENSE)
+#   Windows build: shotrenum-<version>-windows-x64.zip (the .exe, shotrenum-preview.cmd, README-ja.txt, LICENSE)
 #   Linux build:   shotrenum-<version>-linux-x86_64.tar.gz and shotrenum_<version>_amd64.deb
 include(GNUInstallDirs)
 # Folders made by the install get the same mode whatever the umask.
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
-# A text file as Notepad on a Japanese Windows 10 or 11 reads it without
-# guessing: CR LF line ends and, with BOM, UTF-8 with a byte-order mark. The
-# HTML comments of Markdown (notes for the maintainers) are left out.
+# A text file with CR LF line ends, as Windows programs (Notepad, cmd) read it.
 function(shotrenum_windows_text source target)
   file(READ ${CMAKE_CURRENT_SOURCE_DIR}/${source} text)
-  string(REGEX REPLACE "<!--[^>]*-->\n" "" text "${text}")
   string(REPLACE "\n" "\r\n" text "${text}")
-  set(bom "")
-  if("BOM" IN_LIST ARGN)
-    string(ASCII 239 187 191 bom)
-  endif()
-  file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/${target} "${bom}${text}")
+  file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/${target} "${text}")
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${source})
 endfunction()
 
@@ -27,10 +20,19 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
 set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_CURRENT_SOURCE_DIR}/LICENSE)
 
 if(WIN32)
-  shotrenum_windows_text(README.ja.md README-ja.txt BOM)
+  # The Japanese guide as plain text that Notepad shows well.
+  find_package(Python3 REQUIRED COMPONENTS Interpreter)
+  execute_process(COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_SOURCE_DIR}/packaging/guide_text.py
+                          ${CMAKE_CURRENT_SOURCE_DIR}/README.ja.md ${CMAKE_CURRENT_BINARY_DIR}/README-ja.txt
+                  COMMAND_ERROR_IS_FATAL ANY)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS README.ja.md packaging/guide_text.py)
   shotrenum_windows_text(LICENSE LICENSE)
+  # The preview's drop target, beside the .exe in the build folder too (the
+  # end-to-end tests run it there); cmd wants CR LF line ends.
+  shotrenum_windows_text(packaging/shotrenum-preview.cmd shotrenum-preview.cmd)
   install(TARGETS shotrenum RUNTIME DESTINATION .)
-  install(FILES ${CMAKE_CURRENT_BINARY_DIR}/README-ja.txt ${CMAKE_CURRENT_BINARY_DIR}/LICENSE DESTINATION .)
+  install(FILES ${CMAKE_CURRENT_BINARY_DIR}/README-ja.txt ${CMAKE_CURRENT_BINARY_DIR}/LICENSE
+                ${CMAKE_CURRENT_BINARY_DIR}/shotrenum-preview.cmd DESTINATION .)
   set(CPACK_GENERATOR ZIP)
   set(CPACK_PACKAGE_FILE_NAME ${PROJECT_NAME}-${PROJECT_VERSION}-windows-x64)
   # Unpacked by Explorer into a folder of the zip's name already.
@@ -45,25 +47,41 @@ else()
   endfunction()
   shotrenum_gzip(${CMAKE_CURRENT_SOURCE_DIR}/docs/shotrenum.1 shotrenum.1.gz)
 
-  # A native Debian package carries a changelog in Debian's format: one entry
-  # for this version, dated as CHANGELOG.md dates its release.
+  # A native Debian package carries one changelog, in Debian's format:
+  # CHANGELOG.md's releases, written as its entries.
   set(SHOTRENUM_MAINTAINER "The shotrenum developers <shotrenum@example.org>"
       CACHE STRING "Maintainer of the Debian package: name <address>")
   file(STRINGS ${CMAKE_CURRENT_SOURCE_DIR}/CHANGELOG.md release REGEX "^## \\[${PROJECT_VERSION}\\] - [0-9-]+$")
   if(NOT release)
     message(FATAL_ERROR "CHANGELOG.md has no entry \"## [${PROJECT_VERSION}] - YYYY-MM-DD\"")
   endif()
-  string(REGEX REPLACE ".* - " "" release_date "${release}")
-  execute_process(COMMAND date -u -R -d "${release_date} 00:00" OUTPUT_VARIABLE SHOTRENUM_RELEASE_DATE
-                  OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
-  configure_file(packaging/changelog.in ${CMAKE_CURRENT_BINARY_DIR}/changelog @ONLY)
-  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/CHANGELOG.md)
+  find_package(Python3 REQUIRED COMPONENTS Interpreter)
+  add_custom_command(OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/changelog
+    COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_SOURCE_DIR}/packaging/debian_changelog.py
+            ${CMAKE_CURRENT_SOURCE_DIR}/CHANGELOG.md ${SHOTRENUM_MAINTAINER} ${CMAKE_CURRENT_BINARY_DIR}/changelog
+    DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/CHANGELOG.md ${CMAKE_CURRENT_SOURCE_DIR}/packaging/debian_changelog.py
+    VERBATIM)
   shotrenum_gzip(${CMAKE_CURRENT_BINARY_DIR}/changelog changelog.gz)
+
+  # The documents: as they are in the tar.gz and an install; in the .deb,
+  # each over 4 KiB gzipped, as Debian asks.
+  set(SHOTRENUM_DEB_DOCS ${CMAKE_CURRENT_SOURCE_DIR}/packaging/copyright ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz)
+  foreach(doc README.md README.ja.md)
+    file(SIZE ${CMAKE_CURRENT_SOURCE_DIR}/${doc} size)
+    if(size GREATER 4096)
+      shotrenum_gzip(${CMAKE_CURRENT_SOURCE_DIR}/${doc} ${doc}.gz)
+      list(APPEND SHOTRENUM_DEB_DOCS ${CMAKE_CURRENT_BINARY_DIR}/${doc}.gz)
+      list(APPEND SHOTRENUM_GZIPPED_DOCS ${CMAKE_CURRENT_BINARY_DIR}/${doc}.gz)
+    else()
+      list(APPEND SHOTRENUM_DEB_DOCS ${CMAKE_CURRENT_SOURCE_DIR}/${doc})
+    endif()
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${doc})
+  endforeach()
 
   # Built with the tool, so that building just the tool (scripts/package.sh)
   # leaves everything the install needs.
   add_custom_target(shotrenum_docs DEPENDS ${CMAKE_CURRENT_BINARY_DIR}/shotrenum.1.gz
-                    ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz)
+                    ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz ${SHOTRENUM_GZIPPED_DOCS})
   add_dependencies(shotrenum shotrenum_docs)
   # The compilers' version notes (.comment) have no use in a shipped program.
   if(CMAKE_BUILD_TYPE STREQUAL "Release")
@@ -73,12 +91,11 @@ else()
 
   install(TARGETS shotrenum RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   install(FILES ${CMAKE_CURRENT_BINARY_DIR}/shotrenum.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-  install(FILES README.md README.ja.md CHANGELOG.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
-  # The license as LICENSE in the tar.gz and an install; the .deb has it in
-  # Debian's copyright file instead, beside Debian's changelog.
-  install(FILES LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT license)
-  install(FILES packaging/copyright ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz
-          DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT debian EXCLUDE_FROM_ALL)
+  # The documents as they are in the tar.gz and an install; the .deb has the
+  # license in Debian's copyright file instead, and the changes in Debian's
+  # changelog.
+  install(FILES README.md README.ja.md CHANGELOG.md LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT documents)
+  install(FILES ${SHOTRENUM_DEB_DOCS} DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT debian EXCLUDE_FROM_ALL)
   set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_SOURCE_DIR}/packaging/components.cmake)
 
   set(CPACK_GENERATOR TGZ DEB)

@@ -24,8 +24,8 @@ const char kPhase2End[] = "リネーム終了\n";
 const char kFailures[] = "リネームに失敗したファイルがあります。\n%sを確認してください。\n";
 const char kFailuresOnStdout[] =
     "リネームに失敗したファイルがあります。\n標準出力に書き出したリネーム過程ログを確認してください。\n";
-const char kLogIncomplete[] = "%sは途中から書き込めなくなったため、残りの行は標準出力に書き出しました。\n";
-const char kLogLost[] = "%sの行の一部は、ファイルにも標準出力にも書き込めませんでした。\n";
+const char kLogIncomplete[] = "「%s」は途中から書き込めなくなったため、残りの行は標準出力に書き出しました。\n";
+const char kLogLost[] = "「%s」の行の一部は、ファイルにも標準出力にも書き込めませんでした。\n";
 
 // The command line. A "%s" in these stands for an argument as the user gave
 // it; it is written as it came, never converted as Shift_JIS.
@@ -33,24 +33,29 @@ const char kUsage[] =
     "使い方: shotrenum [-n] [フォルダ...]\n"
     "        shotrenum [--undo] ログ\n"
     "\n"
-    "スクリーンショット(G + 7桁の数字 + .pcx)を撮影順(更新日時の古い順、同じ時刻なら名前順)に並べ、\n"
+    "スクリーンショット（G + 7桁の数字 + .pcx）を撮影順（更新日時の古い順、同じ時刻なら名前順）に並べ、\n"
     "G0000000.pcxから欠番なしの番号を付け直します。フォルダを指定しないときは、今いるフォルダを処理します。\n"
     "\n"
     "  -n, --dry-run   どのファイルがどの名前になるかを表示するだけで、何も変更しません\n"
-    "  --undo ログ     ログ(VeltraskoAll_….csvかVeltraskoLog_….csv)に記録された実行を元に戻します\n"
+    "  --undo ログ     ログ（VeltraskoAll_….csvかVeltraskoLog_….csv）に記録された実行を元に戻します\n"
     "  -h, --help      この説明を表示します\n"
     "  --version       バージョンを表示します\n"
     "\n"
-    "終了ステータス: 0 実行した(名前を変えられなかったファイルはログに記録します)、2 引数の誤り(何も変更していません)\n";
-const char kFolderHeading[] = "フォルダ: %s\n";
-const char kLogHeading[] = "ログ: %s\n";
-const char kUnknownOption[] = "不明なオプションです: %s\n";
-const char kPathMissing[] = "見つかりません: %s\n";
-const char kNotFolderOrLog[] = "フォルダでもこのツールのログでもありません: %s\n";
-const char kNotALog[] = "このツールのログではありません: %s\n";
-const char kPathUnreadable[] = "開けません: %s\n";
-const char kUndoWithoutLog[] = "--undoのあとに、元に戻す実行のログを指定してください。\n";
-const char kDryRunUndo[] = "-nは元に戻す操作とは一緒に使えません: %s\n";
+    "終了ステータス:\n"
+    "  0  すべて済みました（番号を付け直した、順番は正常だった、対象のファイルがなかった、元に戻した）\n"
+    "  1  できなかったことがあります（名前を変えられなかったファイルがある、別の実行が作業中だった、\n"
+    "     元に戻すのを断った、または元の名前に戻せなかったファイルがある）\n"
+    "  2  コマンドラインの誤りです（何も変更していません）\n"
+    "  フォルダやログをいくつか指定したときは、そのうちいちばん大きい値です。\n";
+const char kFolderHeading[] = "フォルダ「%s」\n";
+const char kLogHeading[] = "ログ「%s」\n";
+const char kUnknownOption[] = "「%s」は不明なオプションです。\n";
+const char kPathMissing[] = "「%s」が見つかりません。\n";
+const char kNotFolderOrLog[] = "「%s」はフォルダでもこのツールのログでもありません。\n";
+const char kNotALog[] = "「%s」はこのツールのログではありません。\n";
+const char kPathUnreadable[] = "「%s」を開けません。\n";
+const char kUndoWithoutLog[] = "「--undo」のあとに、元に戻す実行のログを指定してください。\n";
+const char kDryRunUndo[] = "「%s」を元に戻す操作は「-n」と一緒には使えません。\n";
 const char kArgumentsRefused[] = "ファイルは変更していません。使い方は「shotrenum --help」で表示できます。\n";
 const char kPreviewDone[] = "以上は予定です。ファイルは変更していません。\n";
 const char kPreviewUnwritten[] = "予定の一覧を標準出力に書き出せませんでした。ファイルは変更していません。\n";
@@ -62,11 +67,12 @@ const char kUndoProcessLogTitle[] = "リネーム過程ログ（%sを元に戻�
 const char kUndoResultLogTitle[] = "リネーム結果ログ（%sを元に戻す）\n";
 
 const char kUndoLaterRun[] =
-    "このあとの実行%sがまだ元に戻されていません。新しい実行から順に元に戻してください。"
+    "このあとの実行（ログ「%s」）がまだ元に戻されていません。新しい実行から順に元に戻してください。"
     "ファイルは変更していません。\n";
-const char kUndoNothing[] = "元に戻せるファイルがありません(元に戻し済みか、変更または削除されています)。"
-                            "ファイルは変更していません。";
-const char kLogUnreadable[] = "%sはこのツールのログとして読み取れません。ファイルは変更していません。\n";
+const char kUndoNothing[] =
+    "元に戻せるファイルがありません（元に戻し済みか、変更または削除されています）。"
+    "ファイルは変更していません。";
+const char kLogUnreadable[] = "「%s」はこのツールのログとして読み取れません。ファイルは変更していません。\n";
 const char kUndoAlready[] = "「%s」の実行はすでに元に戻されています。ファイルは変更していません。\n";
 const char kUndoJournalFailed[] =
     "元に戻す操作のログ「%s」を作成できないため、元に戻しませんでした。ファイルは変更していません。\n";
@@ -78,5 +84,15 @@ const char kUndoLostLog[] =
     "そのファイルは一時ファイルの名前の中の名前に戻しました。\n";
 
 const char kPausePrompt[] = "何かキーを押すと終了します . . . ";
+
+const char kSummaryRun[] = "%ld件のファイルの名前を付け直しました。結果は「%s」に記録しました。\n";
+const char kUndoHintDrop[] = "元に戻すには、「%s」をshotrenum.exeの上にドロップしてください。\n";
+const char kUndoHintCommand[] = "元に戻すには「shotrenum --undo %s」を実行してください。\n";
+const char kSummaryUndo[] =
+    "「%s」の実行を元に戻しました。元の名前に戻したファイルは%ld件、そのままのファイルは%ld件です。\n";
+const char kSummaryPreview[] = "実行すると、%ld件のファイルの名前が変わります。\n";
+const char kHeldFiles[] =
+    "%ld件のファイルは、ほかのプログラムが使用中だったため名前を変えられませんでした。"
+    "そのプログラムを閉じてから、もう一度実行してください。\n";
 
 }  // namespace shotrenum::texts

@@ -64,4 +64,12 @@ extern const char kUndoLostLog[];        // %s: the process log a temporary name
 // The prompt of the closing pause where no command processor provides one.
 extern const char kPausePrompt[];
 
+// Closing summaries, printf formats that end in a line end.
+extern const char kSummaryRun[];       // %ld: files renamed; %s: the result log's file name
+extern const char kUndoHintDrop[];     // %s: that log's file name; where logs are dropped onto the tool
+extern const char kUndoHintCommand[];  // %s: that log's file name (or path); elsewhere
+extern const char kSummaryUndo[];      // %s: a log of the run undone; %ld: files put back; %ld: files left
+extern const char kSummaryPreview[];   // %ld: files a run would rename
+extern const char kHeldFiles[];        // %ld: files another program held through every wait
+
 }  // namespace shotrenum::texts

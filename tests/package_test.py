@@ -31,10 +31,13 @@ WINE = "/usr/lib/wine/wine64"
 PACKAGES = ("shotrenum-{}-windows-x64.zip", "shotrenum-{}-linux-x86_64.tar.gz", "shotrenum_{}_amd64.deb")
 MAN_PAGE = "share/man/man1/shotrenum.1.gz"
 DOCS = "share/doc/shotrenum/"
-COMMON_FILES = {"bin/shotrenum", MAN_PAGE} | {DOCS + doc for doc in ("README.md", "README.ja.md", "CHANGELOG.md")}
-# The .deb holds the license as Debian's copyright file, beside Debian's changelog.
-LINUX_FILES = {"tar": COMMON_FILES | {DOCS + "LICENSE"}, "install": COMMON_FILES | {DOCS + "LICENSE"},
-               "deb": COMMON_FILES | {DOCS + "copyright", DOCS + "changelog.gz"}}
+COMMON_FILES = {"bin/shotrenum", MAN_PAGE}
+DOCUMENTS = {DOCS + doc for doc in ("README.md", "README.ja.md", "CHANGELOG.md", "LICENSE")}
+# The .deb holds the license as Debian's copyright file and the changes as
+# Debian's changelog, and gzips the documents over 4 KiB.
+LINUX_FILES = {"tar": COMMON_FILES | DOCUMENTS, "install": COMMON_FILES | DOCUMENTS,
+               "deb": COMMON_FILES | {DOCS + doc for doc in ("README.md.gz", "README.ja.md.gz", "copyright",
+                                                            "changelog.gz")}}
 
 
 def read(*path):
@@ -102,9 +105,21 @@ class Packages(unittest.TestCase):
             tool = os.path.join(tree, "bin", "shotrenum")
             sections = subprocess.run(["readelf", "-S", tool], capture_output=True, text=True, check=True).stdout
             self.assertNotIn(".symtab", sections, f"{kind}: not stripped")
-            self.assertEqual(self.run_in_empty_folder([tool]), (0, b"", sjis(NOT_FOUND + "\n")), kind)
+            self.assertEqual(self.run_in_empty_folder([tool]), (0, b"", (NOT_FOUND + "\n").encode()), kind)
             self.assertEqual(self.run_in_empty_folder([tool, "--version"]), (0, f"shotrenum {VERSION}\n".encode(), b""),
                              kind)
+        # The .deb's documents: none over 4 KiB left uncompressed, each gzipped
+        # one the source's bytes, and one changelog with an entry per release.
+        for name in os.listdir(os.path.join(trees["deb"], DOCS)):
+            path = os.path.join(trees["deb"], DOCS, name)
+            if not name.endswith(".gz"):
+                self.assertLessEqual(os.path.getsize(path), 4096, name)
+            elif name != "changelog.gz":
+                with gzip.open(path) as packed:
+                    self.assertEqual(packed.read().decode(), read(name[:-3]), name)
+        with gzip.open(os.path.join(trees["deb"], DOCS, "changelog.gz")) as changelog:
+            entries = re.findall(r"^shotrenum \(([0-9.]+)\) unstable; urgency=medium$", changelog.read().decode(), re.M)
+        self.assertEqual(entries, re.findall(r"^## \[([0-9.]+)\] - ", read("CHANGELOG.md"), re.M))
         fields = subprocess.run(["dpkg-deb", "-f", deb, "Package", "Version", "Architecture", "Section"],
                                 capture_output=True, text=True, check=True).stdout
         self.assertEqual(fields.split(), ["Package:", "shotrenum", "Version:", VERSION, "Architecture:", "amd64",
@@ -112,13 +127,22 @@ class Packages(unittest.TestCase):
 
     def test_windows_zip_holds_a_stripped_exe_that_runs_and_texts_notepad_reads(self):
         with zipfile.ZipFile(dist("shotrenum-{}-windows-x64.zip")) as archive:
-            self.assertEqual(sorted(archive.namelist()), ["LICENSE", "README-ja.txt", "shotrenum.exe"])
-            guide, license_text, exe = (archive.read(n) for n in ("README-ja.txt", "LICENSE", "shotrenum.exe"))
+            self.assertEqual(sorted(archive.namelist()),
+                             ["LICENSE", "README-ja.txt", "shotrenum-preview.cmd", "shotrenum.exe"])
+            guide, license_text, drop_target, exe = (
+                archive.read(n) for n in ("README-ja.txt", "LICENSE", "shotrenum-preview.cmd", "shotrenum.exe"))
             archive.extract("shotrenum.exe", self.dir)
         self.assertTrue(guide.startswith(b"\xef\xbb\xbf"), "UTF-8 byte-order mark")
-        for text in (guide, license_text):
+        for text in (guide, license_text, drop_target):
             self.assertEqual(text.count(b"\n"), text.count(b"\r\n"), "CR LF line ends only")
-        self.assertNotIn("<!--", guide.decode("utf-8"))
+        # cmd reads a batch file in the console's code page: ASCII reads alike in all.
+        self.assertTrue(drop_target.isascii())
+        self.assertIn(b'"%~dp0shotrenum.exe" -n %*', drop_target)
+        # Plain text: none of Markdown's marks, which Notepad would show as they are.
+        text = guide.decode("utf-8-sig")
+        for mark in ("<!--", "**", "`", "|---", "]("):
+            self.assertNotIn(mark, text)
+        self.assertEqual(re.findall(r"^#.*", text, re.M), [], "Markdown headings")
         # The guide explains every message the tool shows, spelt as the tool spells it.
         missing = {piece for piece in message_pieces() if piece not in guide.decode("utf-8")}
         self.assertEqual(missing, set(), "messages the guide does not explain")
@@ -169,7 +193,7 @@ class Packages(unittest.TestCase):
         self.assertEqual((run.returncode, run.stderr.decode()), (0, ""))
         rendered = run.stdout.decode()
         for section in ("SYNOPSIS", "COMMANDS", "AFTER AN INTERRUPTION OR A FAILURE", "FILES", "EXIT STATUS",
-                        "DIAGNOSTICS"):
+                        "DIAGNOSTICS", "EXAMPLES", "SEE ALSO"):
             self.assertIn("\n" + section + "\n", rendered)
         for form in ("--dry-run", "--undo", "--help", "--version", "/?", "hh:mm:ss:cc"):
             self.assertIn(form, rendered)
@@ -229,6 +253,13 @@ class Packages(unittest.TestCase):
         self.assertEqual(set(re.findall(r"`(\w+\.dll)`", readme)), imports, "the DLLs README.md names")
         with tarfile.open(dist("shotrenum-{}-linux-x86_64.tar.gz")) as tar:
             self.assertIn(f"shotrenum-{VERSION}-linux-x86_64/bin/shotrenum", tar.getnames())
+            tar.extract(f"shotrenum-{VERSION}-linux-x86_64/bin/shotrenum", self.dir)
+        # The glibc the README names: the newest symbol version the tool asks for.
+        symbols = subprocess.run(["objdump", "-T", os.path.join(self.dir, f"shotrenum-{VERSION}-linux-x86_64", "bin",
+                                                                "shotrenum")], capture_output=True, text=True,
+                                 check=True).stdout
+        newest = max(set(re.findall(r"\bGLIBC_([0-9.]+)", symbols)), key=lambda v: tuple(map(int, v.split("."))))
+        self.assertRegex(readme, rf"glibc\s+{re.escape(newest)}\s+or\s+later")
         for named in (f"shotrenum-{VERSION}-linux-x86_64/bin/shotrenum", *(p.format(VERSION) for p in PACKAGES)):
             self.assertIn(named, readme)
         self.assertIn(f"## [{VERSION}] - ", read("CHANGELOG.md"))

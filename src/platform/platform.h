@@ -93,17 +93,21 @@ bool MatchesPattern(const char* name, const char* pattern);
 
 // ---- Renaming ----------------------------------------------------------------
 
+// What a rename gave.
 enum class RenameResult {
   kRenamed,
-  kFailed,
-  kHeld,  // another program held the file through every wait
+  kFailed,  // for any reason but the one below; both names stay as they were
+  kHeld,    // another program held the file through every wait (Windows only)
 };
 
 // Renames an entry of the current directory. Never replaces an existing entry:
 // when `to` exists the rename fails and both names stay as they were. Where
 // the file system can neither rename without replacing nor link (FAT, exFAT),
 // `to` is first created empty and exclusively, and the rename replaces only
-// that reservation.
+// that reservation. On Windows a file that another program holds open (a
+// viewer, a virus scanner, a sync client) is tried again after growing waits,
+// up to about 2 s for one file and about 10 s in one run (counted from its
+// LockFolder); a rename that nothing holds never waits.
 RenameResult RenameWithoutReplace(const char* from, const char* to);
 
 // Whether two names of the current directory are names of one file (same
@@ -216,5 +220,18 @@ bool WriteStandardOutput(const char* text, std::size_t length);
 // own prompt in the user's language; it returns at once when standard input
 // is at its end or closed.
 void PauseForKey(const char* prompt);
+// Waits for one key press only when standard input is a console (a terminal),
+// after `prompt` (Shift_JIS) written to that console itself: never into
+// standard output, wherever that goes. Otherwise no prompt, nothing read.
+void PauseAtConsole(const char* prompt);
+
+// Whether the window the tool's messages appear in closes when the tool ends:
+// on Windows when the console is the tool's own (Explorer started it for a
+// double-click or a drop), not a command prompt's or a script's; never
+// elsewhere, where a terminal outlives the programs run in it.
+bool WindowClosesAtExit();
+// Whether a run is taken back by dropping its log onto the tool (Windows),
+// rather than with `shotrenum --undo LOG`.
+bool UndoesByDrop();
 
 }  // namespace shotrenum

@@ -12,6 +12,7 @@
 #include <clocale>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <string>
@@ -388,16 +389,56 @@ OpenForReading OpenFileForReading(const char* path, std::FILE** file) {
 
 namespace {
 
-// A converter to UTF-8 when the user's locale uses it; (iconv_t)-1 otherwise.
+// The name of the locale the environment sets for characters, looked up as
+// the C library looks it up; "" for none.
+std::string CharacterLocaleName() {
+  for (const char* variable : {"LC_ALL", "LC_CTYPE", "LANG"}) {
+    const char* value = std::getenv(variable);
+    if (value != nullptr && *value != '\0') return value;
+  }
+  return "";
+}
+
+// `charset` in capitals without separators, as iconv compares names.
+std::string Normalized(const std::string& charset) {
+  std::string normalized;
+  for (const char c : charset) {
+    if (c != '-' && c != '_') normalized += static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+  }
+  return normalized;
+}
+
+// The character set the console gets the texts in. A locale whose name gives
+// no character set (none at all, C, POSIX, or one like "ja_JP") says nothing
+// about the terminal, and terminals today read UTF-8. Otherwise the locale's
+// own: the one the C library gives it, or where the system lacks the locale,
+// the one its name gives ("ja_JP.eucJP"). "" for Shift_JIS: the texts as they
+// are.
+std::string ConsoleCharset() {
+  const std::string name = CharacterLocaleName();
+  const std::size_t dot = name.find('.');
+  if (dot == std::string::npos) return "UTF-8";
+  std::string charset = name.substr(dot + 1, name.find('@', dot) - dot - 1);
+  const std::string previous = std::setlocale(LC_CTYPE, nullptr);
+  if (std::setlocale(LC_CTYPE, "") != nullptr) charset = nl_langinfo(CODESET);
+  std::setlocale(LC_CTYPE, previous.c_str());
+  const std::string normalized = Normalized(charset);
+  for (const char* shiftJis : {"SJIS", "SHIFTJIS", "CP932", "WINDOWS31J", "MSKANJI"}) {
+    if (normalized == shiftJis) return "";
+  }
+  return charset;
+}
+
+// A converter from the texts' Shift_JIS to the console's character set;
+// (iconv_t)-1 when they are that already. A character the console's set
+// lacks (the Japanese in a Latin-1 locale) becomes "?"; a set iconv does not
+// know gets UTF-8.
 iconv_t ConsoleConverter() {
   static const iconv_t converter = [] {
-    const std::string previous = std::setlocale(LC_CTYPE, nullptr);
-    iconv_t result = reinterpret_cast<iconv_t>(-1);
-    if (std::setlocale(LC_CTYPE, "") != nullptr && std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0) {
-      result = iconv_open("UTF-8", "CP932");
-    }
-    std::setlocale(LC_CTYPE, previous.c_str());
-    return result;
+    const std::string charset = ConsoleCharset();
+    if (charset.empty()) return reinterpret_cast<iconv_t>(-1);
+    const iconv_t result = iconv_open((charset + "//TRANSLIT").c_str(), "CP932");
+    return result != reinterpret_cast<iconv_t>(-1) ? result : iconv_open("UTF-8", "CP932");
   }();
   return converter;
 }
@@ -406,11 +447,11 @@ iconv_t ConsoleConverter() {
 
 namespace {
 
-// Writes Shift_JIS text to `stream`, in UTF-8 where the user's locale uses it.
+// Writes Shift_JIS text to `stream`, in the console's character set.
 bool WriteShownText(std::FILE* stream, const char* text, std::size_t length) {
   const iconv_t converter = ConsoleConverter();
   if (converter == reinterpret_cast<iconv_t>(-1)) return std::fwrite(text, 1, length, stream) == length;
-  // Shift_JIS needs at most 3 UTF-8 bytes per input byte.
+  // Shift_JIS needs at most 3 bytes of UTF-8 (or EUC-JP) per input byte.
   std::string out(length * 3 + 4, '\0');
   char* in = const_cast<char*>(text);
   std::size_t inLeft = length;
@@ -464,5 +505,12 @@ void PauseForKey(const char* prompt) {
   tcsetattr(STDIN_FILENO, TCSANOW, &saved);
   std::fputc('\n', stderr);
 }
+
+// The pause above never writes to standard output.
+void PauseAtConsole(const char* prompt) { PauseForKey(prompt); }
+
+bool WindowClosesAtExit() { return false; }
+
+bool UndoesByDrop() { return false; }
 
 }  // namespace shotrenum

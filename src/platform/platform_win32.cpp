@@ -9,6 +9,7 @@
 #include <io.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -19,6 +20,9 @@
 #include "platform/platform.h"
 #include "platform/syscalls.h"
 
+// ntdll's; MinGW-w64 declares it nowhere.
+extern "C" LONG NTAPI RtlGetLastNtStatus();
+
 namespace shotrenum {
 
 // The real calls. The lambda stands for a call whose C declaration takes
@@ -27,9 +31,11 @@ Syscalls syscalls = {
     .FindFirstFileA = FindFirstFileA,
     .FindNextFileA = FindNextFileA,
     .MoveFileExA = MoveFileExA,
+    .RtlGetLastNtStatus = RtlGetLastNtStatus,
     .CreateMutexW = CreateMutexW,
     .Sleep = Sleep,
     .GetCommandLineW = GetCommandLineW,
+    .GetConsoleProcessList = GetConsoleProcessList,
     .CommandLineToArgvW = CommandLineToArgvW,
     .GetFileAttributesA = GetFileAttributesA,
     .GetFileAttributesW = GetFileAttributesW,
@@ -94,9 +100,20 @@ bool FolderMutexName(wchar_t (&name)[40]) {
 
 }  // namespace
 
+namespace {
+
+// How long a run may still wait for files that other programs hold (see
+// RenameWithoutReplace).
+constexpr DWORD kRunWaitMs = 10000;
+DWORD runWaitLeft = kRunWaitMs;
+
+}  // namespace
+
 // A named mutex: Windows releases it when its owner ends, however it ends (a
 // later wait then reports it abandoned, and owns it).
 FolderLock LockFolder() {
+  // Each run claims its folder first: its waiting time starts afresh here.
+  runWaitLeft = kRunWaitMs;
   wchar_t name[40];
   if (!FolderMutexName(name)) return FolderLock::kUnsupported;
   const HANDLE mutex = syscalls.CreateMutexW(nullptr, FALSE, name);
@@ -193,11 +210,39 @@ void EndFolderSearch(FolderSearch* search) {
 
 // ---- Renaming ----------------------------------------------------------------
 
+namespace {
+
+constexpr LONG kStatusDeletePending = static_cast<LONG>(0xC0000056);
+
+// Whether a move failed only because another program has the file open: it
+// opened it without sharing (a viewer, a virus scanner, a sync client), or
+// locked part of it. A file whose deletion is pending (its deleter still
+// holds it open) fails with ERROR_ACCESS_DENIED, which a missing permission
+// gives too, and waiting never mends that; the NT status behind the error
+// tells the two apart.
+bool HeldByAnother(DWORD error) {
+  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
+         (error == ERROR_ACCESS_DENIED && syscalls.RtlGetLastNtStatus() == kStatusDeletePending);
+}
+
+}  // namespace
+
 // Without MOVEFILE_REPLACE_EXISTING the move never replaces: it fails when
 // `to` exists, be it a file or a directory, on every file system Windows
-// writes (FAT and exFAT included).
+// writes (FAT and exFAT included). A held file is tried again after 10 ms,
+// then after twice the wait before, as long as the file's 2 s and the run's
+// time allow: most holds (a scanner's look at a new file) last a moment.
 RenameResult RenameWithoutReplace(const char* from, const char* to) {
-  return syscalls.MoveFileExA(from, to, 0) != 0 ? RenameResult::kRenamed : RenameResult::kFailed;
+  DWORD fileWaitLeft = 2000;
+  for (DWORD wait = 10;; wait *= 2) {
+    if (syscalls.MoveFileExA(from, to, 0)) return RenameResult::kRenamed;
+    if (!HeldByAnother(GetLastError())) return RenameResult::kFailed;
+    const DWORD next = std::min({wait, fileWaitLeft, runWaitLeft});
+    if (next == 0) return RenameResult::kHeld;
+    syscalls.Sleep(next);
+    fileWaitLeft -= next;
+    runWaitLeft -= next;
+  }
 }
 
 // No rename here makes a second name or a reservation.
@@ -418,5 +463,39 @@ void PauseForKey(const char*) {
   std::fflush(stderr);
   std::system("pause");
 }
+
+// The prompt goes to the console's screen buffer (CONOUT$), which the
+// standard handles may or may not lead to, as UTF-16 like every message on a
+// console; the key is one character read with line input off.
+void PauseAtConsole(const char* prompt) {
+  std::fflush(stdout);
+  std::fflush(stderr);
+  const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+  DWORD saved;
+  if (!GetConsoleMode(input, &saved)) return;
+  const HANDLE screen = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, 0, nullptr);
+  DWORD written;
+  const std::wstring shown = Widened(932, prompt, std::strlen(prompt));
+  WriteConsoleW(screen, shown.data(), static_cast<DWORD>(shown.size()), &written, nullptr);
+  SetConsoleMode(input, saved & ~static_cast<DWORD>(ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT));
+  wchar_t key;
+  DWORD read;
+  ReadConsoleW(input, &key, 1, &read, nullptr);
+  SetConsoleMode(input, saved);
+  WriteConsoleW(screen, L"\r\n", 2, &written, nullptr);
+  if (screen != INVALID_HANDLE_VALUE) CloseHandle(screen);
+}
+
+// Explorer gives a console program it starts a console of its own, which
+// closes with it; in a command prompt the console also serves cmd.exe (and
+// whatever started the tool from there).
+bool WindowClosesAtExit() {
+  DWORD processes[2];
+  return syscalls.GetConsoleProcessList(processes, 2) == 1;
+}
+
+// Explorer starts the tool with the dropped log as its argument.
+bool UndoesByDrop() { return true; }
 
 }  // namespace shotrenum

@@ -36,9 +36,12 @@ struct Syscalls {
   HANDLE(WINAPI* FindFirstFileA)(LPCSTR pattern, LPWIN32_FIND_DATAA data);
   BOOL(WINAPI* FindNextFileA)(HANDLE search, LPWIN32_FIND_DATAA data);
   BOOL(WINAPI* MoveFileExA)(LPCSTR from, LPCSTR to, DWORD flags);
+  // The NT status behind the last Win32 error of this thread (ntdll's).
+  LONG(NTAPI* RtlGetLastNtStatus)();
   HANDLE(WINAPI* CreateMutexW)(LPSECURITY_ATTRIBUTES attributes, BOOL owned, LPCWSTR name);
   void(WINAPI* Sleep)(DWORD milliseconds);
   LPWSTR(WINAPI* GetCommandLineW)();
+  DWORD(WINAPI* GetConsoleProcessList)(LPDWORD processes, DWORD room);
   LPWSTR*(WINAPI* CommandLineToArgvW)(LPCWSTR commandLine, int* count);
   DWORD(WINAPI* GetFileAttributesA)(LPCSTR path);
   DWORD(WINAPI* GetFileAttributesW)(LPCWSTR path);

@@ -69,19 +69,25 @@ const char* CheckTarget(Target& target, bool givenAsLog) {
 
 Command ParseCommandLine(const std::vector<std::string>& arguments) {
   Command command;
+  // Help and version answer whatever else the command line holds, wherever
+  // an option can stand: before "--", and not as the log of "--undo".
+  for (std::size_t i = 0; i < arguments.size() && arguments[i] != "--"; ++i) {
+    const std::string& argument = arguments[i];
+    if (argument == "-h" || argument == "--help" || (argument == "/?" && SlashAsksForHelp())) {
+      command.action = Action::kHelp;
+      return command;
+    }
+    if (argument == "--version") {
+      command.action = Action::kVersion;
+      return command;
+    }
+    if (argument == "--undo") ++i;
+  }
   std::vector<bool> givenAsLog;
   bool optionsEnded = false;
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
     const bool option = !optionsEnded && argument.size() > 1 && argument[0] == '-';
-    if (!optionsEnded && (argument == "-h" || argument == "--help" || (argument == "/?" && SlashAsksForHelp()))) {
-      command.action = Action::kHelp;
-      return command;
-    }
-    if (!optionsEnded && argument == "--version") {
-      command.action = Action::kVersion;
-      return command;
-    }
     if (!option) {
       command.targets.push_back(Target{false, argument});
       givenAsLog.push_back(false);

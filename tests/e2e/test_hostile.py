@@ -10,9 +10,10 @@ import time
 import unittest
 
 import test_rename
-from tool import (HEADER, NOT_FOUND, PROCESS_TITLE, RESULT_TITLE, WINDOWS, ToolTest, block_log_names, both_logs_on_stdout,
-                  expected_logs, make_file, messages, ns_of, progress_messages, run_tool, sjis, snapshot, stamp_of_log,
-                  stamp_on_stdout, standard_output, standard_output_lines, target_name)
+from tool import (HEADER, NOT_FOUND, PROCESS_TITLE, RESULT_TITLE, WINDOWS, HeldFile, ToolTest, block_log_names,
+                  both_logs_on_stdout, capture_order, expected_logs, make_file, messages, ns_of, progress_messages,
+                  run_tool, run_tool_until, sjis, snapshot, stamp_of_log, stamp_on_stdout, standard_output,
+                  standard_output_lines, target_name)
 
 
 class HostileFolders(ToolTest):
@@ -208,6 +209,55 @@ class HostileFolders(ToolTest):
         test_rename.RenameRun.check_run(self, run, shots)
         for i, name in enumerate(names):
             self.assertEqual(run.read(target_name(i)), name.encode() + b" content")
+
+
+@unittest.skipUnless(WINDOWS, "only Windows lets another program hold a file against a rename")
+class HeldFiles(ToolTest):
+    """A screenshot that another program holds open (a viewer, a virus
+    scanner) while the run wants to rename it."""
+
+    def make_shots(self):
+        """Three screenshots; G0000000.pcx, which a run renames second, is the
+        one held."""
+        shots = {"G0000002.pcx": ns_of("2020-01-01 00:00:00"), "G0000000.pcx": ns_of("2020-01-02 00:00:00"),
+                 "G0000001.pcx": ns_of("2020-01-03 00:00:00")}
+        for name, ns in shots.items():
+            self.make(name, ns)
+        return shots
+
+    def placed(self, shots, before):
+        """Every screenshot at the name one uninterrupted run gives it."""
+        return {target_name(i): before[name] for i, name in enumerate(capture_order(shots))}
+
+    def test_a_file_held_for_a_moment_is_waited_out(self):
+        shots = self.make_shots()
+        before = snapshot(self.dir)
+        held = HeldFile(self.dir, "G0000000.pcx", 500)
+        self.addCleanup(held.release)
+        # The hold ends half a second after the first rename.
+        run, _ = run_tool_until(self.dir, lambda: any(n.startswith("_tmp_") for n in os.listdir(self.dir)),
+                                held.start_clock)
+        test_rename.RenameRun.check_run(self, run, shots)
+        self.assertEqual({n: c for n, c in snapshot(self.dir).items() if not n.startswith("Veltrasko")},
+                         self.placed(shots, before))
+
+    def test_a_file_held_for_long_is_given_up_on_and_one_more_run_finishes(self):
+        shots = self.make_shots()
+        before = snapshot(self.dir)
+        held = HeldFile(self.dir, "G0000000.pcx", 30000)
+        self.addCleanup(held.release)
+        run, took = run_tool_until(self.dir, lambda: True, held.start_clock)
+        # The exit status is not checked here yet.
+        process, _ = run.logs()
+        self.assertGreaterEqual(took, 2.0, "the run waits about 2 s for the held file")
+        self.assertIn(b"NG,G0000000.pcx,", run.read(process))
+        after = {n: c for n, c in snapshot(self.dir).items() if not n.startswith("Veltrasko")}
+        self.assertEqual(sorted(after.values()), sorted(before.values()), "nothing lost")
+        self.assertEqual(after["G0000000.pcx"], before["G0000000.pcx"])
+        held.release()
+        self.assertEqual(self.run_tool().returncode, 0)
+        self.assertEqual({n: c for n, c in snapshot(self.dir).items() if not n.startswith("Veltrasko")},
+                         self.placed(shots, before))
 
 
 class StandardStreams(ToolTest):

@@ -212,7 +212,7 @@ class KilledRuns(ToolTest):
         runs = [start(directory, stderr=subprocess.PIPE) for _ in range(2)]
         errors = sorted((run.communicate()[1] for run in runs), key=len)
         self.assertEqual(errors[0], messages(ANOTHER_RUN + "\n"))
-        self.assertIn(sjis("リネーム終了"), errors[1])
+        self.assertIn(messages("リネーム終了"), errors[1])
         after = snapshot(directory)
         self.assertEqual(len([n for n in after if n.startswith("Veltrasko")]), 2)
         self.assertPlacedAsUninterrupted(after, before, order)

@@ -4,12 +4,15 @@ rename run."""
 import fcntl
 import os
 import resource
+import shutil
+import subprocess
 import unittest
 
-from tool import (ANOTHER_RUN, EOL, FOLDER_CHANGED, IN_ORDER, LISTING_BROKEN, NOT_FOUND, OUT_OF_MEMORY, PAUSE,
-                  PREVIEW_DONE, REFUSED, SANITIZED, TOO_MANY, WINDOWS, WINDOWS_PAUSE, ToolTest, folder_state,
-                  make_file, messages, ns_of, progress_messages, run_on_terminal, sjis, snapshot, standard_output,
-                  temp_name)
+from tool import (ANOTHER_RUN, BIN, CONSOLE_PAUSE_BIN, EOL, FOLDER_CHANGED, FOLDER_HEADING, IN_ORDER, KEY,
+                  LISTING_BROKEN, NOT_FOUND, OUT_OF_MEMORY, PAUSE, PREVIEW_DONE, REFUSED, RUNNER, SANITIZED, TOO_MANY,
+                  WINDOWS, WINDOWS_PAUSE, ToolTest, folder_state, make_file, messages, ns_of, progress_messages,
+                  run_on_terminal, sjis, snapshot, standard_output, temp_name, tool_environment,
+                  windows_path)
 
 DECOYS = ["G123.pcx", "G00000001.pcx", "GA000001.pcx", "G00000a1.pcx", "X0000001.pcx", "G0000001.pcx.bak"]
 
@@ -42,10 +45,32 @@ class NothingToDo(ToolTest):
     def test_messages_are_readable_in_a_utf8_locale(self):
         # The Windows build writes Shift_JIS whatever the locale.
         run = self.run_tool(locale="C.UTF-8")
-        self.assertEqual(run.stderr, messages(NOT_FOUND + "\n", utf8=True))
+        self.assertEqual(run.stderr, messages(NOT_FOUND + "\n"))
         self.make("G0000000.pcx", "2020-01-01 00:00:00")
         run = self.run_tool(locale="C.UTF-8")
-        self.assertEqual(run.stderr, messages(IN_ORDER + "\n", utf8=True))
+        self.assertEqual(run.stderr, messages(IN_ORDER + "\n"))
+
+    @unittest.skipIf(WINDOWS, "the Windows build writes Shift_JIS when redirected, whatever the locale")
+    def test_messages_are_in_the_locales_character_set_and_utf8_where_it_names_none(self):
+        def shown(locale, **variables):
+            env = tool_environment(locale=locale)
+            env.update(variables)
+            return subprocess.run([BIN], cwd=self.dir, env=env, stdin=subprocess.DEVNULL, capture_output=True,
+                                  timeout=60).stderr
+
+        for locale in (None, "C", "POSIX", "ja_JP", "C.UTF-8", "en_US.utf8"):
+            self.assertEqual(shown(locale), (NOT_FOUND + "\n").encode("utf-8"), locale)
+        # LC_ALL, then LC_CTYPE, then LANG.
+        self.assertEqual(shown(None, LC_CTYPE="ja_JP.SJIS", LANG="C.UTF-8"), sjis(NOT_FOUND + "\n"))
+        self.assertEqual(shown("C", LC_CTYPE="ja_JP.SJIS"), (NOT_FOUND + "\n").encode("utf-8"))
+        self.assertEqual(shown("ja_JP.SJIS"), sjis(NOT_FOUND + "\n"))
+        # Converted to the locale's character set, whether the system has the
+        # locale or not.
+        euc = subprocess.run(["iconv", "-f", "UTF-8", "-t", "EUC-JP"], input=(NOT_FOUND + "\n").encode(),
+                             capture_output=True)
+        if euc.returncode != 0:
+            self.skipTest("iconv cannot convert to EUC-JP on this machine")
+        self.assertEqual(shown("ja_JP.eucJP"), euc.stdout)
 
     @unittest.skipIf(WINDOWS, "the Windows build pauses through the command interpreter, which reads its input")
     def test_input_that_is_no_terminal_is_neither_read_nor_prompted_for(self):
@@ -69,6 +94,25 @@ class NothingToDo(ToolTest):
         self.assertTrue(restored, "the terminal's modes are restored")
         self.assertEqual(snapshot(self.dir)["G0000000.pcx"], b"G0000001.pcx content")
 
+    @unittest.skipUnless(WINDOWS, "the console of the Windows build")
+    def test_the_pause_at_the_console_prompts_there_and_never_on_standard_output(self):
+        # Run from a terminal, the program is alone on its console, as when
+        # Explorer starts it; standard output goes to a file.
+        with open(os.path.join(self.dir, "out.txt"), "w+b") as out:
+            shown, restored = run_on_terminal(self.dir, [CONSOLE_PAUSE_BIN], PAUSE.rstrip().encode(), stdout=out)
+            out.seek(0)
+            self.assertEqual(out.read(), b"closes=1\r\ndone\r\n")
+        # The terminal echoes the key at times.
+        self.assertEqual(shown.replace(KEY, b""), PAUSE.rstrip().encode() + b"\n")
+        self.assertTrue(restored)
+        # Started by a command interpreter, it shares the console; standard
+        # input that is no console gives no key to wait for; with no console at
+        # all, there is no window either.
+        shown, _ = run_on_terminal(self.dir, ["cmd", "/c", CONSOLE_PAUSE_BIN], stdin=subprocess.DEVNULL)
+        self.assertEqual(shown, b"closes=0\ndone\n")
+        run = subprocess.run(RUNNER + [CONSOLE_PAUSE_BIN], stdin=subprocess.DEVNULL, capture_output=True, timeout=60)
+        self.assertEqual((run.stdout, run.stderr), (b"closes=0\r\ndone\r\n", b""))
+
     def test_out_of_order_set_is_handed_to_the_rename_run(self):
         # The middle file was written last.
         self.make("G0000000.pcx", "2020-01-01 00:00:00")
@@ -76,7 +120,7 @@ class NothingToDo(ToolTest):
         self.make("G0000002.pcx", "2020-01-02 00:00:00")
         run = self.run_tool()
         self.assertEqual(run.returncode, 0)
-        self.assertNotIn(IN_ORDER.encode("cp932"), run.stderr)
+        self.assertNotIn(messages(IN_ORDER), run.stderr)
         process, result = run.logs()
         self.assertIsNotNone(process)
         self.assertIsNotNone(result)
@@ -198,7 +242,7 @@ class CommandLine(ToolTest):
             run = self.run_tool(args=args)
             # No pause: the Windows build's prompt would be on standard output.
             self.assertEqual((run.returncode, run.stderr), (0, b""), args)
-            self.assertTrue(run.stdout.startswith(sjis("使い方: shotrenum").replace(b"\n", EOL)), run.stdout)
+            self.assertTrue(run.stdout.startswith(messages("使い方: shotrenum")), run.stdout)
             self.assertIn(b"--dry-run", run.stdout)
         run = self.run_tool(args=["--version"])
         self.assertEqual((run.returncode, run.stdout, run.stderr), (0, b"shotrenum 1.1.0" + EOL, b""))
@@ -222,9 +266,8 @@ class CommandLine(ToolTest):
             for old, new in renamed.items():
                 self.assertEqual(files.pop(new), old.encode() + b" content")
             self.assertEqual(sorted(n[:13] for n in files), ["VeltraskoAll_", "VeltraskoLog_"])
-        heading = "フォルダ: {}\n"
-        self.assertEqual(run.stderr, messages(heading.format("first"), *progress_messages(2),
-                                              heading.format(os.path.join(self.dir, "sub", "second")),
+        self.assertEqual(run.stderr, messages(FOLDER_HEADING.format("first"), *progress_messages(2),
+                                              FOLDER_HEADING.format(os.path.join(self.dir, "sub", "second")),
                                               *progress_messages(3)))
 
     @unittest.skipUnless(WINDOWS, "a Japanese folder name through the UTF-16 command line")
@@ -235,8 +278,37 @@ class CommandLine(ToolTest):
         self.assertEqual(run.returncode, 0)
         self.assertEqual(snapshot(folder)["G0000000.pcx"], b"G0000008.pcx content")
         self.assertEqual(snapshot(folder)["G0000001.pcx"], b"G0000009.pcx content")
-        self.assertEqual(run.stderr, messages("フォルダ: スクショ\n", *progress_messages(2), "フォルダ: 空\n",
+        self.assertEqual(run.stderr, messages(FOLDER_HEADING.format("スクショ"), *progress_messages(2), FOLDER_HEADING.format("空"),
                                               NOT_FOUND + "\n"))
+
+    @unittest.skipUnless(WINDOWS, "the preview's drop target in the Windows zip")
+    def test_folders_dropped_on_the_preview_target_are_previewed_then_it_waits(self):
+        # As Explorer starts it for a drop: every path whole, quoted where it
+        # holds a space, from another current folder; the zip unpacked into a
+        # folder whose name holds a space and Japanese.
+        dropped = [self.shots("スクショ", "G0000000.pcx", "G0000001.pcx"),
+                   self.shots("with space", "G0000003.pcx", "G0000004.pcx")]
+        unpacked = os.path.join(self.dir, "ツール 1")
+        os.mkdir(unpacked)
+        for name in (BIN, os.path.join(os.path.dirname(BIN), "shotrenum-preview.cmd")):
+            shutil.copy(name, unpacked)
+        elsewhere = os.path.join(self.dir, "elsewhere")
+        os.mkdir(elsewhere)
+        before = folder_state(self.dir), *(folder_state(folder) for folder in dropped)
+        # The command line comes through a variable: Wine would escape its quotes.
+        drop = f'"{windows_path(os.path.join(unpacked, "shotrenum-preview.cmd"))}" {windows_path(dropped[0])} ' \
+               f'"{windows_path(dropped[1])}"'
+        run = subprocess.run(RUNNER + ["cmd", "/c", "%DROP%"], cwd=elsewhere, stdin=subprocess.DEVNULL,
+                             capture_output=True, timeout=120, env=dict(tool_environment(locale="C.UTF-8"), DROP=drop))
+        self.assertEqual(run.returncode, 0, run.stderr)
+        self.assertEqual(run.stderr, messages(FOLDER_HEADING.format(windows_path(dropped[0])), PREVIEW_DONE,
+                                              FOLDER_HEADING.format(windows_path(dropped[1])), PREVIEW_DONE))
+        # The lines of both plans, then the pause of the drop target.
+        self.assertEqual(run.stdout.replace(WINDOWS_PAUSE, b""),
+                         b"G0000001.pcx -> G0000000.pcx" + EOL + b"G0000000.pcx -> G0000001.pcx" + EOL
+                         + b"G0000004.pcx -> G0000000.pcx" + EOL + b"G0000003.pcx -> G0000001.pcx" + EOL)
+        self.assertTrue(run.stdout.endswith(WINDOWS_PAUSE), run.stdout)
+        self.assertEqual((folder_state(self.dir), *(folder_state(folder) for folder in dropped)), before)
 
     def test_a_preview_lists_the_renames_and_touches_nothing(self):
         self.shots(".", "G0000053.pcx", "G0000001.pcx", "G0000000.pcx")
@@ -254,7 +326,7 @@ class CommandLine(ToolTest):
         os.mkdir(os.path.join(self.dir, "empty"))
         run = self.run_tool(args=["-n", "ordered", "empty"])
         self.assertEqual((run.returncode, run.stdout), (0, standard_output()))
-        self.assertEqual(run.stderr, messages("フォルダ: ordered\n", IN_ORDER + "\n", "フォルダ: empty\n",
+        self.assertEqual(run.stderr, messages(FOLDER_HEADING.format("ordered"), IN_ORDER + "\n", FOLDER_HEADING.format("empty"),
                                               NOT_FOUND + "\n"))
 
     @unittest.skipIf(WINDOWS, "the folder lock is taken here through flock")
@@ -272,11 +344,11 @@ class CommandLine(ToolTest):
         self.make("notes.csv", "2020-01-01 00:00:00", "リネーム結果ログ\nsomething else\n".encode("cp932"))
         before = folder_state(self.dir)
         good_before = folder_state(os.path.join(self.dir, "good"))
-        cases = [(["good", "--bogus"], "不明なオプションです: --bogus\n"),
-                 (["good", "missing"], "見つかりません: missing\n"),
-                 (["good", "notes.csv"], "フォルダでもこのツールのログでもありません: notes.csv\n"),
-                 (["good", "--undo", "good"], "このツールのログではありません: good\n"),
-                 (["good", "--undo"], "--undoのあとに、元に戻す実行のログを指定してください。\n")]
+        cases = [(["good", "--bogus"], "「--bogus」は不明なオプションです。\n"),
+                 (["good", "missing"], "「missing」が見つかりません。\n"),
+                 (["good", "notes.csv"], "「notes.csv」はフォルダでもこのツールのログでもありません。\n"),
+                 (["good", "--undo", "good"], "「good」はこのツールのログではありません。\n"),
+                 (["good", "--undo"], "「--undo」のあとに、元に戻す実行のログを指定してください。\n")]
         for args, message in cases:
             run = self.run_tool(args=args)
             self.assertEqual((run.returncode, run.stdout, run.stderr),

@@ -78,7 +78,7 @@ class RenameRun(ToolTest):
             self.make(name, ns)
         run = self.run_tool()
         self.check_run(run, shots)
-        self.assertEqual(run.stderr.count(sjis("件目処理中")), 6)
+        self.assertEqual(run.stderr.count(messages("件目処理中")), 6)
         for i in range(250):
             self.assertEqual(run.read(target_name(i)), ("G%07d.pcx content" % (249 - i)).encode())
 
@@ -271,7 +271,7 @@ class LogsThatStopTakingRows(ToolTest):
         blocked = block_log_names(self.dir)
         with open("/dev/full", "wb") as full:
             run = self.run_over_two(stdout=full)
-        named = re.findall(r"Veltrasko\w+\.csv", run.stderr.decode("cp932", "replace"))
+        named = [name.decode() for name in re.findall(rb"Veltrasko\w+\.csv", run.stderr)]
         self.assertEqual(len(named), 2)
         self.assertTrue(set(named) <= set(blocked))
         self.assertEqual(run.stderr, messages(*progress_messages(2), *(LOG_LOST.format(name) for name in named)))

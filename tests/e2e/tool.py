@@ -6,8 +6,9 @@ SHOTRENUM_SEAM_* variables ask: tests/support/seam_env.cpp lists them). SHOTRENU
 tool is started through (Wine for the Windows build). SHOTRENUM_TARGET=windows
 says the tool is the Windows build, whose output rightly differs: lines end in
 CR LF in the logs and on both standard streams, the messages are Shift_JIS
-whatever the locale, and the closing prompt is the command interpreter's own,
-on standard output.
+whatever the locale (the Linux build's are UTF-8 in the locales the tests run
+in), and the closing prompt is the command interpreter's own, on standard
+output.
 """
 
 import calendar
@@ -26,6 +27,9 @@ import zoneinfo
 
 BIN = os.environ.get("SHOTRENUM_BIN", "")
 SEAMED_BIN = os.environ.get("SHOTRENUM_SEAMED_BIN", "")
+# Helpers of the Windows build: tests/hold_file.cpp and tests/console_pause.cpp.
+HOLD_BIN = os.environ.get("SHOTRENUM_HOLD_BIN", "")
+CONSOLE_PAUSE_BIN = os.environ.get("SHOTRENUM_CONSOLE_PAUSE_BIN", "")
 RUNNER = shlex.split(os.environ.get("SHOTRENUM_RUNNER", ""))
 SANITIZED = os.environ.get("SHOTRENUM_SANITIZED") == "1"
 WINDOWS = os.environ.get("SHOTRENUM_TARGET") == "windows"
@@ -44,11 +48,12 @@ FOLDER_CHANGED = ("調査中にフォルダの内容が変わりました。フ�
 OUT_OF_MEMORY = "メモリが不足しています。ファイルは変更していません。"
 ANOTHER_RUN = "別の実行がこのフォルダで作業中です。終わってから、もう一度実行してください。"
 LISTING_BROKEN = "フォルダの内容を最後まで読み取れませんでした。ファイルは変更していません。"
-LOG_INCOMPLETE = "{}は途中から書き込めなくなったため、残りの行は標準出力に書き出しました。\n"
-LOG_LOST = "{}の行の一部は、ファイルにも標準出力にも書き込めませんでした。\n"
+LOG_INCOMPLETE = "「{}」は途中から書き込めなくなったため、残りの行は標準出力に書き出しました。\n"
+LOG_LOST = "「{}」の行の一部は、ファイルにも標準出力にも書き込めませんでした。\n"
 PAUSE = "何かキーを押すと終了します . . . "
 PREVIEW_DONE = "以上は予定です。ファイルは変更していません。\n"
 REFUSED = "ファイルは変更していません。使い方は「shotrenum --help」で表示できます。\n"
+FOLDER_HEADING = "フォルダ「{}」\n"
 PROCESS_TITLE = "リネーム過程ログ"
 RESULT_TITLE = "リネーム結果ログ"
 HEADER = "判定,リネーム前,リネーム後,更新日付,更新時刻"
@@ -56,9 +61,9 @@ HEADER = "判定,リネーム前,リネーム後,更新日付,更新時刻"
 FILETIME_EPOCH_TICKS = 116444736000000000
 
 
-UNDO_NOTHING = ("元に戻せるファイルがありません(元に戻し済みか、変更または削除されています)。"
+UNDO_NOTHING = ("元に戻せるファイルがありません（元に戻し済みか、変更または削除されています）。"
                 "ファイルは変更していません。")
-UNDO_LATER_RUN = ("このあとの実行{}がまだ元に戻されていません。新しい実行から順に元に戻してください。"
+UNDO_LATER_RUN = ("このあとの実行（ログ「{}」）がまだ元に戻されていません。新しい実行から順に元に戻してください。"
                   "ファイルは変更していません。\n")
 UNDO_ALREADY = "「{}」の実行はすでに元に戻されています。ファイルは変更していません。\n"
 UNDO_LEFT = ("{}件のファイルは元に戻せなかったため、そのままにしました（名前が使われているか、変更または削除されています）。"
@@ -71,6 +76,11 @@ UNDO_RESULT_TITLE = "リネーム結果ログ（{}を元に戻す）"
 
 def sjis(text):
     return text.encode("cp932")
+
+
+def windows_path(path):
+    """A path as the Windows build sees it under Wine."""
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
 class Run:
@@ -93,8 +103,12 @@ class Run:
 
 
 def tool_environment(tz="UTC", locale="C"):
-    env = {k: v for k, v in os.environ.items() if not k.startswith(("LC_", "SHOTRENUM_SEAM_"))}
-    env.update({"TZ": tz, "LANG": locale, "LC_ALL": locale})
+    """The environment of a run: `locale` in LANG and LC_ALL (None: no locale
+    variable at all)."""
+    env = {k: v for k, v in os.environ.items() if not k.startswith(("LC_", "LANG", "SHOTRENUM_SEAM_"))}
+    env["TZ"] = tz
+    if locale is not None:
+        env.update({"LANG": locale, "LC_ALL": locale})
     return env
 
 
@@ -112,6 +126,39 @@ def run_tool(directory, seams=None, tz="UTC", locale="C", seamed=False, extra_en
     return Run(completed, directory)
 
 
+class HeldFile:
+    """A file another program holds open with no sharing, as a viewer may
+    (the Windows build's helper tests/hold_file.cpp): from the moment this
+    returns until `hold_for` milliseconds after start_clock(), or release()."""
+
+    def __init__(self, directory, name, hold_for):
+        self.process = subprocess.Popen(RUNNER + [HOLD_BIN, name, str(hold_for)], cwd=directory,
+                                        stdin=subprocess.PIPE, stdout=subprocess.PIPE, env=tool_environment())
+        assert self.process.stdout.readline().strip() == b"held", f"{name} could not be held"
+
+    def start_clock(self):
+        self.process.stdin.write(b"\n")
+        self.process.stdin.flush()
+
+    def release(self):
+        self.process.kill()
+        self.process.communicate()
+
+
+def run_tool_until(directory, ready, then):
+    """Runs the tool; once ready() holds (asked every 10 ms while the tool
+    runs), calls then(). Returns the run and how long it took, in seconds."""
+    started = time.monotonic()
+    process = subprocess.Popen(RUNNER + [BIN], cwd=directory, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                               stderr=subprocess.PIPE, env=tool_environment())
+    while process.poll() is None and not ready():
+        time.sleep(0.01)
+    then()
+    stdout, stderr = process.communicate(timeout=300)
+    completed = subprocess.CompletedProcess(process.args, process.returncode, stdout, stderr)
+    return Run(completed, directory), time.monotonic() - started
+
+
 KEY = b"x"  # what run_on_terminal presses at the closing pause
 
 
@@ -121,17 +168,20 @@ def terminal_text(received):
     return re.sub(rb"\x1b\[[0-9;?]*[A-Za-z]|\r", b"", received).removesuffix(KEY)
 
 
-def run_on_terminal(directory):
-    """Runs the tool in a UTF-8 locale with its standard streams on a new
-    pseudo-terminal and presses KEY at the closing pause. Returns what the
-    terminal shows and whether its modes are as before the run."""
+def run_on_terminal(directory, command=(), prompt=None, stdin=None, stdout=None):
+    """Runs the tool (or `command`) in a UTF-8 locale with its standard
+    streams on a new pseudo-terminal (standard input and output on `stdin`
+    and `stdout` instead, when given) and presses KEY once the terminal shows
+    `prompt` (by default the closing pause's). Returns what the terminal shows
+    and whether its modes are as before the run."""
     master, slave = os.openpty()
     before = termios.tcgetattr(master)
-    process = subprocess.Popen(RUNNER + [BIN], cwd=directory, stdin=slave, stdout=slave, stderr=slave,
-                               env=tool_environment(locale="C.UTF-8"))
+    process = subprocess.Popen(RUNNER + (list(command) or [BIN]), cwd=directory,
+                               stdin=slave if stdin is None else stdin, stdout=slave if stdout is None else stdout,
+                               stderr=slave, env=tool_environment(locale="C.UTF-8"))
     os.close(slave)
-    prompt = WINDOWS_PAUSE.rstrip() if WINDOWS else PAUSE.encode()
-    received, pressed, give_up = b"", False, time.monotonic() + 300
+    prompt = prompt or (WINDOWS_PAUSE.rstrip() if WINDOWS else PAUSE.encode())
+    received, pressed, give_up, quiet_since = b"", False, time.monotonic() + 300, time.monotonic()
     try:
         while time.monotonic() < give_up:
             # The tool's own pause reads in raw mode: a key sent before would be echoed.
@@ -146,6 +196,10 @@ def run_on_terminal(directory):
                 if not chunk:
                     break
                 received += chunk
+                quiet_since = time.monotonic()
+            # Wine's console keeps the terminal open for seconds after the end.
+            elif process.poll() is not None and time.monotonic() - quiet_since > 1:
+                break
         process.wait(timeout=60)
         return terminal_text(received), termios.tcgetattr(master) == before
     finally:
@@ -154,14 +208,14 @@ def run_on_terminal(directory):
         os.close(master)
 
 
-def messages(*texts, utf8=False):
+def messages(*texts):
     """What standard error must hold when standard input is no terminal: the
     messages, and no pause (the Windows build's pause prompt is on standard
-    output). utf8: the run's locale uses UTF-8 (only the Linux build heeds it)."""
+    output). The Linux build shows them in UTF-8 in a UTF-8 locale and where
+    the locale names no character set (C, none)."""
     if WINDOWS:
         return sjis("".join(texts)).replace(b"\n", EOL)
-    body = "".join(texts)
-    return body.encode("utf-8") if utf8 else sjis(body)
+    return "".join(texts).encode("utf-8")
 
 
 def standard_output(body=b""):

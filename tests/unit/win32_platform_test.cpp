@@ -1,7 +1,10 @@
 // What only Windows shows: the loose Win32 name search, times that come with
-// the listing, and names that differ only in case.
+// the listing, names that differ only in case, and files other programs hold.
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
+
+#include <numeric>
+#include <vector>
 
 #include "platform/platform.h"
 #include "scan_calls.h"
@@ -74,6 +77,106 @@ TEST_F(Win32Platform, NeverRenamesOntoANameThatDiffersOnlyInCase) {
   EXPECT_EQ(RenameWithoutReplace("_tmp_1_g0000005.PCX", "g0000000.PCX"), RenameResult::kFailed);
   EXPECT_EQ(Read("G0000000.pcx"), "zero");
   EXPECT_EQ(Read("_tmp_1_g0000005.PCX"), "five");
+}
+
+// NT statuses behind the Win32 errors.
+constexpr LONG kStatusSharingViolation = static_cast<LONG>(0xC0000043);
+constexpr LONG kStatusLockViolation = static_cast<LONG>(0xC0000054);
+constexpr LONG kStatusDeletePending = static_cast<LONG>(0xC0000056);
+constexpr LONG kStatusAccessDenied = static_cast<LONG>(0xC0000022);
+
+// A move that fails while another program holds the file, as its swapped
+// calls describe it, and the waits the rename asked for.
+class HeldFile : public Win32Platform {
+ protected:
+  static inline bool held;         // every move fails
+  static inline DWORD error;       // their Win32 error
+  static inline LONG status;       // the NT status behind it
+  static inline std::vector<DWORD> waits;
+
+  void SetUp() override {
+    Win32Platform::SetUp();
+    ASSERT_NE(LockFolder(), FolderLock::kBusy);  // a new run: its own waiting time
+    held = true;
+    error = ERROR_SHARING_VIOLATION;
+    status = kStatusSharingViolation;
+    waits.clear();
+  }
+  void TearDown() override {
+    UnlockFolder();
+    Win32Platform::TearDown();
+  }
+  static DWORD Waited() { return std::accumulate(waits.begin(), waits.end(), DWORD{0}); }
+
+ private:
+  static BOOL WINAPI Move(LPCSTR, LPCSTR, DWORD) {
+    if (!held) return TRUE;
+    SetLastError(error);
+    return FALSE;
+  }
+  static LONG NTAPI Status() { return status; }
+  static void WINAPI Wait(DWORD milliseconds) { waits.push_back(milliseconds); }
+
+  const testing::SyscallSwap<decltype(syscalls.MoveFileExA)> move_{syscalls.MoveFileExA, Move};
+  const testing::SyscallSwap<decltype(syscalls.RtlGetLastNtStatus)> status_{syscalls.RtlGetLastNtStatus, Status};
+  const testing::SyscallSwap<decltype(syscalls.Sleep)> sleep_{syscalls.Sleep, Wait};
+};
+
+// Growing waits; a lock on a part of the file, and a delete still pending,
+// are holds too.
+TEST_F(HeldFile, WaitsAboutTwoSecondsForAFileAndTenForARun) {
+  const std::pair<DWORD, LONG> holds[] = {{ERROR_SHARING_VIOLATION, kStatusSharingViolation},
+                                          {ERROR_LOCK_VIOLATION, kStatusLockViolation},
+                                          {ERROR_ACCESS_DENIED, kStatusDeletePending}};
+  for (const auto& [heldError, heldStatus] : holds) {
+    error = heldError;
+    status = heldStatus;
+    waits.clear();
+    EXPECT_EQ(RenameWithoutReplace("G0000001.pcx", "G0000000.pcx"), RenameResult::kHeld) << heldError;
+    EXPECT_EQ(Waited(), 2000u) << heldError;
+    ASSERT_GT(waits.size(), 3u);
+    for (std::size_t i = 1; i + 1 < waits.size(); ++i) EXPECT_GT(waits[i], waits[i - 1]) << i;
+  }
+  // The run has 4 s of its 10 left: two more files, then none at all.
+  waits.clear();
+  for (int file = 0; file < 3; ++file) {
+    EXPECT_EQ(RenameWithoutReplace("G0000001.pcx", "G0000000.pcx"), RenameResult::kHeld);
+  }
+  EXPECT_EQ(Waited(), 4000u);
+  // The next run waits again.
+  UnlockFolder();
+  ASSERT_NE(LockFolder(), FolderLock::kBusy);
+  waits.clear();
+  EXPECT_EQ(RenameWithoutReplace("G0000001.pcx", "G0000000.pcx"), RenameResult::kHeld);
+  EXPECT_EQ(Waited(), 2000u);
+}
+
+// Waiting mends no missing permission and no taken name (whatever status an
+// earlier call left).
+TEST_F(HeldFile, AnyOtherFailureNeverWaits) {
+  const std::pair<DWORD, LONG> others[] = {{ERROR_ACCESS_DENIED, kStatusAccessDenied},
+                                           {ERROR_ALREADY_EXISTS, kStatusDeletePending}};
+  for (const auto& [otherError, otherStatus] : others) {
+    error = otherError;
+    status = otherStatus;
+    EXPECT_EQ(RenameWithoutReplace("G0000001.pcx", "G0000000.pcx"), RenameResult::kFailed) << otherError;
+  }
+  held = false;
+  EXPECT_EQ(RenameWithoutReplace("G0000001.pcx", "G0000000.pcx"), RenameResult::kRenamed);
+  EXPECT_TRUE(waits.empty());
+}
+
+// Only a console that serves the tool alone is Explorer's, which closes with it.
+TEST(Console, ClosesAtExitOnlyWhenTheToolIsAloneOnIt) {
+  static DWORD attached;
+  const testing::SyscallSwap<decltype(syscalls.GetConsoleProcessList)> swap(
+      syscalls.GetConsoleProcessList, [](LPDWORD, DWORD) WINAPI { return attached; });
+  for (const DWORD processes : {0u, 2u, 3u}) {
+    attached = processes;
+    EXPECT_FALSE(WindowClosesAtExit()) << processes;
+  }
+  attached = 1;
+  EXPECT_TRUE(WindowClosesAtExit());
 }
 
 }  // namespace
