@@ -1,11 +1,13 @@
 #!/usr/bin/env python3
 """Times whole runs of shotrenum against the floor program bench/baseline.cpp,
-both without logs (the plain floor) and with the least log that survives a
-kill (--durable-log: one write per row as soon as its rename is done).
+without logs (the plain floor), with the least log that survives a kill
+written a row at a time (--durable-log: one write per row as soon as its
+rename is done), and with the same rows stored into a sliding window of a
+shared mapping of each log file (--mapped-log), which survive a kill as well.
 
 For each directory given (put one on ext4 and one on tmpfs, e.g. /var/tmp and
 /dev/shm) and each size, it makes that many screenshots in a fresh
-subdirectory, then runs the tool and the two floors in rounds, the order
+subdirectory, then runs the tool and the three floors in rounds, the order
 rotating from one round to the next. Before every run (untimed) the files
 get freshly shuffled last-write times, the logs of the previous run are
 removed and the file system is synced; after every run a sample of files is
@@ -22,7 +24,8 @@ change is measured against the floors and against what came before it.
 Wall time is taken around spawn and wait; the CPU ratio (user + system time
 of the process) is shown beside it, as it suffers less when other work
 shares the machine. Peak RSS comes from one more run of
-each program under /usr/bin/time, as a process started straight from Python
+each program (the tool, its undo and the two floors that keep logs) under
+/usr/bin/time, as a process started straight from Python
 would be charged the interpreter's own peak.
 
     cmake --build build --target shotrenum shotrenum_baseline
@@ -148,7 +151,7 @@ def main():
     parser.add_argument("dirs", nargs="+", help="directories to make the screenshots in, one per file system")
     parser.add_argument("--sizes", default="1000,10000,100000", help="comma-separated file counts")
     parser.add_argument("--million", action="store_true", help="also 1,000,000 files")
-    parser.add_argument("--rounds", type=int, default=5, help="rounds of tool and both floors per size")
+    parser.add_argument("--rounds", type=int, default=5, help="rounds of the tool and the floors per size")
     parser.add_argument("--build", default="build", help="the CMake build directory")
     parser.add_argument("--tool", help="the tool (default BUILD/shotrenum)")
     parser.add_argument("--baseline", help="the floor program (default BUILD/shotrenum_baseline)")
@@ -168,7 +171,8 @@ def main():
         sizes.append(1_000_000)
     rng = random.Random(args.seed)
 
-    commands = {"tool": [tool], "floor": [baseline], "durable": [baseline, "--durable-log"]}
+    commands = {"tool": [tool], "floor": [baseline], "durable": [baseline, "--durable-log"],
+                "mapped": [baseline, "--mapped-log"]}
     if args.before:
         commands["before"] = [os.path.abspath(args.before)]
     rows = []
@@ -184,37 +188,45 @@ def main():
                         times[name].append(timed_run(commands[name], shots))
                         if name == "tool":
                             times["undo"].append(timed_run(commands["tool"], shots, undo=True))
-                    t, f, d, u = (times[name][-1] for name in ("tool", "floor", "durable", "undo"))
+                    t, f, d, m, u = (times[name][-1] for name in ("tool", "floor", "durable", "mapped", "undo"))
                     print(f"{kind:6} n={n:<8} round {round_ + 1}: tool {t[0]:.4f}s (user {t[1]:.3f} sys {t[2]:.3f})"
-                          f"  durable-log floor {d[0]:.4f}s  plain floor {f[0]:.4f}s"
-                          f"  ratios {t[0] / d[0]:.3f} / {t[0] / f[0]:.3f}  undo {u[0]:.4f}s", flush=True)
-                rss = peak_rss_kib(commands["tool"], shots)
-                undo_rss = peak_rss_kib(commands["tool"], shots, undo=True)
+                          f"  durable-log floor {d[0]:.4f}s  mapped-log floor {m[0]:.4f}s  plain floor {f[0]:.4f}s"
+                          f"  ratios {t[0] / d[0]:.3f} / {t[0] / m[0]:.3f} / {t[0] / f[0]:.3f}  undo {u[0]:.4f}s",
+                          flush=True)
+                # The undo takes back the run just before it.
+                rss = {"tool": peak_rss_kib(commands["tool"], shots)}
+                rss["undo"] = peak_rss_kib(commands["tool"], shots, undo=True)
+                rss.update({name: peak_rss_kib(commands[name], shots) for name in ("durable", "mapped")})
             finally:
                 shots.remove()
-            rows.append((n, kind, times, rss, undo_rss))
+            rows.append((n, kind, times, rss))
 
     def ratios(times, who, over, cpu=False):
         pick = (lambda r: r[1] + r[2]) if cpu else (lambda r: r[0])
         return [pick(a) / max(pick(b), 1e-9) for a, b in zip(times[who], times[over])]
 
     print()
-    print("| files | fs | tool (s) | durable-log floor (s) | plain floor (s) | tool / durable-log floor (quartiles) "
-          "| CPU ratio to it | tool / plain floor | before / durable-log floor | tool us/file | peak RSS tool KiB "
+    print("| files | fs | tool (s) | durable-log floor (s) | mapped-log floor (s) | plain floor (s) "
+          "| tool / durable-log floor (quartiles) | CPU ratio to it | tool / mapped-log floor | tool / plain floor "
+          "| mapped-log floor / durable-log floor | before / durable-log floor | tool us/file | peak RSS tool KiB "
+          "| peak RSS durable-log floor KiB | peak RSS mapped-log floor KiB "
           "| undo (s) | undo / tool | peak RSS undo KiB | RSS limit KiB |")
-    print("|---:|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|")
-    for n, kind, times, rss, undo_rss in rows:
+    print("|---:|---|" + "---:|" * 18)
+    for n, kind, times, rss in rows:
         wall = {name: statistics.median(r[0] for r in runs) for name, runs in times.items()}
         durable = ratios(times, "tool", "durable")
         quartiles = statistics.quantiles(durable, n=4) if len(durable) > 1 else durable * 3
         before = f"{statistics.median(ratios(times, 'before', 'durable')):.3f}" if "before" in times else "-"
         limit = (48 * n + 4 * 1024 * 1024) // 1024
-        print(f"| {n:,} | {kind} | {wall['tool']:.4f} | {wall['durable']:.4f} | {wall['floor']:.4f} "
-              f"| {statistics.median(durable):.3f} ({quartiles[0]:.3f}–{quartiles[2]:.3f}) "
+        print(f"| {n:,} | {kind} | {wall['tool']:.4f} | {wall['durable']:.4f} | {wall['mapped']:.4f} "
+              f"| {wall['floor']:.4f} | {statistics.median(durable):.3f} ({quartiles[0]:.3f}–{quartiles[2]:.3f}) "
               f"| {statistics.median(ratios(times, 'tool', 'durable', cpu=True)):.3f} "
-              f"| {statistics.median(ratios(times, 'tool', 'floor')):.3f} | {before} | {wall['tool'] / n * 1e6:.2f} "
-              f"| {rss:,} | {statistics.median(r[0] for r in times['undo']):.4f} "
-              f"| {statistics.median(ratios(times, 'undo', 'tool')):.3f} | {undo_rss:,} | {limit:,} |")
+              f"| {statistics.median(ratios(times, 'tool', 'mapped')):.3f} "
+              f"| {statistics.median(ratios(times, 'tool', 'floor')):.3f} "
+              f"| {statistics.median(ratios(times, 'mapped', 'durable')):.3f} | {before} "
+              f"| {wall['tool'] / n * 1e6:.2f} | {rss['tool']:,} | {rss['durable']:,} | {rss['mapped']:,} "
+              f"| {wall['undo']:.4f} | {statistics.median(ratios(times, 'undo', 'tool')):.3f} | {rss['undo']:,} "
+              f"| {limit:,} |")
 
 
 if __name__ == "__main__":

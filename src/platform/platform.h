@@ -166,6 +166,47 @@ bool WriteToFile(std::FILE* file, const char* bytes, std::size_t length);
 // what was written may not all have arrived.
 bool CloseFile(std::FILE* file);
 
+// ---- Files stored through a shared mapping -----------------------------------
+// A file of CreateNewTextFile can also take its bytes as stores into a window
+// of a shared mapping of it: a byte stored there belongs to the file's cache
+// at once, and outlives a killed process as a written byte does, without a
+// system call per row.
+
+// What a step on a file gave.
+enum class FileStep {
+  kDone,
+  kUnsupported,  // this file or its file system cannot do it (FUSE, some
+                 // network file systems, a compressed file on Windows)
+  kNoSpace,      // the disk, or the user's share of it, is full
+  kFailed,       // anything else: an I/O error, no memory or address space
+};
+
+// How a line ends in a file of CreateNewTextFile on this OS: "\n" on POSIX,
+// "\r\n" on Windows, where its writes turn each LF into CR LF. Stores into a
+// mapping are not turned: they must hold these bytes themselves.
+const char* TextLineEnd();
+// The multiple of which the offset of a window in the file must be.
+std::size_t MappingGranularity();
+
+// Makes `file` (of CreateNewTextFile, nothing written to it yet) `size` bytes
+// long, all zero, and takes the room for them on the disk now, so that no
+// store into a window of it can fail for want of space later. Its position
+// for writes stays where it was. Every FileStep is possible; after a failure
+// the file may have grown, part or all of the way.
+FileStep AllocateFile(std::FILE* file, std::uint64_t size);
+// Maps [offset, offset + length) of `file`, shared and writable, at *window:
+// a byte stored at (*window)[i] is byte offset + i of the file. `offset` is a
+// multiple of MappingGranularity(), and the window ends within the file's size
+// (a store past its end would fault). kDone, kUnsupported or kFailed.
+FileStep MapFileWindow(std::FILE* file, std::uint64_t offset, std::size_t length, char** window);
+// Unmaps a window of MapFileWindow; what was stored stays in the file. kDone
+// or kFailed.
+FileStep UnmapFileWindow(char* window, std::size_t length);
+// Cuts `file` to its first `length` bytes and makes its next write (through
+// WriteToFile) go right after them. kDone or kFailed. No window of it may be
+// mapped (Windows refuses to cut a mapped file).
+FileStep EndFileAt(std::FILE* file, std::uint64_t length);
+
 // ---- Command line and folders ------------------------------------------------
 // Paths are byte strings as the user gave them: on POSIX the bytes of argv,
 // on Windows UTF-8 made from the UTF-16 command line, so a folder named in

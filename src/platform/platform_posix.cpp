@@ -4,6 +4,7 @@
 #include <iconv.h>
 #include <langinfo.h>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -43,6 +44,11 @@ Syscalls syscalls = {
     .fchdir = fchdir,
     .clock_gettime = clock_gettime,
     .nanosleep = nanosleep,
+    .posix_fallocate = posix_fallocate,
+    .mmap = mmap,
+    .munmap = munmap,
+    .ftruncate = ftruncate,
+    .lseek = lseek,
 };
 
 // ---- One run per folder -----------------------------------------------------
@@ -298,8 +304,9 @@ bool FileExists(const char* name) {
 }
 
 std::FILE* CreateNewTextFile(const char* name) {
-  // O_EXCL fails on any entry at the name, a symbolic link included.
-  const int fd = syscalls.open(name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  // O_EXCL fails on any entry at the name, a symbolic link included. Opened
+  // for reading as well: a shared writable mapping of it needs both.
+  const int fd = syscalls.open(name, O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   if (fd < 0) return nullptr;
   std::FILE* file = fdopen(fd, "w");
   if (file == nullptr) syscalls.close(fd);
@@ -322,6 +329,47 @@ bool WriteToFile(std::FILE* file, const char* bytes, std::size_t length) {
 }
 
 bool CloseFile(std::FILE* file) { return syscalls.fclose(file) == 0; }
+
+// ---- Files stored through a shared mapping -----------------------------------
+
+const char* TextLineEnd() { return "\n"; }
+
+std::size_t MappingGranularity() { return static_cast<std::size_t>(sysconf(_SC_PAGESIZE)); }
+
+FileStep AllocateFile(std::FILE* file, std::uint64_t size) {
+  // posix_fallocate reports its error as its result, not in errno. On a file
+  // system without fallocate, glibc writes a byte into every block instead;
+  // where even that cannot be done (some FUSE file systems) the error is
+  // EOPNOTSUPP, EINVAL on older kernels, ENODEV or ESPIPE for no regular file.
+  const int error = syscalls.posix_fallocate(fileno(file), 0, static_cast<off_t>(size));
+  if (error == 0) return FileStep::kDone;
+  if (error == ENOSPC || error == EDQUOT) return FileStep::kNoSpace;
+  if (Unsupported(error) || error == ENODEV || error == ESPIPE) return FileStep::kUnsupported;
+  return FileStep::kFailed;
+}
+
+FileStep MapFileWindow(std::FILE* file, std::uint64_t offset, std::size_t length, char** window) {
+  void* mapped =
+      syscalls.mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_SHARED, fileno(file), static_cast<off_t>(offset));
+  if (mapped != MAP_FAILED) {
+    *window = static_cast<char*>(mapped);
+    return FileStep::kDone;
+  }
+  // ENODEV: a file system that cannot map (FUSE with direct I/O); EACCES: a
+  // file that cannot be mapped writable (no regular file, append-only).
+  return errno == ENODEV || errno == EACCES ? FileStep::kUnsupported : FileStep::kFailed;
+}
+
+FileStep UnmapFileWindow(char* window, std::size_t length) {
+  return syscalls.munmap(window, length) == 0 ? FileStep::kDone : FileStep::kFailed;
+}
+
+FileStep EndFileAt(std::FILE* file, std::uint64_t length) {
+  const int fd = fileno(file);
+  const off_t end = static_cast<off_t>(length);
+  if (syscalls.ftruncate(fd, end) != 0 || syscalls.lseek(fd, end, SEEK_SET) != end) return FileStep::kFailed;
+  return FileStep::kDone;
+}
 
 // ---- Command line and folders ------------------------------------------------
 

@@ -46,6 +46,12 @@ Syscalls syscalls = {
     .fclose = std::fclose,
     .wfopen = _wfopen,
     .time64 = _time64,
+    .GetFileInformationByHandle = GetFileInformationByHandle,
+    .SetFilePointerEx = SetFilePointerEx,
+    .SetEndOfFile = SetEndOfFile,
+    .CreateFileMappingW = CreateFileMappingW,
+    .MapViewOfFile = MapViewOfFile,
+    .UnmapViewOfFile = UnmapViewOfFile,
 };
 
 namespace {
@@ -305,8 +311,9 @@ bool FileExists(const char* name) {
 
 std::FILE* CreateNewTextFile(const char* name) {
   // _O_EXCL fails on any entry at the name; _O_NOINHERIT keeps the file from
-  // the command interpreter that the pause starts.
-  const int fd = syscalls.open(name, _O_WRONLY | _O_CREAT | _O_EXCL | _O_TEXT | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
+  // the command interpreter that the pause starts. Opened for reading as
+  // well: a writable mapping of it needs both.
+  const int fd = syscalls.open(name, _O_RDWR | _O_CREAT | _O_EXCL | _O_TEXT | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
   if (fd < 0) return nullptr;
   std::FILE* file = _fdopen(fd, "w");
   if (file == nullptr) _close(fd);
@@ -330,6 +337,102 @@ bool WriteToFile(std::FILE* file, const char* bytes, std::size_t length) {
 }
 
 bool CloseFile(std::FILE* file) { return syscalls.fclose(file) == 0; }
+
+// ---- Files stored through a shared mapping -----------------------------------
+
+namespace {
+
+// The file behind the C runtime's descriptor of `file`.
+HANDLE FileHandle(std::FILE* file) { return reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file))); }
+
+LARGE_INTEGER Distance(std::uint64_t bytes) {
+  LARGE_INTEGER distance;
+  distance.QuadPart = static_cast<LONGLONG>(bytes);
+  return distance;
+}
+
+// Moves the end of the file to `length`, and its position for writes there.
+bool SetEndAt(HANDLE file, std::uint64_t length) {
+  return syscalls.SetFilePointerEx(file, Distance(length), nullptr, FILE_BEGIN) && syscalls.SetEndOfFile(file);
+}
+
+FileStep StepOfError(DWORD error) {
+  switch (error) {
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      return FileStep::kNoSpace;
+    case ERROR_INVALID_FUNCTION:
+    case ERROR_NOT_SUPPORTED:
+      return FileStep::kUnsupported;
+    default:
+      return FileStep::kFailed;
+  }
+}
+
+}  // namespace
+
+const char* TextLineEnd() { return "\r\n"; }
+
+// Views start at multiples of the allocation granularity (64 KiB), not of
+// the page size.
+std::size_t MappingGranularity() {
+  SYSTEM_INFO info;
+  GetSystemInfo(&info);
+  return info.dwAllocationGranularity;
+}
+
+// Setting the end of file is what takes the room on NTFS: a file that is
+// neither compressed nor sparse gets its clusters as it grows, and
+// SetEndOfFile fails with ERROR_DISK_FULL when they are not there. The valid
+// data length stays where it was, so the bytes past it read as zeros, and a
+// store later only fills clusters that are the file's already (FAT and exFAT
+// allocate the clusters too). A compressed or sparse file gets clusters only
+// when its pages are written back, perhaps after the process has ended, when
+// a full disk can no longer be told to anyone: that is a file this cannot
+// allocate. A network share decides for itself (Samba, unless told to
+// allocate strictly, only sets the size), as Wine does on Linux (ftruncate).
+FileStep AllocateFile(std::FILE* file, std::uint64_t size) {
+  const HANDLE handle = FileHandle(file);
+  BY_HANDLE_FILE_INFORMATION information;
+  if (!syscalls.GetFileInformationByHandle(handle, &information)) return StepOfError(GetLastError());
+  if ((information.dwFileAttributes & (FILE_ATTRIBUTE_COMPRESSED | FILE_ATTRIBUTE_SPARSE_FILE)) != 0) {
+    return FileStep::kUnsupported;
+  }
+  LARGE_INTEGER position;
+  if (!syscalls.SetFilePointerEx(handle, Distance(0), &position, FILE_CURRENT)) return StepOfError(GetLastError());
+  const bool allocated = SetEndAt(handle, size);
+  const DWORD error = GetLastError();
+  if (!syscalls.SetFilePointerEx(handle, position, nullptr, FILE_BEGIN) && allocated) {
+    return StepOfError(GetLastError());
+  }
+  return allocated ? FileStep::kDone : StepOfError(error);
+}
+
+// A mapping object for each window, reaching exactly to the window's end: one
+// larger than the file would grow it. The view keeps the object alive once
+// its handle is closed.
+FileStep MapFileWindow(std::FILE* file, std::uint64_t offset, std::size_t length, char** window) {
+  const std::uint64_t end = offset + length;
+  const HANDLE mapping = syscalls.CreateFileMappingW(FileHandle(file), nullptr, PAGE_READWRITE,
+                                                     static_cast<DWORD>(end >> 32), static_cast<DWORD>(end), nullptr);
+  if (mapping == nullptr) return StepOfError(GetLastError());
+  void* view = syscalls.MapViewOfFile(mapping, FILE_MAP_WRITE, static_cast<DWORD>(offset >> 32),
+                                      static_cast<DWORD>(offset), length);
+  const DWORD error = GetLastError();
+  CloseHandle(mapping);
+  if (view == nullptr) return StepOfError(error);
+  *window = static_cast<char*>(view);
+  return FileStep::kDone;
+}
+
+FileStep UnmapFileWindow(char* window, std::size_t) {
+  return syscalls.UnmapViewOfFile(window) ? FileStep::kDone : FileStep::kFailed;
+}
+
+// The C runtime writes wherever the file's own position stands.
+FileStep EndFileAt(std::FILE* file, std::uint64_t length) {
+  return SetEndAt(FileHandle(file), length) ? FileStep::kDone : FileStep::kFailed;
+}
 
 // ---- Console -------------------------------------------------------------------
 

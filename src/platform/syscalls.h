@@ -53,6 +53,13 @@ struct Syscalls {
   int (*fclose)(std::FILE* file);
   std::FILE* (*wfopen)(const wchar_t* path, const wchar_t* mode);
   __time64_t (*time64)(__time64_t* out);
+  BOOL(WINAPI* GetFileInformationByHandle)(HANDLE file, LPBY_HANDLE_FILE_INFORMATION information);
+  BOOL(WINAPI* SetFilePointerEx)(HANDLE file, LARGE_INTEGER distance, PLARGE_INTEGER position, DWORD method);
+  BOOL(WINAPI* SetEndOfFile)(HANDLE file);
+  HANDLE(WINAPI* CreateFileMappingW)
+  (HANDLE file, LPSECURITY_ATTRIBUTES attributes, DWORD protect, DWORD sizeHigh, DWORD sizeLow, LPCWSTR name);
+  LPVOID(WINAPI* MapViewOfFile)(HANDLE mapping, DWORD access, DWORD offsetHigh, DWORD offsetLow, SIZE_T length);
+  BOOL(WINAPI* UnmapViewOfFile)(LPCVOID view);
 };
 
 #else
@@ -75,6 +82,12 @@ struct Syscalls {
   int (*fchdir)(int fd);
   int (*clock_gettime)(clockid_t clock, timespec* now);
   int (*nanosleep)(const timespec* length, timespec* rest);
+  // Returns the error number rather than setting errno.
+  int (*posix_fallocate)(int fd, off_t offset, off_t length);
+  void* (*mmap)(void* address, std::size_t length, int protection, int flags, int fd, off_t offset);
+  int (*munmap)(void* address, std::size_t length);
+  int (*ftruncate)(int fd, off_t length);
+  off_t (*lseek)(int fd, off_t offset, int whence);
 };
 
 #endif

@@ -1,0 +1,146 @@
+// A log stored through a shared mapping on POSIX: each step of it failing the
+// way the system fails, and a process killed partway.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "log_window_texts.h"
+#include "platform/platform.h"
+#include "rename/log_window.h"
+#include "syscall_swap.h"
+#include "temp_dir.h"
+
+namespace shotrenum {
+namespace {
+
+using PosixLogWindow = testing::LogWindowDir;
+using testing::BytesOf;
+using testing::LogTexts;
+using testing::StoreTexts;
+using testing::SyscallSwap;
+
+testing::CallFailure<int> failure;
+
+int FailingFallocate(int fd, off_t offset, off_t length) {
+  // A full disk may leave the file grown part of the way.
+  if (failure.error == ENOSPC && ftruncate(fd, (offset + length) / 2) != 0) return EIO;
+  return failure.error;
+}
+
+void* FailingMmap(void* address, std::size_t length, int protection, int flags, int fd, off_t offset) {
+  if (!failure.Fails()) return mmap(address, length, protection, flags, fd, offset);
+  errno = failure.error;
+  return MAP_FAILED;
+}
+
+int FailingMunmap(void* address, std::size_t length) {
+  munmap(address, length);
+  errno = EINVAL;
+  return -1;
+}
+
+int FailingFtruncate(int, off_t) {
+  errno = EIO;
+  return -1;
+}
+
+// Allocation or the first window failing, for whatever reason, leaves the file
+// empty, and the log is written plainly from its first byte.
+TEST_F(PosixLogWindow, AnyStepThatFailsAtTheStartLeavesTheFileToPlainWrites) {
+  const std::vector<std::string> texts = LogTexts(MappingGranularity() * 2);
+  const std::string plain = PlainBytes(texts);
+  {
+    const SyscallSwap fallocate(syscalls.posix_fallocate, FailingFallocate);
+    EXPECT_EQ(StepOfFailure(failure, true, EOPNOTSUPP), FileStep::kUnsupported);  // FUSE
+    EXPECT_EQ(StepOfFailure(failure, true, EINVAL), FileStep::kUnsupported);
+    EXPECT_EQ(StepOfFailure(failure, true, EIO), FileStep::kFailed);
+    EXPECT_EQ(StepOfFailure(failure, true, ENOSPC), FileStep::kNoSpace);
+    failure = {ENOSPC, 0, 1};
+    const testing::Stored stored = StoreTexts("full.csv", texts, plain.size() + 100, 1);
+    EXPECT_EQ(stored.begun, LogWindowState::kPlain);
+    EXPECT_EQ(ReadBytes("full.csv"), plain);
+  }
+  const SyscallSwap mapping(syscalls.mmap, FailingMmap);
+  EXPECT_EQ(StepOfFailure(failure, false, ENOMEM), FileStep::kFailed);
+  EXPECT_EQ(StepOfFailure(failure, false, ENODEV), FileStep::kUnsupported);  // no mmap on this file system
+}
+
+// A window that cannot move on, or one that cannot be given up, hands the
+// rest of the log to plain writes right after the bytes stored; the room
+// allocated beyond them goes.
+TEST_F(PosixLogWindow, AWindowThatCannotMoveOnHandsTheRestToPlainWrites) {
+  const std::vector<std::string> texts = LogTexts(MappingGranularity() * 3);
+  const std::string plain = PlainBytes(texts);
+  {
+    const SyscallSwap mapping(syscalls.mmap, FailingMmap);
+    failure = {ENOMEM, 0, 3};
+    ExpectPlainWritesFromPartway("mmap.csv", texts, plain);
+  }
+  const SyscallSwap unmapping(syscalls.munmap, FailingMunmap);
+  ExpectPlainWritesFromPartway("munmap.csv", texts, plain);
+}
+
+// Where the file's end cannot be set, the stored rows stay, followed by the
+// NULs of the allocation, and nothing more is written into it.
+TEST_F(PosixLogWindow, AFileWhoseEndCannotBeSetKeepsItsNulTail) {
+  const std::vector<std::string> texts = LogTexts(MappingGranularity() * 2);
+  const std::string plain = PlainBytes(texts);
+  const SyscallSwap cutting(syscalls.ftruncate, FailingFtruncate);
+  EXPECT_EQ(StoreTexts("end.csv", texts, plain.size() + 5, 1).ended, LogWindowState::kNulTail);
+  EXPECT_EQ(ReadBytes("end.csv"), plain + std::string(5, '\0'));
+  // Nor can a file be emptied again whose first window failed.
+  const SyscallSwap mapping(syscalls.mmap, FailingMmap);
+  failure = {ENODEV, 0, 1};
+  EXPECT_EQ(StoreTexts("start.csv", texts, plain.size(), 1).begun, LogWindowState::kNulTail);
+  EXPECT_EQ(ReadBytes("start.csv"), std::string(plain.size(), '\0'));
+}
+
+// How many mappings of the file `name` the process holds.
+int MappingsOf(const char* name) {
+  struct stat st {};
+  stat(name, &st);
+  std::ifstream maps("/proc/self/maps");
+  int count = 0;
+  for (std::string line; std::getline(maps, line);) {
+    unsigned long inode = 0;
+    if (std::sscanf(line.c_str(), "%*s %*s %*s %*s %lu", &inode) == 1 && inode == st.st_ino) ++count;
+  }
+  return count;
+}
+
+// However far the log goes, one window of it is mapped; a process killed
+// partway leaves every row stored before the kill, then NULs to the end.
+TEST_F(PosixLogWindow, OneWindowIsMappedAndAKillLeavesEveryStoredRow) {
+  const std::vector<std::string> texts = LogTexts(MappingGranularity() * 6);
+  const std::uint64_t size = BytesOf(texts);
+  const std::size_t killedAt = texts.size() * 2 / 3;
+  std::string stored;
+  for (std::size_t i = 0; i < killedAt; ++i) stored += texts[i];
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    std::FILE* file = CreateNewTextFile("killed.csv");
+    LogWindow log;
+    if (BeginLogWindow(log, file, size, 1) != LogWindowState::kMapped) _exit(1);
+    for (std::size_t i = 0; i < killedAt; ++i) {
+      if (StoreInLogWindow(log, texts[i]) != LogWindowState::kMapped || MappingsOf("killed.csv") != 1) _exit(2);
+    }
+    kill(getpid(), SIGKILL);
+    _exit(3);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFSIGNALED(status)) << "exit status " << WEXITSTATUS(status);
+  EXPECT_EQ(ReadBytes("killed.csv"), stored + std::string(size - stored.size(), '\0'));
+}
+
+}  // namespace
+}  // namespace shotrenum

@@ -1,0 +1,77 @@
+#include "rename/log_window.h"
+
+#include <string>
+#include <vector>
+
+#include "log_window_texts.h"
+#include "platform/platform.h"
+#include "temp_dir.h"
+
+namespace shotrenum {
+namespace {
+
+using LogWindowFile = testing::LogWindowDir;
+using testing::BytesOf;
+using testing::LogTexts;
+using testing::StoreTexts;
+
+// Windows of one granule, of one and a bit (two), and larger than the file
+// all leave the bytes a plain write leaves, line ends included, with rows
+// running across the windows' ends; the size computed for the texts is
+// exactly what they take.
+TEST_F(LogWindowFile, HoldsTheBytesOfPlainWritesWhateverTheWindow) {
+  const std::size_t granularity = MappingGranularity();
+  const std::vector<std::string> texts = LogTexts(granularity * 7 / 2);
+  const std::string plain = PlainBytes(texts);
+  ASSERT_EQ(BytesOf(texts), plain.size());
+  for (const std::size_t windowLength : {std::size_t{1}, granularity + 1, granularity * 8}) {
+    const std::string name = "mapped" + std::to_string(windowLength) + ".csv";
+    const testing::Stored stored = StoreTexts(name.c_str(), texts, plain.size(), windowLength);
+    EXPECT_EQ(stored.begun, LogWindowState::kMapped) << windowLength;
+    EXPECT_EQ(stored.plainFrom, texts.size()) << windowLength;
+    EXPECT_EQ(stored.ended, LogWindowState::kPlain) << windowLength;
+    EXPECT_EQ(ReadBytes(name), plain) << windowLength;
+  }
+}
+
+// A size computed short never lets a store past the file's end: the text that
+// does not fit, and every later one, are written plainly after the others.
+TEST_F(LogWindowFile, ATextPastTheAllocatedSizeIsWrittenPlainly) {
+  const std::vector<std::string> texts = LogTexts(MappingGranularity() * 2);
+  const std::uint64_t size = BytesOf(texts) - LogWindowBytes(texts.back()) - 1;
+  const testing::Stored stored = StoreTexts("mapped.csv", texts, size, 1);
+  EXPECT_EQ(stored.plainFrom, texts.size() - 2);
+  EXPECT_EQ(stored.ended, LogWindowState::kPlain);
+  EXPECT_EQ(ReadBytes("mapped.csv"), PlainBytes(texts));
+}
+
+// Allocating leaves the next write where it was; the file has the allocated
+// size until its end, however long the window.
+TEST_F(LogWindowFile, TheFileHasTheAllocatedSizeUntilItsEnd) {
+  std::FILE* file = CreateNewTextFile("allocated.csv");
+  ASSERT_EQ(AllocateFile(file, 10), FileStep::kDone);
+  WriteToFile(file, "ab", 2);
+  CloseFile(file);
+  EXPECT_EQ(ReadBytes("allocated.csv"), std::string("ab") + std::string(8, '\0'));
+  file = CreateNewTextFile("mapped.csv");
+  LogWindow log;
+  ASSERT_EQ(BeginLogWindow(log, file, 10, 1 << 20), LogWindowState::kMapped);
+  EXPECT_EQ(StoreInLogWindow(log, "ab"), LogWindowState::kMapped);
+  EXPECT_EQ(ReadBytes("mapped.csv"), std::string("ab") + std::string(8, '\0'));
+  EXPECT_EQ(EndLogWindow(log), LogWindowState::kPlain);
+  CloseFile(file);
+  EXPECT_EQ(ReadBytes("mapped.csv"), "ab");
+}
+
+// Rows come with "\n"; a file whose lines end in CR LF gets CR LF, on every
+// OS, and its size counts them.
+TEST_F(LogWindowFile, StoresEachLineEndAsTheFilesOwn) {
+  EXPECT_EQ(LogWindowBytes("a\nbc\n\n", "\r\n"), 9u);
+  EXPECT_EQ(LogWindowBytes("a\nbc\n\n", "\n"), 6u);
+  const std::vector<std::string> texts = {"title\nheader\n", "OK,a,b\n", "NG,c,d"};
+  testing::StoreTexts("crlf.csv", texts, BytesOf(texts, "\r\n"), 1, "\r\n");
+  EXPECT_EQ(ReadBytes("crlf.csv"), "title\r\nheader\r\nOK,a,b\r\nNG,c,d");
+}
+
+}  // namespace
+}  // namespace shotrenum
