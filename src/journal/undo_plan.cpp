@@ -132,7 +132,9 @@ UndoPlan PlanUndo(const History& history, std::vector<Track>& tracks, bool exact
   FindMissingAtHome(tracks);
   for (const Track& t : tracks) {
     if (t.state == TrackState::kMissing) ++plan.missing;
-    if (t.state == TrackState::kUnknown) ++plan.staying;
+    // (A file at a run's next target that no earlier command's temporary
+    // name explains may as well be one the user put there: it is left
+    // where it is, as any file of the user's.)
     if (t.state == TrackState::kDone || (Follows(t) && t.at == t.name)) ++plan.back;
   }
 

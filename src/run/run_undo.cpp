@@ -89,10 +89,8 @@ int UndoInFolder(const char* logName) {
     LogFileName(name, LogKind::kProcess, when);
     Say(texts::kUndoLostLog, name);
   }
-  // Not back: the files of the plan that did not move, those the plan could
-  // not place (a kill's file of unknown origin), and those gone.
-  const long unplaced = plan.staying - (plan.files - plan.moving);
-  const long notBack = (plan.files - tally.moved) + unplaced + plan.missing;
+  // Not back: the files of the plan that did not move, and those gone.
+  const long notBack = (plan.files - tally.moved) + plan.missing;
   if (notBack > 0) Say(texts::kUndoLeft, notBack, processLog.fileName);
   return notBack > 0 ? 1 : 0;
 }

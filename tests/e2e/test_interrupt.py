@@ -23,8 +23,9 @@ import tempfile
 import time
 import unittest
 
-from tool import (ANOTHER_RUN, BIN, IN_ORDER, RUNNER, WINDOWS, ToolTest, capture_order, expected_logs, make_file, messages,
-                  run_tool, shots_with_times, sjis, snapshot, stamp_of_log, target_name, tool_environment)
+from tool import (ANOTHER_RUN, BIN, IN_ORDER, RUNNER, UNDO_ALREADY, UNDO_LATER_RUN, WINDOWS, ToolTest, capture_order,
+                  expected_logs, make_file, messages, run_tool, shots_with_times, sjis, snapshot, stamp_of_log,
+                  target_name, tool_environment)
 
 SHOTS = 2000
 TOGETHER = 5000  # screenshots for two runs started together
@@ -292,12 +293,56 @@ class EqualTimesAfterAnInterruption(ToolTest):
         if WINDOWS or shutil.which("strace") is None:
             self.skipTest("strace kills the Linux build at a chosen system call")
 
-    def killed_at(self, syscall, when, args=()):
+    def killed_at(self, syscall, when, args=(), tz="UTC"):
         self.needs_strace()
         subprocess.run(["strace", "-qq", "-o", "/dev/null", "-e", f"inject={syscall}:signal=KILL:when={when}", BIN,
                         *args],
                        cwd=self.dir, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                       env=tool_environment(), timeout=60)
+                       env=tool_environment(tz), timeout=60)
+
+    def newest_log(self, kind="All"):
+        return max((n for n in os.listdir(self.dir) if n.startswith("Veltrasko" + kind)), key=lambda n: n[13:])
+
+    def undo(self, log, **kwargs):
+        return run_tool(self.dir, args=["--undo", log], **kwargs)
+
+    def test_undoing_a_run_that_finished_a_killed_one_takes_both_back(self):
+        before = shots_with_times(self.dir)
+        self.killed_at("renameat2", 4)
+        killed = self.newest_log()
+        sleep_into_next_second()
+        self.assertPlacedByOneMoreRun()
+        finishing = self.newest_log()
+        # The killed run is older: the run that finished it stands.
+        refused = self.undo(killed)
+        self.assertEqual((refused.returncode, refused.stderr), (1, messages(UNDO_LATER_RUN.format(finishing))))
+        self.assertEqual(self.undo(finishing).returncode, 0)
+        self.assertEqual(shots_with_times(self.dir), before)
+        self.assertFalse(any(n.startswith("_tmp_") for n in os.listdir(self.dir)))
+        again = self.undo(killed)
+        self.assertEqual((again.returncode, again.stderr), (1, messages(UNDO_ALREADY.format(killed))))
+
+    def test_a_killed_undo_of_a_killed_run_finishes_when_given_again(self):
+        before = shots_with_times(self.dir)
+        self.killed_at("renameat2", 14)  # in the second phase
+        run = self.newest_log()
+        sleep_into_next_second()
+        self.killed_at("renameat2", 9, args=["--undo", run])
+        self.assertEqual(self.undo(run).returncode, 0)
+        self.assertEqual(shots_with_times(self.dir), before)
+
+    def test_a_run_killed_between_its_first_rename_and_that_row_is_undone(self):
+        before = shots_with_times(self.dir)
+        self.kill_between_a_rename_and_its_row(",_tmp_", "_tmp_")
+        undo = self.undo(self.newest_log())
+        self.assertEqual(undo.returncode, 0, undo.stderr)
+        self.assertEqual(shots_with_times(self.dir), before)
+
+    def test_a_time_zone_changed_between_a_killed_run_and_the_next(self):
+        self.killed_at("renameat2", 18, tz="Asia/Tokyo")
+        self.assertEqual(run_tool(self.dir, tz="America/New_York").returncode, 0)
+        self.assertEqual({n: c for n, c in snapshot(self.dir).items() if not n.startswith("Veltrasko")},
+                         EQUAL_TIMES_PLACED)
 
     def assertPlacedByOneMoreRun(self):
         self.assertEqual(run_tool(self.dir).returncode, 0)

@@ -10,9 +10,10 @@ import unittest
 import zoneinfo
 
 import test_model
-from tool import (EOL, LISTING_BROKEN, LOG_INCOMPLETE, LOG_LOST, UNDO_ALREADY, UNDO_LATER_RUN, UNDO_LEFT,
+from tool import (EOL, LISTING_BROKEN, LOG_INCOMPLETE, LOG_LOST, LOG_UNREADABLE, UNDO_ALREADY, UNDO_JOURNAL_FAILED,
+                  UNDO_LATER_RUN, UNDO_LEFT,
                   UNDO_LOST_LOG, UNDO_NOTHING, UNDO_PROCESS_TITLE, UNDO_RESULT_TITLE, HEADER, WINDOWS, ToolTest, block_log_names, both_logs_on_stdout, capture_order,
-                  expected_logs, is_shot_name, log_names, make_file, messages, ns_of, progress_messages, run_tool,
+                  expected_logs, folder_state, is_shot_name, log_names, make_file, messages, ns_of, progress_messages, run_tool,
                   shots_with_times, sjis, snapshot, stamp_of_log, stamp_on_stdout, standard_output, target_name,
                   temp_name)
 
@@ -427,6 +428,112 @@ class Undo(ToolTest):
         want = self.undone(before)
         want["G0000099.pcx"] = before_second["G0000099.pcx"]
         self.assertEqual(shots_with_times(self.dir), want)
+
+    def test_newest_first_counts_the_undos(self):
+        # Runs A and B, B undone, A undone: "undo B" cannot be taken back
+        # while A is (B was made on A); once A stands again, it can.
+        self.make_shots()
+        self.go()
+        a = log_names(self.dir)
+        self.make("G0000099.pcx", ns_of("2019-01-01 00:00:00"))
+        self.go()
+        b = self.new_logs(a)
+        self.go("--undo", b[0])
+        undo_b = self.new_logs(a + b)
+        self.go("--undo", a[0])
+        undo_a = self.new_logs(a + b + undo_b)
+        files = snapshot(self.dir)
+        refused = self.go("--undo", undo_b[0])
+        self.assertEqual((refused.returncode, refused.stderr), (1, messages(UNDO_LATER_RUN.format(undo_a[0]))))
+        self.assertEqual(snapshot(self.dir), files)
+        # (Every command so far took one of the seconds the clock jumped to:
+        # the next ones take later ones.)
+        time.sleep(2)
+        self.assertEqual(self.go("--undo", undo_a[0]).returncode, 0)
+        self.assertEqual(self.go("--undo", undo_b[0]).returncode, 0)
+
+    def test_what_cannot_be_read_is_never_taken_as_absent(self):
+        self.make_shots()
+        self.go()
+        process, result = log_names(self.dir)
+        later = "VeltraskoAll_20991231235959.csv"
+        files = snapshot(self.dir)
+        # A later log a full disk left empty, and one named like a log that
+        # is a FIFO (never opened for a blocking read, in a run too).
+        obstacles = [lambda path: open(path, "wb").close()]
+        if not WINDOWS:
+            obstacles.append(os.mkfifo)
+        for make in obstacles:
+            make(os.path.join(self.dir, later))
+            refused = self.go("--undo", result)
+            self.assertEqual((refused.returncode, refused.stderr),
+                             (1, messages(LOG_UNREADABLE.format(later))))
+            self.assertEqual(run_tool(self.dir, seams=self.FAST).returncode, 0)
+            os.remove(os.path.join(self.dir, later))
+        self.assertEqual(snapshot(self.dir), files)
+        # A search of the logs that cannot start is no empty result.
+        failed = run_tool(self.dir, seams={**self.FAST, "SEARCH_FAIL": "3"}, args=["--undo", result])
+        self.assertEqual((failed.returncode, failed.stderr), (1, messages(LISTING_BROKEN + "\n")))
+        self.assertEqual(snapshot(self.dir), files)
+
+    def test_a_log_that_contradicts_itself_is_refused_untouched(self):
+        self.make_shots()
+        self.go()
+        process, result = log_names(self.dir)
+        rows = self.read(process).split(EOL)
+        # Two files sent to one name: the last second-phase row's name given
+        # to the one before it too.
+        second = [i for i, r in enumerate(rows) if r.startswith(b"OK,_tmp_")]
+        last = rows[second[-1]].split(b",")
+        fields = rows[second[-2]].split(b",")
+        fields[2] = last[2]
+        rows[second[-2]] = b",".join(fields)
+        with open(os.path.join(self.dir, process), "wb") as f:
+            f.write(EOL.join(rows))
+        files = snapshot(self.dir)
+        refused = self.go("--undo", result)
+        self.assertEqual((refused.returncode, refused.stderr), (1, messages(LOG_UNREADABLE.format(process))))
+        self.assertEqual(snapshot(self.dir), files)
+
+    def test_an_undo_writes_its_journal_first(self):
+        self.make_shots()
+        self.go()
+        process, result = log_names(self.dir)
+        # Its process log's head cannot be written (a full disk): nothing is
+        # renamed, and nothing is left of the log.
+        files = folder_state(self.dir)
+        refused = run_tool(self.dir, seams={**self.FAST, "LOG_WRITE_FAIL": 1}, args=["--undo", result])
+        self.assertEqual(refused.returncode, 1)
+        journal = re.search(rb"VeltraskoAll_\d{14}\.csv", refused.stderr).group().decode()
+        self.assertEqual(refused.stderr, messages(UNDO_JOURNAL_FAILED.format(journal)))
+        self.assertEqual(folder_state(self.dir), files)
+
+    def test_a_preview_of_an_undo_is_refused(self):
+        self.make_shots()
+        self.go()
+        process, _ = log_names(self.dir)
+        files = snapshot(self.dir)
+        refused = self.go("-n", process)
+        self.assertEqual(refused.returncode, 2)
+        self.assertEqual(snapshot(self.dir), files)
+
+    @unittest.skipIf(WINDOWS, "Windows renames never fall back to a link and an unlink")
+    def test_an_undo_killed_between_link_and_unlink_finishes_with_one_name_a_file(self):
+        for link in (2, 7):  # in the first phase and in the second
+            with self.subTest(link=link):
+                for name in os.listdir(self.dir):
+                    os.remove(os.path.join(self.dir, name))
+                self.make_shots()
+                before = shots_with_times(self.dir)
+                self.go()
+                result = log_names(self.dir)[1]
+                killed = run_tool(self.dir, seams={**self.FAST, "NO_NOREPLACE": "1+", "DIE_AFTER_LINK": link},
+                                  args=["--undo", result])
+                self.assertEqual(killed.returncode, 137)
+                again = run_tool(self.dir, seams={**self.FAST, "NO_NOREPLACE": "1+"}, args=["--undo", result])
+                self.assertEqual(again.returncode, 0, again.stderr)
+                self.assertEqual(shots_with_times(self.dir), self.undone(before))
+                self.assertTrue(all(os.stat(os.path.join(self.dir, n)).st_nlink == 1 for n in os.listdir(self.dir)))
 
     def test_a_changed_file_and_a_new_shot_at_an_old_name_are_left_alone(self):
         when = ns_of("2020-01-02 00:00:00")

@@ -1,0 +1,230 @@
+// The journal's decisions, from logs and folders held in memory: which undo
+// is accepted, what a log that contradicts itself or cannot be read does, and
+// what the planner leaves where it is.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "journal/undo_choice.h"
+#include "memory_folder.h"
+#include "platform/filetime.h"
+
+namespace shotrenum::testing {
+namespace {
+
+std::uint64_t Ticks(std::int64_t seconds) { return FileTimeTicks(FileTimeFromUnix(seconds, 0)); }
+
+// A folder of three screenshots out of order.
+MemoryFolder ThreeShots() {
+  MemoryFolder folder;
+  folder.Add("G0000002.pcx", "two", Ticks(10));
+  folder.Add("G0000000.pcx", "zero", Ticks(20));
+  folder.Add("G0000001.pcx", "one", Ticks(30));
+  return folder;
+}
+
+// A run, returning the digits of its logs.
+std::string RunNow(MemoryFolder& folder) {
+  const std::string digits = folder.Digits();
+  RunIn(folder);
+  return digits;
+}
+
+std::string UndoNow(MemoryFolder& folder, const std::string& digits) {
+  const std::string own = folder.Digits();
+  UndoIn(folder, digits);
+  return own;
+}
+
+std::string ProcessLog(const std::string& digits) {
+  char name[64];
+  LogFileName(name, LogKind::kProcess, digits.c_str());
+  return name;
+}
+
+// What an undo of `digits` would decide now.
+UndoChoice Choose(const MemoryFolder& folder, const std::string& digits, History& history) {
+  std::vector<Track> tracks = folder.Tracks(history.stamps);
+  MemoryShelf shelf(folder);
+  ReadHistory(shelf, HorizonOfUndo(digits.c_str()), &history);
+  MemoryFacts facts(folder);
+  return ChooseUndo(history, tracks, digits.c_str(), facts, false);
+}
+
+TEST(Stack, AnUndoOfAnUndoOnlyWhereWhatStoodAfterItStandsAgain) {
+  MemoryFolder folder = ThreeShots();
+  const std::string a = RunNow(folder);
+  folder.Add("G0000009.pcx", "older", Ticks(5));  // the second run moves every file again
+  const std::string b = RunNow(folder);
+  const std::string undoB = UndoNow(folder, b);
+  const std::string undoA = UndoNow(folder, a);
+  History history;
+  // B was made on A: taking back "undo B" while A is taken back is refused,
+  // naming what stands in the way.
+  const UndoChoice refused = Choose(folder, undoB, history);
+  EXPECT_EQ(refused.refusal, UndoRefusal::kLaterStands);
+  EXPECT_EQ(refused.name, ProcessLog(undoA));
+  // Newest first it goes: "undo A" back, then "undo B".
+  ASSERT_TRUE(UndoIn(folder, undoA));
+  History again;
+  EXPECT_EQ(Choose(folder, undoB, again).refusal, UndoRefusal::kNone);
+  // A run taken back already touches nothing and says so.
+  History twice;
+  EXPECT_EQ(Choose(folder, b, twice).refusal, UndoRefusal::kAlready);
+}
+
+TEST(Stack, TheOlderRunOfAChainStandsUntilTheNewerIsUndone) {
+  MemoryFolder folder = ThreeShots();
+  folder.killAt = 5;  // in the first phase
+  const std::string killed = folder.Digits();
+  EXPECT_THROW(RunIn(folder), Killed);
+  folder.killAt = -1;
+  const std::string finishing = RunNow(folder);
+  History history;
+  const UndoChoice refused = Choose(folder, killed, history);
+  EXPECT_EQ(refused.refusal, UndoRefusal::kLaterStands);
+  EXPECT_EQ(refused.name, ProcessLog(finishing));
+  // Undoing the newer takes both back; the older is then taken back already.
+  ASSERT_TRUE(UndoIn(folder, finishing));
+  EXPECT_EQ(folder.files.at("G0000002.pcx").content, "two");
+  EXPECT_EQ(folder.files.at("G0000000.pcx").content, "zero");
+  EXPECT_EQ(folder.files.at("G0000001.pcx").content, "one");
+  EXPECT_EQ(folder.files.size(), 3u);
+  History after;
+  EXPECT_EQ(Choose(folder, killed, after).refusal, UndoRefusal::kAlready);
+}
+
+// What cannot be read is never taken as absent.
+TEST(Refusals, ALaterLogThatCannotBeReadStopsAnUndo) {
+  const std::string later = "VeltraskoAll_20991231235959.csv";
+  const std::string head = LogHeadText(LogKind::kProcess, "");
+  const std::string cases[] = {
+      "",                                                                  // empty: a full disk
+      head.substr(0, head.find('\n') + 1),                                 // no header
+      head + "OK,G0000001.pcx,_tmp_1_G0000001.pcx,2011/04/13,09:05:07\n",  // a damaged row
+  };
+  for (const std::string& content : cases) {
+    MemoryFolder folder = ThreeShots();
+    const std::string a = RunNow(folder);
+    folder.logs[later] = content;
+    folder.logWritten[later] = folder.clock;
+    History history;
+    const UndoChoice choice = Choose(folder, a, history);
+    EXPECT_EQ(choice.refusal, UndoRefusal::kUnreadable) << content;
+    EXPECT_EQ(choice.name, later);
+  }
+}
+
+TEST(Refusals, ALogThatContradictsItselfCannotBeRead) {
+  const std::string head = LogHeadText(LogKind::kProcess, "");
+  const std::string row = "OK,G0000001.pcx,_tmp_1700000000_G0000001.pcx,2023/11/14,22:13:20:00\n";
+  const std::string cases[] = {
+      // two files sent to one name
+      head + row + "OK,G0000002.pcx,_tmp_1700000000_G0000002.pcx,2023/11/14,22:13:20:00\n" +
+          "OK,_tmp_1700000000_G0000001.pcx,G0000000.pcx,2023/11/14,22:13:20:00\n" +
+          "OK,_tmp_1700000000_G0000002.pcx,G0000000.pcx,2023/11/14,22:13:20:00\n",
+      // one name moved twice in a phase
+      head + row + row,
+      // a second-phase source that the first phase did not make
+      head + row + "OK,_tmp_1700000000_G0000003.pcx,G0000000.pcx,2023/11/14,22:13:20:00\n",
+      // two stamps in the first phase
+      head + row + "OK,G0000002.pcx,_tmp_1700000001_G0000002.pcx,2023/11/14,22:13:20:00\n",
+      // the first phase after the second
+      head + row + "OK,_tmp_1700000000_G0000001.pcx,G0000000.pcx,2023/11/14,22:13:20:00\n" + row,
+      // a result log under a process log's name
+      LogHeadText(LogKind::kResult, "") + "OK,G0000001.pcx,G0000000.pcx,2023/11/14,22:13:20:00\n",
+  };
+  for (const std::string& content : cases) {
+    MemoryFolder folder;
+    const std::string name = "VeltraskoAll_20231114221320.csv";
+    folder.logs[name] = content;
+    folder.logWritten[name] = 1700000000;
+    MemoryShelf shelf(folder);
+    History history;
+    ReadHistory(shelf, 0, &history);
+    ASSERT_EQ(history.commands.size(), 1u);
+    EXPECT_EQ(history.commands[0].state, LogState::kUnreadable) << content;
+    EXPECT_STREQ(history.commands[0].problem, name.c_str());
+  }
+  // The stamp of its temporary names is not of the second its name shows.
+  MemoryFolder folder;
+  folder.logs["VeltraskoAll_20231114221321.csv"] = head + row;
+  folder.logWritten["VeltraskoAll_20231114221321.csv"] = 1700000001;
+  MemoryShelf shelf(folder);
+  History history;
+  ReadHistory(shelf, 0, &history);
+  EXPECT_EQ(history.commands[0].state, LogState::kUnreadable);
+}
+
+// The way back of one file holds another's: the whole chain stays, and no
+// file is left at a temporary name.
+TEST(Planner, AFileThatCannotGoBackHoldsTheFilesBehindIt) {
+  MemoryFolder folder;
+  folder.Add("G0000002.pcx", "a", Ticks(10));
+  folder.Add("G0000000.pcx", "b", Ticks(20));
+  folder.Add("G0000003.pcx", "c", Ticks(30));
+  const std::string run = RunNow(folder);  // a: 2->0, b: 0->1, c: 3->2
+  // A new screenshot where c was: c stays at G0000002.pcx, where a was, so a
+  // stays at G0000000.pcx, where b was, so b stays too.
+  folder.Add("G0000003.pcx", "new", Ticks(40));
+  History history;
+  const UndoChoice choice = Choose(folder, run, history);
+  EXPECT_EQ(choice.refusal, UndoRefusal::kNothingMoves);
+  EXPECT_EQ(choice.plan.staying, 3);
+  EXPECT_EQ(choice.plan.moving, 0);
+  // Once it is moved away the undo goes, and gives the start.
+  folder.files.erase("G0000003.pcx");
+  ASSERT_TRUE(UndoIn(folder, run));
+  EXPECT_EQ(folder.files.at("G0000002.pcx").content, "a");
+  EXPECT_EQ(folder.files.at("G0000000.pcx").content, "b");
+  EXPECT_EQ(folder.files.at("G0000003.pcx").content, "c");
+  EXPECT_EQ(folder.files.size(), 3u);
+}
+
+// A second name is one file at two names, never a file that merely has
+// another name somewhere: identity decides.
+TEST(Planner, TellsASecondNameByIdentityAndAReservationByItsEmptiness) {
+  for (const RenamePath path : {RenamePath::kLink, RenamePath::kReservation}) {
+    MemoryFolder folder = ThreeShots();
+    folder.path = path;
+    folder.killAt = 3;  // between the two steps of the first rename
+    EXPECT_THROW(RunIn(folder), Killed);
+    folder.killAt = -1;
+    ASSERT_EQ(folder.files.size(), 4u);
+    MemoryFolder copy = folder;
+    RunIn(folder);
+    EXPECT_EQ(folder.files.size(), 3u) << static_cast<int>(path);
+    // The same pair, where the temporary name holds another file with the
+    // same content and time: both are files.
+    if (path == RenamePath::kLink) {
+      for (auto& [name, file] : copy.files) {
+        if (name.rfind("_tmp_", 0) == 0) file.id = 999;
+      }
+      RunIn(copy);
+      EXPECT_EQ(copy.files.size(), 4u);
+    }
+  }
+}
+
+// Logs are found by the stamps they carry: a time zone that changed between
+// a killed run and the run that finishes it changes nothing.
+TEST(History, TellsEachCommandsOffsetFromItsOwnRows) {
+  MemoryFolder folder = ThreeShots();
+  folder.offset = 9 * 3600;
+  const std::string killed = folder.Digits();
+  folder.killAt = 12;  // in the second phase
+  EXPECT_THROW(RunIn(folder), Killed);
+  folder.killAt = -1;
+  folder.offset = -5 * 3600;
+  RunIn(folder);
+  MemoryShelf shelf(folder);
+  History history;
+  ReadHistory(shelf, 0, &history);
+  ASSERT_EQ(history.commands.size(), 2u);
+  EXPECT_EQ(history.commands[0].offset, 9 * 3600);
+  EXPECT_EQ(history.commands[1].offset, -5 * 3600);
+  EXPECT_STREQ(history.commands[0].digits, killed.c_str());
+}
+
+}  // namespace
+}  // namespace shotrenum::testing
