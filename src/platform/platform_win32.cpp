@@ -39,6 +39,8 @@ Syscalls syscalls = {
     .CommandLineToArgvW = CommandLineToArgvW,
     .GetFileAttributesA = GetFileAttributesA,
     .GetFileAttributesW = GetFileAttributesW,
+    .GetFileAttributesExW = GetFileAttributesExW,
+    .DeleteFileW = DeleteFileW,
     .GetCurrentDirectoryW = GetCurrentDirectoryW,
     .SetCurrentDirectoryW = SetCurrentDirectoryW,
     .open = [](const char* name, int flags, int mode) { return _open(name, flags, mode); },
@@ -251,10 +253,9 @@ RenameResult RenameWithoutReplace(const char* from, const char* to) {
   }
 }
 
-// No rename here makes a second name or a reservation.
+// No rename here makes a second name.
 bool SameFile(const char*, const char*) { return false; }
 bool RemoveSecondName(const char*, const char*) { return false; }
-bool RemoveEmptyFile(const char*) { return false; }
 
 bool NamesIgnoreCase() { return true; }
 
@@ -542,6 +543,17 @@ const char* FileNameInPath(const char* path) {
     if (*p == '\\' || *p == '/' || *p == ':') name = p + 1;
   }
   return name;
+}
+
+// No rename here makes a reservation; a log whose head could not be written
+// is removed again when it holds nothing.
+bool RemoveEmptyFile(const char* name) {
+  const std::wstring wide = WidePath(name);
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!syscalls.GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data)) return false;
+  const bool empty =
+      (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && data.nFileSizeHigh == 0 && data.nFileSizeLow == 0;
+  return empty && syscalls.DeleteFileW(wide.c_str()) != 0;
 }
 
 OpenForReading OpenFileForReading(const char* path, std::FILE** file) {

@@ -45,6 +45,8 @@ struct Syscalls {
   LPWSTR*(WINAPI* CommandLineToArgvW)(LPCWSTR commandLine, int* count);
   DWORD(WINAPI* GetFileAttributesA)(LPCSTR path);
   DWORD(WINAPI* GetFileAttributesW)(LPCWSTR path);
+  BOOL(WINAPI* GetFileAttributesExW)(LPCWSTR path, GET_FILEEX_INFO_LEVELS level, LPVOID information);
+  BOOL(WINAPI* DeleteFileW)(LPCWSTR path);
   DWORD(WINAPI* GetCurrentDirectoryW)(DWORD room, LPWSTR folder);
   BOOL(WINAPI* SetCurrentDirectoryW)(LPCWSTR folder);
   // The C runtime's, which sets errno.

@@ -65,6 +65,7 @@ MoveTally MoveInTwoPhases(std::int64_t stamp, const MoveList& files, MoveSink& s
     const bool ok = !stayed[static_cast<std::size_t>(i)] && !step.stays && rename(from, step.to);
     if (ok) {
       ++tally.moved;
+      if (std::strcmp(step.from, step.to) != 0) ++tally.renamed;
     } else {
       ++tally.failures;
     }

@@ -1,5 +1,7 @@
 #include "rename/renumber.h"
 
+#include <cstdio>
+
 #include "rename/run_log.h"
 
 namespace shotrenum {
@@ -38,15 +40,16 @@ MoveStep RecordMoves::At(long i, char (&fromRoom)[64], char (&)[64]) const {
   return MoveStep{from, record.stranded, record.target, record.writeTime, false};
 }
 
-MoveTally RenumberShots(const ShotRecord* records, long n, const StampsInUse& inUse) {
+MoveTally RenumberShots(const ShotRecord* records, long n, const StampsInUse& inUse, char (&resultLog)[64]) {
   const std::int64_t stamp = ChooseRunStamp(inUse);
   CalendarTime start{};
   LocalCalendarOfStamp(stamp, &start);
   RunLog processLog = OpenRunLog(LogKind::kProcess, start);
-  RunLog resultLog{};
-  FolderSink sink(processLog, resultLog, start, "");
+  RunLog result{};
+  FolderSink sink(processLog, result, start, "");
   const MoveTally tally = MoveInTwoPhases(stamp, RecordMoves(records, n), sink);
-  CloseRunLogs(processLog, resultLog, tally.failures);
+  CloseRunLogs(processLog, result, tally.failures);
+  std::snprintf(resultLog, sizeof resultLog, "%s", result.fileCreated ? result.fileName : "");
   return tally;
 }
 

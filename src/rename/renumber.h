@@ -14,7 +14,9 @@ namespace shotrenum {
 // rename, shows progress and reports failures at the end. n >= 1 and every
 // target written. The run's stamp is a second that no temporary name or log
 // present bears (`inUse`: those the folder's reading found).
-MoveTally RenumberShots(const ShotRecord* records, long n, const StampsInUse& inUse);
+// `resultLog` receives the result log's file name, or "" where standard
+// output stood in for it from its start.
+MoveTally RenumberShots(const ShotRecord* records, long n, const StampsInUse& inUse, char (&resultLog)[64]);
 
 // The current second, or the next free one after a wait of at most three
 // seconds; past that the command goes on, and a name it meets taken is an

@@ -69,6 +69,7 @@ const char* CheckTarget(Target& target, bool givenAsLog) {
 
 Command ParseCommandLine(const std::vector<std::string>& arguments) {
   Command command;
+  command.bare = arguments.empty();
   // Help and version answer whatever else the command line holds, wherever
   // an option can stand: before "--", and not as the log of "--undo".
   for (std::size_t i = 0; i < arguments.size() && arguments[i] != "--"; ++i) {
@@ -119,24 +120,66 @@ Command ParseCommandLine(const std::vector<std::string>& arguments) {
 
 namespace {
 
-// One target: its folder entered, the run or the undo, and its exit status.
+// The path of a file in the folder a target names, as the user may give it.
+std::string InFolder(const std::string& folder, const char* name) {
+  if (folder.empty() || folder == ".") return name;
+  const char last = folder.back();
+  return folder + (last == '/' || last == '\\' ? "" : "/") + name;
+}
+
+// After a run with arguments: what it did, and how to take it back.
+void Summarize(const RunReport& report, const std::string& folder) {
+  if (report.wouldRename >= 0) Say(texts::kSummaryPreview, report.wouldRename);
+  if (report.resultLog[0] != '\0' && report.renamed > 0) {
+    Say(texts::kSummaryRun, report.renamed, report.resultLog);
+    // Dropped onto the tool, the log goes by its name; typed, by its path
+    // (a folder's name as the user gave it).
+    if (UndoesByDrop()) {
+      Say(texts::kUndoHintDrop, report.resultLog);
+    } else {
+      SayAbout(texts::kUndoHintCommand, InFolder(folder, report.resultLog).c_str());
+    }
+  }
+  if (report.held > 0) Say(texts::kHeldFiles, report.held);
+}
+
+int StatusOf(RunOutcome outcome) { return outcome == RunOutcome::kFailed ? 1 : 0; }
+
+// One target: its folder entered, the run or the undo, its summary, and its
+// exit status.
 int RunTarget(const Target& target, bool dryRun) {
   if (!target.isLog) {
     if (!EnterFolder(target.path.c_str())) {
       SayAbout(texts::kPathUnreadable, target.path.c_str());
-      return 2;
+      return 1;
     }
-    RunRenumber(dryRun ? RunMode::kPreview : RunMode::kRenumber);
-    return 0;
+    RunReport report;
+    RunRenumber(dryRun ? RunMode::kPreview : RunMode::kRenumber, &report);
+    Summarize(report, target.path);
+    return StatusOf(report.outcome);
   }
   // An undo works in the folder of its log.
   const char* name = FileNameInPath(target.path.c_str());
   const std::string folder = target.path.substr(0, static_cast<std::size_t>(name - target.path.c_str()));
   if (!EnterFolder(folder.empty() ? "." : folder.c_str())) {
     SayAbout(texts::kPathUnreadable, target.path.c_str());
-    return 2;
+    return 1;
   }
-  return RunUndo(name);
+  UndoReport report;
+  const int status = RunUndo(name, &report);
+  if (report.done) Say(texts::kSummaryUndo, name, report.back, report.left);
+  if (report.held > 0) Say(texts::kHeldFiles, report.held);
+  return status;
+}
+
+// The pause that keeps a window open: after the bare start always; after a
+// form with arguments only where the window would close.
+void PauseIfWindowCloses(bool bare) {
+  if (bare) {
+    PauseForKey(texts::kPausePrompt);
+  } else if (WindowClosesAtExit()) {
+    PauseAtConsole(texts::kPausePrompt);
+  }
 }
 
 }  // namespace
@@ -150,15 +193,18 @@ int RunCommandLine(const Command& command) {
     case Action::kRefuse:
       SayAbout(command.refusal, command.refused.c_str());
       Say("%s", texts::kArgumentsRefused);
-      PauseForKey(texts::kPausePrompt);
+      PauseIfWindowCloses(false);
       return 2;
     case Action::kRenumber:
       break;
   }
-  int status = 0;
-  if (command.targets.empty()) {
-    RunRenumber(command.dryRun ? RunMode::kPreview : RunMode::kRenumber);
+  if (command.bare) {
+    RunRenumber();
+    PauseIfWindowCloses(true);
+    return 0;
   }
+  int status = 0;
+  if (command.targets.empty()) status = RunTarget(Target{false, "."}, command.dryRun);
   for (const Target& target : command.targets) {
     // With several targets, each one's messages follow its name.
     if (command.targets.size() > 1) {
@@ -167,7 +213,7 @@ int RunCommandLine(const Command& command) {
     const int targetStatus = RunTarget(target, command.dryRun);
     if (targetStatus > status) status = targetStatus;
   }
-  PauseForKey(texts::kPausePrompt);
+  PauseIfWindowCloses(false);
   return status;
 }
 

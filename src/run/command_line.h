@@ -21,6 +21,9 @@ struct Target {
 
 struct Command {
   Action action = Action::kRenumber;
+  // No argument at all: a run over the current folder, its messages only,
+  // and the pause (a double-click's window would close at once).
+  bool bare = false;
   bool dryRun = false;
   std::vector<Target> targets;
   // Of a refusal: the message, and the argument its "%s" names.
@@ -32,8 +35,10 @@ struct Command {
 // the platform (what the path names, whether a file is a log of this tool).
 Command ParseCommandLine(const std::vector<std::string>& arguments);
 
-// Carries the command out and returns the exit status: 0 for runs (whatever
-// their single renames did), 2 for a refused command line.
+// Carries the command out and returns the exit status: 0 when everything
+// asked was done (renumbered, in order already, nothing found, previewed,
+// undone), 1 when something was not, 2 for a refused command line; with
+// several folders or logs, the worst. The bare start always ends with 0.
 int RunCommandLine(const Command& command);
 
 }  // namespace shotrenum

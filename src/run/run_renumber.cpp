@@ -18,11 +18,11 @@ namespace shotrenum {
 
 namespace {
 
-// Ends a run that ordered no set: 0, as the outcome tells why.
-int EndWith(const char* message, ShotRecord* records, RunOutcome reason, RunOutcome* outcome) {
+// Ends a run that ordered no set: 0, as the report tells why.
+int EndWith(const char* message, ShotRecord* records, RunOutcome reason, RunReport* report) {
   Say("%s\n", message);
   std::free(records);
-  *outcome = reason;
+  report->outcome = reason;
   return 0;
 }
 
@@ -58,22 +58,22 @@ long DropArtifacts(ShotRecord* records, long n, std::vector<std::uint32_t>& keys
 }
 
 // The run itself, once it has the folder to itself.
-int RenumberFolder(RunMode mode, RunOutcome* outcome) {
+int RenumberFolder(RunMode mode, RunReport* report) {
   long counted = 0;
   switch (CountShots(&counted)) {
     case ScanResult::kBroken:
-      return EndWith(texts::kListingBroken, nullptr, RunOutcome::kFailed, outcome);
+      return EndWith(texts::kListingBroken, nullptr, RunOutcome::kFailed, report);
     case ScanResult::kNoAccess:
-      return EndWith(texts::kNotFound, nullptr, RunOutcome::kFailed, outcome);
+      return EndWith(texts::kNotFound, nullptr, RunOutcome::kFailed, report);
     case ScanResult::kComplete:
     case ScanResult::kOverflow:
       break;
   }
-  if (counted == 0) return EndWith(texts::kNotFound, nullptr, RunOutcome::kNothing, outcome);
-  if (counted > kMaxShots) return EndWith(texts::kTooManyShots, nullptr, RunOutcome::kFailed, outcome);
+  if (counted == 0) return EndWith(texts::kNotFound, nullptr, RunOutcome::kNothing, report);
+  if (counted > kMaxShots) return EndWith(texts::kTooManyShots, nullptr, RunOutcome::kFailed, report);
 
   auto* records = static_cast<ShotRecord*>(std::calloc(static_cast<std::size_t>(counted), sizeof(ShotRecord)));
-  if (records == nullptr) return EndWith(texts::kOutOfMemory, nullptr, RunOutcome::kFailed, outcome);
+  if (records == nullptr) return EndWith(texts::kOutOfMemory, nullptr, RunOutcome::kFailed, report);
 
   // Only the records the second pass filled take part: files that vanished
   // between the passes leave no empty record behind.
@@ -81,15 +81,15 @@ int RenumberFolder(RunMode mode, RunOutcome* outcome) {
   long n = 0;
   switch (CollectShots(records, counted, &inUse, &n)) {
     case ScanResult::kOverflow:
-      return EndWith(texts::kFolderChanged, records, RunOutcome::kFailed, outcome);
+      return EndWith(texts::kFolderChanged, records, RunOutcome::kFailed, report);
     case ScanResult::kBroken:
-      return EndWith(texts::kListingBroken, records, RunOutcome::kFailed, outcome);
+      return EndWith(texts::kListingBroken, records, RunOutcome::kFailed, report);
     case ScanResult::kNoAccess:
-      return EndWith(texts::kNotFound, records, RunOutcome::kFailed, outcome);
+      return EndWith(texts::kNotFound, records, RunOutcome::kFailed, report);
     case ScanResult::kComplete:
       break;
   }
-  if (n == 0) return EndWith(texts::kNotFound, records, RunOutcome::kNothing, outcome);
+  if (n == 0) return EndWith(texts::kNotFound, records, RunOutcome::kNothing, report);
 
   // After an interruption the logs tell the order, and what a kill left half
   // done is no screenshot.
@@ -102,16 +102,20 @@ int RenumberFolder(RunMode mode, RunOutcome* outcome) {
   if (keys.empty()) {
     SortShots(records, n);
   } else if (!SortShotsBy(records, n, keys.data())) {
-    return EndWith(texts::kOutOfMemory, records, RunOutcome::kFailed, outcome);
+    return EndWith(texts::kOutOfMemory, records, RunOutcome::kFailed, report);
   }
-  if (n == 0) return EndWith(texts::kNotFound, records, RunOutcome::kNothing, outcome);
-  *outcome = RunOutcome::kDone;
+  if (n == 0) return EndWith(texts::kNotFound, records, RunOutcome::kNothing, report);
+  report->outcome = RunOutcome::kDone;
   if (CheckOrder(records, n)) {
     Say("%s\n", texts::kInOrder);
   } else if (mode == RunMode::kPreview) {
-    PreviewRenames(records, n);
-  } else if (RenumberShots(records, n, inUse).failures > 0) {
-    *outcome = RunOutcome::kFailed;
+    report->wouldRename = PreviewRenames(records, n);
+    if (report->wouldRename < 0) report->outcome = RunOutcome::kFailed;
+  } else {
+    const MoveTally tally = RenumberShots(records, n, inUse, report->resultLog);
+    report->renamed = tally.renamed;
+    report->held = tally.held;
+    if (tally.failures > 0) report->outcome = RunOutcome::kFailed;
   }
   std::free(records);
   return 1;
@@ -119,16 +123,16 @@ int RenumberFolder(RunMode mode, RunOutcome* outcome) {
 
 }  // namespace
 
-int RunRenumber(RunMode mode, RunOutcome* outcome) {
-  RunOutcome ignored;
-  if (outcome == nullptr) outcome = &ignored;
+int RunRenumber(RunMode mode, RunReport* report) {
+  RunReport ignored;
+  if (report == nullptr) report = &ignored;
   // Where the file system cannot lock, the run goes on unguarded.
   if (LockFolder() == FolderLock::kBusy) {
     Say("%s\n", texts::kAnotherRun);
-    *outcome = RunOutcome::kFailed;
+    report->outcome = RunOutcome::kFailed;
     return 0;
   }
-  const int result = RenumberFolder(mode, outcome);
+  const int result = RenumberFolder(mode, report);
   UnlockFolder();
   return result;
 }

@@ -15,11 +15,20 @@ enum class RunOutcome {
              // could not be read, changed meanwhile or had too many files
 };
 
+// What a run did, for the exit status and the closing summary.
+struct RunReport {
+  RunOutcome outcome = RunOutcome::kDone;
+  long renamed = 0;         // files that now bear another name
+  long wouldRename = -1;    // a preview's count of files a run would rename
+  long held = 0;            // renames another program held the file through
+  char resultLog[64] = "";  // the result log's file name, when one was made
+};
+
 // One run over the current directory: counts and collects the screenshots,
 // puts them into capture order and either reports that there is nothing to do
 // or renumbers them (or, previewing, lists the renames). Returns 1 when the
 // set was ordered (reported in order, renumbered or previewed), 0 when the
-// run ended before that; `outcome`, when given, tells how it went.
-int RunRenumber(RunMode mode = RunMode::kRenumber, RunOutcome* outcome = nullptr);
+// run ended before that; `report`, when given, tells how it went.
+int RunRenumber(RunMode mode = RunMode::kRenumber, RunReport* report = nullptr);
 
 }  // namespace shotrenum

@@ -33,7 +33,7 @@ void RemoveArtifacts(const std::vector<Track>& tracks, const StampTable& stamps)
   }
 }
 
-int UndoInFolder(const char* logName) {
+int UndoInFolder(const char* logName, UndoReport* report) {
   char digits[15];
   LogKind kind;
   if (!ParseLogFileName(logName, digits, &kind)) return Refuse(texts::kLogUnreadable, logName);
@@ -92,17 +92,19 @@ int UndoInFolder(const char* logName) {
   // Not back: the files of the plan that did not move, and those gone.
   const long notBack = (plan.files - tally.moved) + plan.missing;
   if (notBack > 0) Say(texts::kUndoLeft, notBack, processLog.fileName);
+  *report = UndoReport{true, tally.moved, notBack, tally.held};
   return notBack > 0 ? 1 : 0;
 }
 
 }  // namespace
 
-int RunUndo(const char* logName) {
+int RunUndo(const char* logName, UndoReport* report) {
+  *report = UndoReport{};
   if (LockFolder() == FolderLock::kBusy) {
     Say("%s\n", texts::kAnotherRun);
     return 1;
   }
-  const int status = UndoInFolder(logName);
+  const int status = UndoInFolder(logName, report);
   UnlockFolder();
   return status;
 }

@@ -2,17 +2,26 @@
 
 namespace shotrenum {
 
-// Undoes the run whose process or result log is `logName` in the current
-// directory: every screenshot it moved that still bears the name and the
-// write time its row shows goes back to the name it had before, through the
-// same two phases as a run and with a pair of logs of its own, whose title
-// lines name the run undone. Given again after an interruption, it finishes
-// the undo. Takes the folder's lock and writes its own messages.
+// What an undo did, for the exit status and the closing summary.
+struct UndoReport {
+  bool done = false;  // it went ahead (renamed, or took its entry back)
+  long back = 0;      // files it put back where they were
+  long left = 0;      // files left where they are, or gone
+  long held = 0;      // renames another program held the file through
+};
+
+// Undoes the run (or undo) whose process or result log is `logName` in the
+// current directory, newest first: every file it moved that still bears the
+// name and the write time its logs show goes back to where it was before
+// it, through the same two phases as a run and with a pair of logs of its
+// own, whose title lines name what it takes back. Given again after an
+// interruption, it finishes the undo. Takes the folder's lock and writes its
+// own messages.
 //
-// Returns the exit status: 0 when the undo ran (also with failed renames, and
-// when nothing was left to undo), 1 when it was refused with nothing touched
-// (a later run not undone yet, another run in the folder, an unreadable
-// folder), 2 when `logName` is no readable log of this tool.
-int RunUndo(const char* logName);
+// Returns the exit status: 0 when every file went back; 1 when the undo was
+// refused with nothing touched (a later entry stands, a log that cannot be
+// read, another run in the folder, nothing left to take back) or some file
+// was left where it was.
+int RunUndo(const char* logName, UndoReport* report);
 
 }  // namespace shotrenum

@@ -10,7 +10,7 @@ import time
 import unittest
 
 import test_rename
-from tool import (HEADER, NOT_FOUND, PROCESS_TITLE, RESULT_TITLE, WINDOWS, HeldFile, ToolTest, block_log_names,
+from tool import (HELD_FILES, HEADER, NOT_FOUND, PROCESS_TITLE, RESULT_TITLE, WINDOWS, HeldFile, ToolTest, block_log_names,
                   both_logs_on_stdout, capture_order, expected_logs, make_file, messages, ns_of, progress_messages,
                   run_tool, run_tool_until, sjis, snapshot, stamp_of_log, stamp_on_stdout, standard_output,
                   standard_output_lines, target_name)
@@ -246,11 +246,13 @@ class HeldFiles(ToolTest):
         before = snapshot(self.dir)
         held = HeldFile(self.dir, "G0000000.pcx", 30000)
         self.addCleanup(held.release)
-        run, took = run_tool_until(self.dir, lambda: True, held.start_clock)
-        # The exit status is not checked here yet.
-        process, _ = run.logs()
+        run, took = run_tool_until(self.dir, lambda: True, held.start_clock, args=["."])
+        process, result = run.logs()
         self.assertGreaterEqual(took, 2.0, "the run waits about 2 s for the held file")
         self.assertIn(b"NG,G0000000.pcx,", run.read(process))
+        # Something was not done; the closing message says one file was in use.
+        self.assertEqual(run.returncode, 1)
+        self.assertTrue(run.stderr.endswith(messages(HELD_FILES.format(1))), run.stderr)
         after = {n: c for n, c in snapshot(self.dir).items() if not n.startswith("Veltrasko")}
         self.assertEqual(sorted(after.values()), sorted(before.values()), "nothing lost")
         self.assertEqual(after["G0000000.pcx"], before["G0000000.pcx"])

@@ -11,8 +11,8 @@ import unittest
 from tool import (ANOTHER_RUN, BIN, CONSOLE_PAUSE_BIN, EOL, FOLDER_CHANGED, FOLDER_HEADING, IN_ORDER, KEY,
                   LISTING_BROKEN, NOT_FOUND, OUT_OF_MEMORY, PAUSE, PREVIEW_DONE, REFUSED, RUNNER, SANITIZED, TOO_MANY,
                   WINDOWS, WINDOWS_PAUSE, ToolTest, folder_state, make_file, messages, ns_of, progress_messages,
-                  run_on_terminal, sjis, snapshot, standard_output, temp_name, tool_environment,
-                  windows_path)
+                  run_on_terminal, run_summary, run_tool, sjis, snapshot, standard_output, SUMMARY_PREVIEW, temp_name,
+                  tool_environment, windows_path)
 
 DECOYS = ["G123.pcx", "G00000001.pcx", "GA000001.pcx", "G00000a1.pcx", "X0000001.pcx", "G0000001.pcx.bak"]
 
@@ -266,9 +266,12 @@ class CommandLine(ToolTest):
             for old, new in renamed.items():
                 self.assertEqual(files.pop(new), old.encode() + b" content")
             self.assertEqual(sorted(n[:13] for n in files), ["VeltraskoAll_", "VeltraskoLog_"])
+        second_path = os.path.join(self.dir, "sub", "second")
+        result_logs = [next(n for n in os.listdir(f) if n.startswith("VeltraskoLog_")) for f in (first, second)]
         self.assertEqual(run.stderr, messages(FOLDER_HEADING.format("first"), *progress_messages(2),
-                                              FOLDER_HEADING.format(os.path.join(self.dir, "sub", "second")),
-                                              *progress_messages(3)))
+                                              run_summary(2, "first", result_logs[0]),
+                                              FOLDER_HEADING.format(second_path), *progress_messages(3),
+                                              run_summary(2, second_path, result_logs[1])))
 
     @unittest.skipUnless(WINDOWS, "a Japanese folder name through the UTF-16 command line")
     def test_a_folder_named_in_japanese_is_renumbered(self):
@@ -277,8 +280,10 @@ class CommandLine(ToolTest):
         run = self.run_tool(args=["スクショ", "空"], locale="C.UTF-8")
         self.assertEqual(run.returncode, 0)
         self.assertEqual(snapshot(folder)["G0000000.pcx"], b"G0000008.pcx content")
+        result_log = next(n for n in os.listdir(folder) if n.startswith("VeltraskoLog_"))
         self.assertEqual(snapshot(folder)["G0000001.pcx"], b"G0000009.pcx content")
-        self.assertEqual(run.stderr, messages(FOLDER_HEADING.format("スクショ"), *progress_messages(2), FOLDER_HEADING.format("空"),
+        self.assertEqual(run.stderr, messages(FOLDER_HEADING.format("スクショ"), *progress_messages(2),
+                                              run_summary(2, "スクショ", result_log), FOLDER_HEADING.format("空"),
                                               NOT_FOUND + "\n"))
 
     @unittest.skipUnless(WINDOWS, "the preview's drop target in the Windows zip")
@@ -302,7 +307,9 @@ class CommandLine(ToolTest):
                              capture_output=True, timeout=120, env=dict(tool_environment(locale="C.UTF-8"), DROP=drop))
         self.assertEqual(run.returncode, 0, run.stderr)
         self.assertEqual(run.stderr, messages(FOLDER_HEADING.format(windows_path(dropped[0])), PREVIEW_DONE,
-                                              FOLDER_HEADING.format(windows_path(dropped[1])), PREVIEW_DONE))
+                                              SUMMARY_PREVIEW.format(2),
+                                              FOLDER_HEADING.format(windows_path(dropped[1])), PREVIEW_DONE,
+                                              SUMMARY_PREVIEW.format(2)))
         # The lines of both plans, then the pause of the drop target.
         self.assertEqual(run.stdout.replace(WINDOWS_PAUSE, b""),
                          b"G0000001.pcx -> G0000000.pcx" + EOL + b"G0000000.pcx -> G0000001.pcx" + EOL
@@ -317,15 +324,15 @@ class CommandLine(ToolTest):
         before = folder_state(self.dir)
         for args in (["-n"], ["--dry-run", "."]):
             run = self.run_tool(args=args)
-            self.assertEqual((run.returncode, run.stderr), (0, messages(PREVIEW_DONE)))
+            self.assertEqual((run.returncode, run.stderr), (0, messages(PREVIEW_DONE, SUMMARY_PREVIEW.format(2))))
             self.assertEqual(run.stdout, standard_output(
-                b"G0000053.pcx -> G0000002.pcx" + EOL + stranded.encode() + b" -> G0000003.pcx" + EOL))
+                b"G0000053.pcx -> G0000002.pcx" + EOL + stranded.encode() + b" -> G0000003.pcx" + EOL, args=True))
             self.assertEqual(folder_state(self.dir), before)
         # What a run would say where it renames nothing.
         self.shots("ordered", "G0000001.pcx", "G0000000.pcx")
         os.mkdir(os.path.join(self.dir, "empty"))
         run = self.run_tool(args=["-n", "ordered", "empty"])
-        self.assertEqual((run.returncode, run.stdout), (0, standard_output()))
+        self.assertEqual((run.returncode, run.stdout), (0, standard_output(args=True)))
         self.assertEqual(run.stderr, messages(FOLDER_HEADING.format("ordered"), IN_ORDER + "\n", FOLDER_HEADING.format("empty"),
                                               NOT_FOUND + "\n"))
 
@@ -336,7 +343,37 @@ class CommandLine(ToolTest):
         self.addCleanup(os.close, held)
         fcntl.flock(held, fcntl.LOCK_EX)
         run = self.run_tool(args=["-n"])
-        self.assertEqual((run.returncode, run.stdout, run.stderr), (0, b"", messages(ANOTHER_RUN + "\n")))
+        self.assertEqual((run.returncode, run.stdout, run.stderr), (1, b"", messages(ANOTHER_RUN + "\n")))
+
+    def test_the_exit_status_tells_whether_everything_asked_was_done(self):
+        # A folder at a target name: that rename fails. With arguments the
+        # run says so in its status (the worst of several folders); the bare
+        # start ends with 0 whatever happened.
+        good = self.shots("good", "G0000001.pcx", "G0000000.pcx")
+        blocked = self.shots("blocked", "G0000002.pcx", "G0000000.pcx")
+        os.mkdir(os.path.join(blocked, "G0000001.pcx"))
+        self.assertEqual(self.run_tool(args=["good", "blocked"]).returncode, 1)
+        self.assertEqual(snapshot(good)["G0000000.pcx"], b"G0000000.pcx content")
+        self.assertEqual(run_tool(blocked).returncode, 0)
+        self.assertEqual(self.run_tool(args=["good"]).returncode, 0)  # in order now
+        empty = os.path.join(self.dir, "empty")
+        os.mkdir(empty)
+        self.assertEqual(self.run_tool(args=["empty"]).returncode, 0)  # nothing found
+        if not WINDOWS:
+            # Another run holds the folder: nothing was done.
+            held = os.open(good, os.O_RDONLY)
+            self.addCleanup(os.close, held)
+            fcntl.flock(held, fcntl.LOCK_EX)
+            busy = self.run_tool(args=["good"])
+            self.assertEqual((busy.returncode, busy.stderr), (1, messages(ANOTHER_RUN + "\n")))
+
+    @unittest.skipIf(WINDOWS, "a Windows console is its own only when Explorer opens it")
+    def test_a_form_with_arguments_never_waits_in_a_terminal(self):
+        self.shots(".", "G0000000.pcx", "G0000001.pcx")
+        shown, restored = run_on_terminal(self.dir, command=[BIN, "-n"])
+        self.assertNotIn(PAUSE.strip().encode(), shown)
+        self.assertIn(PREVIEW_DONE.strip().encode(), shown)
+        self.assertTrue(restored)
 
     def test_a_bad_argument_refuses_the_whole_command_and_touches_nothing(self):
         self.shots(".", "G0000001.pcx", "G0000000.pcx")
@@ -352,6 +389,6 @@ class CommandLine(ToolTest):
         for args, message in cases:
             run = self.run_tool(args=args)
             self.assertEqual((run.returncode, run.stdout, run.stderr),
-                             (2, standard_output(), messages(message, REFUSED)), args)
+                             (2, standard_output(args=True), messages(message, REFUSED)), args)
         self.assertEqual(folder_state(self.dir), before)
         self.assertEqual(folder_state(os.path.join(self.dir, "good")), good_before)

@@ -66,6 +66,13 @@ UNDO_NOTHING = ("元に戻せるファイルがありません（元に戻し済
 UNDO_LATER_RUN = ("このあとの実行（ログ「{}」）がまだ元に戻されていません。新しい実行から順に元に戻してください。"
                   "ファイルは変更していません。\n")
 LOG_UNREADABLE = "「{}」はこのツールのログとして読み取れません。ファイルは変更していません。\n"
+SUMMARY_RUN = "{}件のファイルの名前を付け直しました。結果は「{}」に記録しました。\n"
+UNDO_HINT = ("元に戻すには、「{}」をshotrenum.exeの上にドロップしてください。\n" if WINDOWS else
+             "元に戻すには「shotrenum --undo {}」を実行してください。\n")
+SUMMARY_UNDO = "「{}」の実行を元に戻しました。元の名前に戻したファイルは{}件、そのままのファイルは{}件です。\n"
+HELD_FILES = ("{}件のファイルは、ほかのプログラムが使用中だったため名前を変えられませんでした。"
+              "そのプログラムを閉じてから、もう一度実行してください。\n")
+SUMMARY_PREVIEW = "実行すると、{}件のファイルの名前が変わります。\n"
 UNDO_ALREADY = "「{}」の実行はすでに元に戻されています。ファイルは変更していません。\n"
 UNDO_LEFT = ("{}件のファイルは元に戻せなかったため、そのままにしました（名前が使われているか、変更または削除されています）。"
              "「{}」を確認してください。\n")
@@ -146,11 +153,11 @@ class HeldFile:
         self.process.communicate()
 
 
-def run_tool_until(directory, ready, then):
+def run_tool_until(directory, ready, then, args=()):
     """Runs the tool; once ready() holds (asked every 10 ms while the tool
     runs), calls then(). Returns the run and how long it took, in seconds."""
     started = time.monotonic()
-    process = subprocess.Popen(RUNNER + [BIN], cwd=directory, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+    process = subprocess.Popen(RUNNER + [BIN, *args], cwd=directory, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                                stderr=subprocess.PIPE, env=tool_environment())
     while process.poll() is None and not ready():
         time.sleep(0.01)
@@ -219,9 +226,18 @@ def messages(*texts):
     return "".join(texts).encode("utf-8")
 
 
-def standard_output(body=b""):
-    """What standard output must hold: `body`, then the Windows pause prompt."""
-    return body + WINDOWS_PAUSE if WINDOWS else body
+def standard_output(body=b"", args=False):
+    """What standard output must hold: `body`, then, after a bare start, the
+    Windows pause prompt (a form with arguments pauses only in a console of its
+    own, which a test never gives it)."""
+    return body + WINDOWS_PAUSE if WINDOWS and not args else body
+
+
+def run_summary(renamed, folder, result_log):
+    """The closing summary of a run with arguments over `folder` (as given)
+    that left the result log `result_log`."""
+    path = result_log if WINDOWS or folder in ("", ".") else os.path.join(folder, result_log)
+    return SUMMARY_RUN.format(renamed, result_log) + UNDO_HINT.format(path)
 
 
 def standard_output_lines(run):
