@@ -49,6 +49,10 @@ class CommandReader {
     readProcess_ = ok_ && process == HeadStep::kHead;
     if (ok_ && hadResult) result = ReadLog(command_.resultLog, LogKind::kResult);
     if (!ok_) return;
+    if (hadProcess && process == HeadStep::kEmpty && !hadResult) {
+      command_.state = LogState::kUnstarted;
+      return;
+    }
     const bool processRows = hadProcess && process == HeadStep::kHead;
     if (!(processRows || (hadResult && result == HeadStep::kHead))) {
       command_.state = LogState::kNothing;
@@ -75,6 +79,16 @@ class CommandReader {
     LogHead head{};
     const HeadStep step = reader.ReadHead(&head);
     if (step == HeadStep::kNothing) return step;
+    if (step == HeadStep::kEmpty) {
+      // A result log made and killed before its head holds no row yet; a
+      // process log alone so is a command killed before its head (Read
+      // decides); a process log empty beside a result log had its head
+      // refused (a full disk) while the command went on.
+      if (kind == LogKind::kResult) return HeadStep::kNothing;
+      if (command_.resultLog[0] == '\0') return step;
+      Refuse(name);
+      return HeadStep::kBad;
+    }
     if (step == HeadStep::kBad || head.kind != kind || !SameTitle(head)) {
       Refuse(name);
       return HeadStep::kBad;
@@ -299,6 +313,23 @@ bool FindStamp(Command& command, const StampTable& stamps, const std::vector<Com
   return true;
 }
 
+// A command killed after it made its process log and before it wrote the
+// head renamed nothing, unless a temporary name bears a second its log's
+// name can show (a head that a full disk refused, the command going on):
+// then what it did is not known.
+void Unstarted(Command& command, const StampTable& stamps, const std::vector<Command>& all) {
+  for (std::uint32_t i = 1; i <= stamps.size(); ++i) {
+    const std::int64_t stamp = stamps.Stamp(i);
+    if (PlausibleStamp(command.digits, stamp) &&
+        std::none_of(all.begin(), all.end(), [&](const Command& c) { return c.stamp == stamp; })) {
+      command.state = LogState::kUnreadable;
+      std::snprintf(command.problem, sizeof command.problem, "%s", command.processLog);
+      return;
+    }
+  }
+  command.state = LogState::kNothing;
+}
+
 // The stamp of a command whose every file came from an earlier command's
 // temporary names (so none of its rows bears its own stamp): a file's time
 // as both commands' rows show it tells the difference of their offsets, and
@@ -338,6 +369,7 @@ void ReadHistory(LogShelf& shelf, std::int64_t horizon, History* out) {
     history.commands.push_back(std::move(command));
   }
   for (Command& command : history.commands) {
+    if (command.state == LogState::kUnstarted) Unstarted(command, history.stamps, history.commands);
     if (command.state == LogState::kUnreadable || command.stamp < 0) continue;
     if (!PlausibleStamp(command.digits, command.stamp)) {
       // The stamp of its temporary names is not of the second its name shows.

@@ -30,6 +30,9 @@ enum class LogState {
   kRead,        // its logs were read whole and hold together
   kNothing,     // they hold nothing but NUL bytes: the command was killed
                 // before it renamed anything
+  kUnstarted,   // its process log is empty and it has no result log: killed
+                // before it wrote the head, unless a temporary name of its
+                // second tells otherwise (then it cannot be read)
   kUnreadable,  // a log of it is empty, damaged, contradicts itself, or is
                 // not a regular file
 };

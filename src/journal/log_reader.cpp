@@ -206,9 +206,7 @@ HeadStep LogReader::ReadHead(LogHead* head) {
   std::string_view line;
   switch (NextLine(&line)) {
     case LineStep::kEnd:
-      // An empty file is a log whose head could not be written (a full
-      // disk): what its command did is not known.
-      return nulTail_ ? HeadStep::kNothing : HeadStep::kBad;
+      return nulTail_ ? HeadStep::kNothing : failed_ ? HeadStep::kBad : HeadStep::kEmpty;
     case LineStep::kBad:
       return HeadStep::kBad;
     case LineStep::kLine:

@@ -64,7 +64,9 @@ enum class HeadStep {
   kHead,     // the title and header of a log of this tool
   kNothing,  // only NUL bytes: the space allotted to a log whose command
              // was killed before it stored a line, so before its first rename
-  kBad,      // anything else, an empty file included
+  kEmpty,    // no byte at all: its head was never written (a kill right after
+             // the file was made, or a full disk)
+  kBad,      // anything else
 };
 
 enum class RowStep {

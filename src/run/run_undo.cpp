@@ -67,9 +67,8 @@ int UndoInFolder(const char* logName, UndoReport* report) {
       break;
   }
 
-  // Act: what kills left half done goes first, then the journal (an undo
-  // renames nothing that its process log could not record), then the files.
-  RemoveArtifacts(tracks, history.stamps);
+  // Act: the journal first (an undo touches nothing that its process log
+  // could not record), then what kills left half done, then the files.
   const std::int64_t stamp = ChooseRunStamp(inUse);
   CalendarTime start{};
   LocalCalendarOfStamp(stamp, &start);
@@ -77,6 +76,7 @@ int UndoInFolder(const char* logName, UndoReport* report) {
   LogFileName(undone, LogKind::kProcess, digits);
   RunLog processLog = CreateUndoLog(LogKind::kProcess, start, undone);
   if (processLog.file == nullptr) return Refuse(texts::kUndoJournalFailed, processLog.fileName);
+  RemoveArtifacts(tracks, history.stamps);
   RunLog resultLog{};
   FolderSink sink(processLog, resultLog, start, undone);
   const UndoPlan& plan = choice.plan;

@@ -459,9 +459,16 @@ class Undo(ToolTest):
         process, result = log_names(self.dir)
         later = "VeltraskoAll_20991231235959.csv"
         files = snapshot(self.dir)
-        # A later log a full disk left empty, and one named like a log that
-        # is a FIFO (never opened for a blocking read, in a run too).
-        obstacles = [lambda path: open(path, "wb").close()]
+        # A later run's process log a full disk left empty while the run went
+        # on to its result log, and one named like a log that is a FIFO (never
+        # opened for a blocking read, in a run too).
+        later_result = "VeltraskoLog_20991231235959.csv"
+
+        def emptied(path):
+            for name in (path, os.path.join(self.dir, later_result)):
+                open(name, "wb").close()
+
+        obstacles = [emptied]
         if not WINDOWS:
             obstacles.append(os.mkfifo)
         for make in obstacles:
@@ -470,7 +477,9 @@ class Undo(ToolTest):
             self.assertEqual((refused.returncode, refused.stderr),
                              (1, messages(LOG_UNREADABLE.format(later))))
             self.assertEqual(run_tool(self.dir, seams=self.FAST).returncode, 0)
-            os.remove(os.path.join(self.dir, later))
+            for name in (later, later_result):
+                if os.path.exists(os.path.join(self.dir, name)):
+                    os.remove(os.path.join(self.dir, name))
         self.assertEqual(snapshot(self.dir), files)
         # A search of the logs that cannot start is no empty result.
         failed = run_tool(self.dir, seams={**self.FAST, "SEARCH_FAIL": "3"}, args=["--undo", result])

@@ -103,13 +103,14 @@ TEST(LogReader, RefusesAnyLineThatIsNotOneOfItsRows) {
     EXPECT_TRUE(read.bad) << row;
   }
   const std::string badHeads[] = {
-      "",                                      // empty: a head that could not be written
       kHead.substr(0, kHead.size() - 1),       // the header cut short
       "\xEF\xBB\xBF" + kHead,                  // a byte-order mark
       std::string(texts::kLogHeader) + kHead,  // no title first
       std::string(texts::kProcessLogTitle) + "something else\n",
   };
   for (const std::string& head : badHeads) EXPECT_EQ(ReadAll(head).head, HeadStep::kBad) << head;
+  // Empty: killed before its head, or a head a full disk refused.
+  EXPECT_EQ(ReadAll("").head, HeadStep::kEmpty);
 }
 
 // A killed command's log ends in the NUL bytes of the space allotted to it.

@@ -130,10 +130,13 @@ std::string MemoryFolder::Digits() const {
 }
 
 bool MemoryFolder::CreateLog(const std::string& name, const std::string& head) {
+  // The file is made, then its head written: a kill can come between.
   Step();
   if (logs.count(name) != 0) return false;
-  logs[name] = head;
+  logs[name] = "";
   logWritten[name] = now;
+  Step();
+  logs[name] = head;
   return true;
 }
 
@@ -232,6 +235,10 @@ bool UndoIn(MemoryFolder& folder, const std::string& digits) {
   MemoryFacts facts(folder);
   const UndoChoice choice = ChooseUndo(history, tracks, digits.c_str(), facts, false);
   if (choice.refusal != UndoRefusal::kNone) return false;
+  char undone[64];
+  LogFileName(undone, LogKind::kProcess, digits.c_str());
+  MemorySink sink(folder, ownDigits, undone);
+  folder.CreateLog(sink.LogName(LogKind::kProcess), LogHeadText(LogKind::kProcess, undone));
   for (const Track& t : tracks) {
     if (t.state != TrackState::kArtifact) continue;
     char extra[64];
@@ -240,10 +247,6 @@ bool UndoIn(MemoryFolder& folder, const std::string& digits) {
     FolderNameText(t.at, history.stamps, kept);
     folder.RemoveArtifact(extra, kept, t.empty);
   }
-  char undone[64];
-  LogFileName(undone, LogKind::kProcess, digits.c_str());
-  MemorySink sink(folder, ownDigits, undone);
-  folder.CreateLog(sink.LogName(LogKind::kProcess), LogHeadText(LogKind::kProcess, undone));
   MoveInTwoPhases(stamp, PlanMoves(tracks, choice.plan.files, history.stamps), sink);
   return true;
 }
