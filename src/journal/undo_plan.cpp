@@ -63,8 +63,9 @@ void FindMissingAtHome(std::vector<Track>& tracks) {
 // changed since, two files sent to one name, a file whose way back another
 // holds that does not leave it in the first phase (a file at a temporary
 // name leaves it only in the second), and, in turn, whoever was to go where
-// a staying file stays.
-void Block(std::vector<Track>& tracks, std::size_t files, bool caseless) {
+// a staying file stays. `cause` tells, for each that stays, the track whose
+// staying holds its way back (-1: none, it stays for itself).
+void Block(std::vector<Track>& tracks, std::size_t files, bool caseless, std::vector<long>& cause) {
   struct Holder {
     std::uint64_t place;
     std::size_t track;
@@ -75,16 +76,17 @@ void Block(std::vector<Track>& tracks, std::size_t files, bool caseless) {
   }
   std::sort(holders.begin(), holders.end(), [](const Holder& a, const Holder& b) { return a.place < b.place; });
   const auto leaves = [&](std::size_t i) { return i < files && !tracks[i].stays && !tracks[i].name.IsTemporary(); };
-  const auto held = [&](std::size_t i) {
+  const auto holder = [&](std::size_t i) -> long {
     const auto [first, last] =
         std::equal_range(holders.begin(), holders.end(), Holder{Place(tracks[i].at, caseless), 0},
                          [](const Holder& a, const Holder& b) { return a.place < b.place; });
     for (auto h = first; h != last; ++h) {
-      if (h->track != i && !leaves(h->track)) return true;
+      if (h->track != i && !leaves(h->track)) return static_cast<long>(h->track);
     }
-    return false;
+    return -1;
   };
   std::vector<std::size_t> queue;
+  cause.assign(files, -1);
   for (std::size_t i = 0; i < files; ++i) {
     tracks[i].stays = false;
     const std::uint64_t place = Place(tracks[i].at, caseless);
@@ -96,8 +98,11 @@ void Block(std::vector<Track>& tracks, std::size_t files, bool caseless) {
     }
   }
   for (std::size_t i = 0; i < files; ++i) {
-    if (!tracks[i].stays && held(i)) {
+    if (tracks[i].stays) continue;
+    const long by = holder(i);
+    if (by >= 0) {
       tracks[i].stays = true;
+      cause[i] = by;
       queue.push_back(i);
     }
   }
@@ -117,6 +122,7 @@ void Block(std::vector<Track>& tracks, std::size_t files, bool caseless) {
     for (; at != byPlace.end() && Place(tracks[*at].at, caseless) == place; ++at) {
       if (*at != staying && !tracks[*at].stays) {
         tracks[*at].stays = true;
+        cause[*at] = static_cast<long>(staying);
         queue.push_back(*at);
       }
     }
@@ -147,30 +153,40 @@ UndoPlan PlanUndo(const History& history, std::vector<Track>& tracks, bool exact
     files = static_cast<std::size_t>(end - tracks.begin());
     std::sort(tracks.begin(), end, [](const Track& a, const Track& b) { return a.at < b.at; });
   };
+  std::vector<long> cause;
   byDestination();
-  Block(tracks, files, caseless);
+  Block(tracks, files, caseless, cause);
   // A file whose logs are gone goes to the name in its temporary name only
-  // where that name is free: else back to the temporary name.
+  // where that name is free: else back to the temporary name. One whose way
+  // is held by another such file waits for that one to go back first (its
+  // own name may then be free), so a plan made again halfway through is the
+  // plan made at the start.
   std::sort(lost.begin(), lost.end(), [](const ToInnerName& a, const ToInnerName& b) { return a.file < b.file; });
   const auto lostOf = [&](const Track& t) -> const ToInnerName* {
     const auto at = std::lower_bound(lost.begin(), lost.end(), t.name,
                                      [](const ToInnerName& l, FolderName n) { return l.file < n; });
     return at != lost.end() && at->file == t.name ? &*at : nullptr;
   };
-  bool retreated = false;
-  for (std::size_t i = 0; i < files && !lost.empty(); ++i) {
-    Track& t = tracks[i];
+  const auto retreating = [&](std::size_t i) -> const ToInnerName* {
+    const Track& t = tracks[i];
+    if (i >= files || !t.stays || t.changed) return nullptr;
     const ToInnerName* l = lostOf(t);
-    if (!t.stays || t.changed || l == nullptr) continue;
-    t.at = l->temporary;
-    retreated = true;
-  }
-  if (retreated) {
+    return l != nullptr && !(t.at == l->temporary) ? l : nullptr;
+  };
+  while (!lost.empty()) {
+    std::vector<std::pair<std::size_t, FolderName>> now;
+    for (std::size_t i = 0; i < files; ++i) {
+      const ToInnerName* l = retreating(i);
+      if (l == nullptr || (cause[i] >= 0 && retreating(static_cast<std::size_t>(cause[i])) != nullptr)) continue;
+      now.emplace_back(i, l->temporary);
+    }
+    for (const auto& [i, temporary] : now) tracks[i].at = temporary;
+    if (now.empty()) break;
     // (One already at that temporary name is where it was.)
     const std::size_t before = files;
     byDestination();
     plan.back += static_cast<long>(before - files);
-    Block(tracks, files, caseless);
+    Block(tracks, files, caseless, cause);
   }
   for (std::size_t i = 0; i < files; ++i) {
     const Track& t = tracks[i];

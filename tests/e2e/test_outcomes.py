@@ -352,7 +352,7 @@ class CommandLine(ToolTest):
         good = self.shots("good", "G0000001.pcx", "G0000000.pcx")
         blocked = self.shots("blocked", "G0000002.pcx", "G0000000.pcx")
         os.mkdir(os.path.join(blocked, "G0000001.pcx"))
-        self.assertEqual(self.run_tool(args=["good", "blocked"]).returncode, 1)
+        self.assertEqual(self.run_tool(args=["blocked", "good"]).returncode, 1)
         self.assertEqual(snapshot(good)["G0000000.pcx"], b"G0000000.pcx content")
         self.assertEqual(run_tool(blocked).returncode, 0)
         self.assertEqual(self.run_tool(args=["good"]).returncode, 0)  # in order now
@@ -379,11 +379,16 @@ class CommandLine(ToolTest):
         self.shots(".", "G0000001.pcx", "G0000000.pcx")
         self.shots("good", "G0000001.pcx", "G0000000.pcx")
         self.make("notes.csv", "2020-01-01 00:00:00", "リネーム結果ログ\nsomething else\n".encode("cp932"))
+        # A result log's head under a process log's name is no log of the tool.
+        swapped = "VeltraskoAll_20200101000000.csv"
+        self.make(swapped, "2020-01-01 00:00:00",
+                  "リネーム結果ログ\n判定,リネーム前,リネーム後,更新日付,更新時刻\n".encode("cp932"))
         before = folder_state(self.dir)
         good_before = folder_state(os.path.join(self.dir, "good"))
         cases = [(["good", "--bogus"], "「--bogus」は不明なオプションです。\n"),
                  (["good", "missing"], "「missing」が見つかりません。\n"),
                  (["good", "notes.csv"], "「notes.csv」はフォルダでもこのツールのログでもありません。\n"),
+                 (["good", swapped], f"「{swapped}」はフォルダでもこのツールのログでもありません。\n"),
                  (["good", "--undo", "good"], "「good」はこのツールのログではありません。\n"),
                  (["good", "--undo"], "「--undo」のあとに、元に戻す実行のログを指定してください。\n")]
         for args, message in cases:

@@ -3,6 +3,7 @@
 // what the planner leaves where it is.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 
 #include "journal/undo_choice.h"
@@ -27,6 +28,15 @@ MemoryFolder ThreeShots() {
 std::string RunNow(MemoryFolder& folder) {
   const std::string digits = folder.Digits();
   RunIn(folder);
+  return digits;
+}
+
+// A run killed before its step `at`, returning the digits of its logs.
+std::string KilledRun(MemoryFolder& folder, long at) {
+  const std::string digits = folder.Digits();
+  folder.killAt = at;
+  EXPECT_THROW(RunIn(folder), Killed);
+  folder.killAt = -1;
   return digits;
 }
 
@@ -75,10 +85,7 @@ TEST(Stack, AnUndoOfAnUndoOnlyWhereWhatStoodAfterItStandsAgain) {
 
 TEST(Stack, TheOlderRunOfAChainStandsUntilTheNewerIsUndone) {
   MemoryFolder folder = ThreeShots();
-  folder.killAt = 5;  // in the first phase
-  const std::string killed = folder.Digits();
-  EXPECT_THROW(RunIn(folder), Killed);
-  folder.killAt = -1;
+  const std::string killed = KilledRun(folder, 5);  // in the first phase
   const std::string finishing = RunNow(folder);
   History history;
   const UndoChoice refused = Choose(folder, killed, history);
@@ -131,14 +138,20 @@ TEST(Refusals, ALogThatContradictsItselfCannotBeRead) {
           "OK,_tmp_1700000000_G0000002.pcx,G0000000.pcx,2023/11/14,22:13:20:00\n",
       // one name moved twice in a phase
       head + row + row,
+      // one file sent on from a temporary name twice: its own, or an earlier run's
+      head + row + "OK,_tmp_1700000000_G0000001.pcx,G0000000.pcx,2023/11/14,22:13:20:00\n" +
+          "OK,_tmp_1700000000_G0000001.pcx,G0000002.pcx,2023/11/14,22:13:20:00\n",
+      head + "OK,_tmp_1600000000_G0000001.pcx,G0000000.pcx,2023/11/14,22:13:20:00\n" +
+          "OK,_tmp_1600000000_G0000001.pcx,G0000002.pcx,2023/11/14,22:13:20:00\n",
       // a second-phase source that the first phase did not make
       head + row + "OK,_tmp_1700000000_G0000003.pcx,G0000000.pcx,2023/11/14,22:13:20:00\n",
       // two stamps in the first phase
       head + row + "OK,G0000002.pcx,_tmp_1700000001_G0000002.pcx,2023/11/14,22:13:20:00\n",
       // the first phase after the second
-      head + row + "OK,_tmp_1700000000_G0000001.pcx,G0000000.pcx,2023/11/14,22:13:20:00\n" + row,
+      head + row + "OK,_tmp_1700000000_G0000001.pcx,G0000000.pcx,2023/11/14,22:13:20:00\n" +
+          "OK,G0000002.pcx,_tmp_1700000000_G0000002.pcx,2023/11/14,22:13:20:00\n",
       // a result log under a process log's name
-      LogHeadText(LogKind::kResult, "") + "OK,G0000001.pcx,G0000000.pcx,2023/11/14,22:13:20:00\n",
+      LogHeadText(LogKind::kResult, "") + "OK,_tmp_1600000000_G0000001.pcx,G0000000.pcx,2023/11/14,22:13:20:00\n",
   };
   for (const std::string& content : cases) {
     MemoryFolder folder;
@@ -151,6 +164,21 @@ TEST(Refusals, ALogThatContradictsItselfCannotBeRead) {
     ASSERT_EQ(history.commands.size(), 1u);
     EXPECT_EQ(history.commands[0].state, LogState::kUnreadable) << content;
     EXPECT_STREQ(history.commands[0].problem, name.c_str());
+  }
+  // A result log more than one row ahead of its process log (a kill between
+  // the two leaves it one ahead).
+  {
+    MemoryFolder folder;
+    folder.logs["VeltraskoAll_20231114221320.csv"] = head + row;
+    folder.logs["VeltraskoLog_20231114221320.csv"] = LogHeadText(LogKind::kResult, "") +
+                                                     "OK,G0000001.pcx,G0000000.pcx,2023/11/14,22:13:20:00\n" +
+                                                     "OK,G0000002.pcx,G0000001.pcx,2023/11/14,22:13:20:00\n";
+    for (const auto& [name, content] : folder.logs) folder.logWritten[name] = 1700000000;
+    MemoryShelf shelf(folder);
+    History history;
+    ReadHistory(shelf, 0, &history);
+    ASSERT_EQ(history.commands.size(), 1u);
+    EXPECT_EQ(history.commands[0].state, LogState::kUnreadable);
   }
   // The stamp of its temporary names is not of the second its name shows.
   MemoryFolder folder;
@@ -193,9 +221,7 @@ TEST(Planner, TellsASecondNameByIdentityAndAReservationByItsEmptiness) {
   for (const RenamePath path : {RenamePath::kLink, RenamePath::kReservation}) {
     MemoryFolder folder = ThreeShots();
     folder.path = path;
-    folder.killAt = 4;  // between the two steps of the first rename
-    EXPECT_THROW(RunIn(folder), Killed);
-    folder.killAt = -1;
+    KilledRun(folder, 4);  // between the two steps of the first rename
     ASSERT_EQ(folder.files.size(), 4u);
     MemoryFolder copy = folder;
     RunIn(folder);
@@ -212,15 +238,36 @@ TEST(Planner, TellsASecondNameByIdentityAndAReservationByItsEmptiness) {
   }
 }
 
+// A file whose temporary name's logs are gone goes to the name inside it;
+// where a file that stays holds that name, back to the temporary name it
+// bore, never left at the name the later run gave it.
+TEST(Planner, SendsAFileOfLostLogsBackToItsTemporaryNameWhereItsOwnIsHeld) {
+  MemoryFolder folder = ThreeShots();
+  KilledRun(folder, 5);  // in the first phase
+  std::map<std::string, std::string> stranded;  // content -> temporary name
+  for (const auto& [name, file] : folder.files) {
+    if (name.rfind("_tmp_", 0) == 0) stranded[file.content] = name;
+  }
+  ASSERT_FALSE(stranded.empty());
+  folder.logs.clear();
+  const std::string finishing = RunNow(folder);
+  // The file now at the name inside a stranded file's temporary name is
+  // changed since: it stays, and holds that name.
+  const auto& [content, temporary] = *stranded.begin();
+  const std::string inner = temporary.substr(temporary.rfind('_') + 1);
+  ASSERT_NE(folder.files.at(inner).content, content);
+  folder.files.at(inner).ticks += Ticks(1) - Ticks(0);
+  UndoIn(folder, finishing);
+  ASSERT_EQ(folder.files.count(temporary), 1u);
+  EXPECT_EQ(folder.files.at(temporary).content, content);
+}
+
 // Logs are found by the stamps they carry: a time zone that changed between
 // a killed run and the run that finishes it changes nothing.
 TEST(History, TellsEachCommandsOffsetFromItsOwnRows) {
   MemoryFolder folder = ThreeShots();
   folder.offset = 9 * 3600;
-  const std::string killed = folder.Digits();
-  folder.killAt = 12;  // in the second phase
-  EXPECT_THROW(RunIn(folder), Killed);
-  folder.killAt = -1;
+  const std::string killed = KilledRun(folder, 12);  // in the second phase
   folder.offset = -5 * 3600;
   RunIn(folder);
   MemoryShelf shelf(folder);
