@@ -3,6 +3,7 @@
 // what the planner leaves where it is.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <string>
 
@@ -53,12 +54,12 @@ std::string ProcessLog(const std::string& digits) {
 }
 
 // What an undo of `digits` would decide now.
-UndoChoice Choose(const MemoryFolder& folder, const std::string& digits, History& history) {
+UndoChoice Choose(const MemoryFolder& folder, const std::string& digits, History& history, bool caseless = false) {
   std::vector<Track> tracks = folder.Tracks(history.stamps);
   MemoryShelf shelf(folder);
   ReadHistory(shelf, HorizonOfUndo(digits.c_str()), &history);
   MemoryFacts facts(folder);
-  return ChooseUndo(history, tracks, digits.c_str(), facts, false);
+  return ChooseUndo(history, tracks, digits.c_str(), facts, caseless);
 }
 
 TEST(Stack, AnUndoOfAnUndoOnlyWhereWhatStoodAfterItStandsAgain) {
@@ -243,7 +244,7 @@ TEST(Planner, TellsASecondNameByIdentityAndAReservationByItsEmptiness) {
 // bore, never left at the name the later run gave it.
 TEST(Planner, SendsAFileOfLostLogsBackToItsTemporaryNameWhereItsOwnIsHeld) {
   MemoryFolder folder = ThreeShots();
-  KilledRun(folder, 5);  // in the first phase
+  KilledRun(folder, 5);                         // in the first phase
   std::map<std::string, std::string> stranded;  // content -> temporary name
   for (const auto& [name, file] : folder.files) {
     if (name.rfind("_tmp_", 0) == 0) stranded[file.content] = name;
@@ -262,6 +263,55 @@ TEST(Planner, SendsAFileOfLostLogsBackToItsTemporaryNameWhereItsOwnIsHeld) {
   EXPECT_EQ(folder.files.at(temporary).content, content);
 }
 
+// Two files whose ways back are one name, as the file system folds case
+// (a folder renumbered where case counts, then taken where it does not):
+// neither goes.
+TEST(Planner, LeavesTwoFilesWhoseWaysBackAreOneName) {
+  MemoryFolder folder;
+  folder.Add("G0000005.pcx", "upper", Ticks(10));
+  folder.Add("g0000005.pcx", "lower", Ticks(20));
+  const std::string run = RunNow(folder);
+  History history;
+  EXPECT_EQ(Choose(folder, run, history).refusal, UndoRefusal::kNone);
+  History folded;
+  EXPECT_EQ(Choose(folder, run, folded, true).refusal, UndoRefusal::kNothingMoves);
+}
+
+// A file the rows expect elsewhere is back at its old name only if the file
+// there has its time.
+TEST(Planner, TakesAFileAtAnOldNameForTheMissingOneOnlyByItsTime) {
+  MemoryFolder folder;
+  folder.Add("G0000005.pcx", "five", Ticks(10));
+  const std::string run = RunNow(folder);
+  MemoryFile moved = folder.files.at("G0000000.pcx");
+  folder.files.erase("G0000000.pcx");
+  folder.Add("G0000005.pcx", "new", Ticks(40));
+  History history;
+  EXPECT_EQ(Choose(folder, run, history).refusal, UndoRefusal::kNothingMoves);
+  // Renamed back by hand: it is back, and the run is taken back.
+  folder.files["G0000005.pcx"] = moved;
+  History back;
+  EXPECT_EQ(Choose(folder, run, back).refusal, UndoRefusal::kNone);
+}
+
+// The undo of an undo puts every file where the run left it, a temporary
+// name included (a rename the run could not finish).
+TEST(Planner, AnUndoOfAnUndoPutsBackATemporaryNameTheRunLeft) {
+  MemoryFolder folder;
+  folder.Add("G0000005.pcx", "five", Ticks(10));
+  folder.Add("G0000006.pcx", "six", Ticks(20));
+  folder.folders.insert("G0000001.pcx");
+  const std::string stamp = std::to_string(folder.clock);
+  const std::string run = RunNow(folder);
+  const std::string left = "_tmp_" + stamp + "_G0000006.pcx";
+  ASSERT_EQ(folder.files.count(left), 1u);
+  const std::string undo = UndoNow(folder, run);
+  EXPECT_EQ(folder.files.at("G0000006.pcx").content, "six");
+  ASSERT_TRUE(UndoIn(folder, undo));
+  EXPECT_EQ(folder.files.count(left), 1u);
+  EXPECT_EQ(folder.files.at("G0000000.pcx").content, "five");
+}
+
 // Logs are found by the stamps they carry: a time zone that changed between
 // a killed run and the run that finishes it changes nothing.
 TEST(History, TellsEachCommandsOffsetFromItsOwnRows) {
@@ -277,6 +327,33 @@ TEST(History, TellsEachCommandsOffsetFromItsOwnRows) {
   EXPECT_EQ(history.commands[0].offset, 9 * 3600);
   EXPECT_EQ(history.commands[1].offset, -5 * 3600);
   EXPECT_STREQ(history.commands[0].digits, killed.c_str());
+}
+
+// A run whose every file came from a killed run's temporary names has no
+// stamp of its own in its rows: their times tell its offset, whatever its
+// log's write time says (a folder copied since).
+TEST(History, TellsTheStampOfARunThatOnlyFinishedAnother) {
+  MemoryFolder folder = ThreeShots();
+  folder.offset = 9 * 3600;
+  for (long at = 1;; ++at) {
+    MemoryFolder trial = folder;
+    KilledRun(trial, at);
+    if (trial.files.size() == 3 && std::all_of(trial.files.begin(), trial.files.end(),
+                                               [](const auto& f) { return f.first.rfind("_tmp_", 0) == 0; })) {
+      folder = trial;
+      break;
+    }
+  }
+  folder.offset = -5 * 3600;
+  const std::int64_t stamp = folder.clock;
+  RunNow(folder);
+  for (auto& [name, written] : folder.logWritten) written += 10 * 86400;
+  MemoryShelf shelf(folder);
+  History history;
+  ReadHistory(shelf, 0, &history);
+  ASSERT_EQ(history.commands.size(), 2u);
+  EXPECT_EQ(history.commands[1].stamp, stamp);
+  EXPECT_EQ(history.commands[1].offset, -5 * 3600);
 }
 
 }  // namespace
