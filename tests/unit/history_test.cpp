@@ -205,6 +205,8 @@ const std::vector<Start>& Starts() {
       {"four", {{"G0000003.pcx", 10}, {"G0000002.pcx", 20}, {"G0000000.pcx", 20}, {"G0000001.pcx", 30}}},
       {"stranded without logs", {{"G0000001.pcx", 10}, {"_tmp_5_G0000000.pcx", 20}}},
       {"stranded equal without logs", {{"G0000003.pcx", 10}, {"_tmp_5_G0000001.pcx", 10}, {"G0000000.pcx", 10}}},
+      {"stranded first among equals",
+       {{"G0000005.pcx", 10}, {"G0000006.pcx", 10}, {"_tmp_5_G0000000.pcx", 30}, {"G0000001.pcx", 30}}},
       {"two stranded without logs", {{"_tmp_5_G0000002.pcx", 10}, {"G0000001.pcx", 10}, {"_tmp_5_G0000000.pcx", 20}}},
   };
   return all;
