@@ -24,7 +24,43 @@ class OwnedFileSource : public FileSource {
 
 }  // namespace
 
+namespace {
+
+// The log an entry of a listing is, if it is one.
+void NoteLog(FolderSearch* search, const FolderEntry& entry, std::vector<ListedLog>* logs) {
+  FILETIME written{};
+  bool empty = false;
+  const bool known = FolderEntryTime(search, &written, &empty) == EntryTime::kRead;
+  logs->push_back(ListedLog{entry.name, known ? SecondsOfFileTime(written) : -1});
+}
+
+// One pass over the folder counts its screenshots (so that the tracks take
+// no more memory than they need) and lists its logs.
+ScanResult CountShotsListingLogs(long* count, std::vector<ListedLog>* logs) {
+  *count = 0;
+  FolderSearch* search = nullptr;
+  const ScanResult started = StartScan("*", &search);
+  if (search == nullptr) return started;
+  FolderEntry entry;
+  ListingStep step;
+  while ((step = NextFolderEntry(search, &entry)) == ListingStep::kEntry) {
+    if (MatchesPattern(entry.name, kShotSearchPattern)) {
+      if (Classify(entry).shot) ++*count;
+    } else if (MatchesPattern(entry.name, kLogSearchPattern)) {
+      NoteLog(search, entry, logs);
+    }
+  }
+  EndFolderSearch(search);
+  return step == ListingStep::kEnd ? ScanResult::kComplete : ScanResult::kBroken;
+}
+
+}  // namespace
+
 bool FolderShelf::List(std::vector<ListedLog>* logs) {
+  if (given_) {
+    *logs = listed_;
+    return true;
+  }
   FolderSearch* search = nullptr;
   switch (StartFolderSearch(kLogSearchPattern, &search)) {
     case SearchStart::kNothing:
@@ -36,12 +72,7 @@ bool FolderShelf::List(std::vector<ListedLog>* logs) {
   }
   FolderEntry entry;
   ListingStep step;
-  while ((step = NextFolderEntry(search, &entry)) == ListingStep::kEntry) {
-    FILETIME written{};
-    bool empty = false;
-    const bool known = FolderEntryTime(search, &written, &empty) == EntryTime::kRead;
-    logs->push_back(ListedLog{entry.name, known ? SecondsOfFileTime(written) : -1});
-  }
+  while ((step = NextFolderEntry(search, &entry)) == ListingStep::kEntry) NoteLog(search, entry, logs);
   EndFolderSearch(search);
   return step == ListingStep::kEnd;
 }
@@ -66,22 +97,16 @@ LogShelf::Open FolderShelf::OpenLog(const char* name, std::unique_ptr<ByteSource
 
 bool FolderIdentity::SameFile(const char* a, const char* b) { return shotrenum::SameFile(a, b); }
 
-ScanResult ListTracks(StampTable& stamps, std::vector<Track>* tracks, StampsInUse* inUse) {
-  // Counted first, so that the tracks take no more memory than they need.
+ScanResult ListTracks(StampTable& stamps, std::vector<Track>* tracks, StampsInUse* inUse,
+                      std::vector<ListedLog>* logs) {
   long count = 0;
-  const ScanResult counted = CountShots(&count);
+  const ScanResult counted = CountShotsListingLogs(&count, logs);
   if (counted != ScanResult::kComplete) return counted;
   tracks->reserve(static_cast<std::size_t>(count) + 16);
   *inUse = StampsInUse{CurrentRunStamp(), 0};
   FolderSearch* search = nullptr;
-  switch (StartFolderSearch(kShotSearchPattern, &search)) {
-    case SearchStart::kNothing:
-      return ScanResult::kComplete;
-    case SearchStart::kFailed:
-      return ScanResult::kNoAccess;
-    case SearchStart::kStarted:
-      break;
-  }
+  const ScanResult started = StartScan(kShotSearchPattern, &search);
+  if (search == nullptr) return started;
   FolderEntry entry;
   ListingStep step = ListingStep::kEnd;
   ScanResult result = ScanResult::kComplete;

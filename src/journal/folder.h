@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "journal/history.h"
@@ -14,11 +15,18 @@
 
 namespace shotrenum {
 
-// The current folder's logs.
+// The current folder's logs: listed when asked, or as a listing of the
+// folder found them already.
 class FolderShelf : public LogShelf {
  public:
+  FolderShelf() = default;
+  explicit FolderShelf(std::vector<ListedLog> listed) : listed_(std::move(listed)), given_(true) {}
   bool List(std::vector<ListedLog>* logs) override;
   Open OpenLog(const char* name, std::unique_ptr<ByteSource>* source) override;
+
+ private:
+  std::vector<ListedLog> listed_;
+  bool given_ = false;
 };
 
 class FolderIdentity : public FolderFacts {
@@ -29,8 +37,8 @@ class FolderIdentity : public FolderFacts {
 // Lists the current folder's screenshots, the screenshots at temporary
 // names, and the entries that are no screenshot but bear such a name (as
 // kObstacle), interning their stamps. Notes the stamps near now that
-// temporary names bear.
-ScanResult ListTracks(StampTable& stamps, std::vector<Track>* tracks, StampsInUse* inUse);
+// temporary names bear, and lists the logs on the way (for a FolderShelf).
+ScanResult ListTracks(StampTable& stamps, std::vector<Track>* tracks, StampsInUse* inUse, std::vector<ListedLog>* logs);
 
 // Removes what kills left half done (second names and empty reservations);
 // false when one could not be removed.

@@ -75,6 +75,12 @@ class CommandReader {
       Refuse(name);
       return HeadStep::kBad;
     }
+    // Room for every row the log can hold: memory reserved and never
+    // touched costs nothing, and the rows are not copied as they grow.
+    const long long size = source->Size();
+    if (size > 0 && (kind == LogKind::kProcess || !readProcess_)) {
+      first_.rows.reserve(first_.rows.size() + static_cast<std::size_t>(size / kShortestRow));
+    }
     LogReader reader(*source, stamps_);
     LogHead head{};
     const HeadStep step = reader.ReadHead(&head);

@@ -104,6 +104,16 @@ long FileSource::Read(char* into, std::size_t room) {
   return static_cast<long>(got);
 }
 
+long long FileSource::Size() {
+  // Read from its start only: its end is where the position goes and comes
+  // back from.
+  const long start = std::ftell(file_);
+  if (start < 0 || std::fseek(file_, 0, SEEK_END) != 0) return -1;
+  const long end = std::ftell(file_);
+  if (std::fseek(file_, start, SEEK_SET) != 0) return -1;
+  return end;
+}
+
 long TextSource::Read(char* into, std::size_t room) {
   const std::size_t got = room < text_.size() ? room : text_.size();
   std::memcpy(into, text_.data(), got);

@@ -22,12 +22,15 @@ class ByteSource {
   virtual ~ByteSource() = default;
   // Reads up to `room` bytes; 0 at the end, -1 when reading failed.
   virtual long Read(char* into, std::size_t room) = 0;
+  // How many bytes there are to read at most; -1 when not known.
+  virtual long long Size() { return -1; }
 };
 
 class FileSource : public ByteSource {
  public:
   explicit FileSource(std::FILE* file) : file_(file) {}
   long Read(char* into, std::size_t room) override;
+  long long Size() override;
 
  private:
   std::FILE* file_;
@@ -37,6 +40,7 @@ class TextSource : public ByteSource {
  public:
   explicit TextSource(std::string_view text) : text_(text) {}
   long Read(char* into, std::size_t room) override;
+  long long Size() override { return static_cast<long long>(text_.size()); }
 
  private:
   std::string_view text_;
@@ -52,6 +56,10 @@ struct LogHead {
 // Hundredths of a second since 1601 on the clock a row was printed by; the
 // time columns of a row. kUndatedRow: columns of zeros, a time with no date.
 inline constexpr std::int64_t kUndatedRow = INT64_MIN;
+
+// No row of a log, as the tool writes it or a spreadsheet saves it again,
+// is shorter than this: a log of n bytes holds at most n / kShortestRow rows.
+inline constexpr long long kShortestRow = 48;
 
 struct LogRow {
   bool ok;

@@ -35,7 +35,7 @@ UndoChoice Refused(UndoRefusal refusal, const char* name) {
 
 std::int64_t HorizonOfUndo(const char* digits) { return DigitsAsUtc(digits) - kEarliest; }
 
-UndoChoice ChooseUndo(const History& history, std::vector<Track>& tracks, const char* digits, FolderFacts& facts,
+UndoChoice ChooseUndo(History& history, std::vector<Track>& tracks, const char* digits, FolderFacts& facts,
                       bool caseless) {
   // A later command the listing did not reach could stand: nothing moves.
   if (!history.listed) return Refused(UndoRefusal::kListingBroken, "");
@@ -63,6 +63,8 @@ UndoChoice ChooseUndo(const History& history, std::vector<Track>& tracks, const 
     return Refused(UndoRefusal::kUnreadable, unreadable->problem);
   }
   FollowBack(history, &stack, CommandsToTakeBack(stack, decision), tracks, FollowMode::kUndo, facts);
+  // The rows are in the tracks now: their memory goes before the plan takes its own.
+  for (Command& command : history.commands) std::vector<Placement>().swap(command.placements);
   UndoChoice choice;
   choice.exact = stack.transactions[static_cast<std::size_t>(decision.transaction)].undo;
   choice.plan = PlanUndo(history, tracks, choice.exact, caseless);

@@ -31,8 +31,9 @@ struct UndoChoice {
 // Decides the undo of the command whose logs bear `digits`, given the
 // folder's tracks (ListTracks) and its history (read with the tracks'
 // stamps, from far enough back: ReadHistory with HorizonOfUndo). Leaves the
-// tracks as PlanUndo orders them.
-UndoChoice ChooseUndo(const History& history, std::vector<Track>& tracks, const char* digits, FolderFacts& facts,
+// tracks as PlanUndo orders them, and the history without its rows (the
+// tracks hold what they told).
+UndoChoice ChooseUndo(History& history, std::vector<Track>& tracks, const char* digits, FolderFacts& facts,
                       bool caseless);
 
 // How far back the history of an undo of `digits` is read.

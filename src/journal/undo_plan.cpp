@@ -1,6 +1,8 @@
 #include "journal/undo_plan.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <vector>
 
 #include "journal/row_time.h"
 
@@ -64,65 +66,63 @@ void FindMissingAtHome(std::vector<Track>& tracks) {
 // holds that does not leave it in the first phase (a file at a temporary
 // name leaves it only in the second), and, in turn, whoever was to go where
 // a staying file stays. `cause` tells, for each that stays, the track whose
-// staying holds its way back (-1: none, it stays for itself).
-void Block(std::vector<Track>& tracks, std::size_t files, bool caseless, std::vector<long>& cause) {
-  struct Holder {
-    std::uint64_t place;
-    std::size_t track;
-  };
-  std::vector<Holder> holders;
-  for (std::size_t i = 0; i < tracks.size(); ++i) {
-    if (IsPresent(tracks[i])) holders.push_back(Holder{Place(tracks[i].name, caseless), i});
+// staying holds its way back (-1: none, it stays for itself). Its indices
+// take 4 bytes a file: an undo's peak memory is its tracks and its rows.
+void Block(std::vector<Track>& tracks, std::size_t files, bool caseless, std::vector<std::int32_t>& cause) {
+  using Index = std::uint32_t;
+  const auto held = [&](Index i) { return Place(tracks[i].name, caseless); };
+  const auto way = [&](Index i) { return Place(tracks[i].at, caseless); };
+  // What is in the folder, by the place it holds; the files that go back,
+  // by the place they go to (folded as the file system folds case, which is
+  // not the order of `tracks`).
+  std::vector<Index> holders;
+  holders.reserve(tracks.size());
+  for (Index i = 0; i < tracks.size(); ++i) {
+    if (IsPresent(tracks[i])) holders.push_back(i);
   }
-  std::sort(holders.begin(), holders.end(), [](const Holder& a, const Holder& b) { return a.place < b.place; });
-  const auto leaves = [&](std::size_t i) { return i < files && !tracks[i].stays && !tracks[i].name.IsTemporary(); };
-  const auto holder = [&](std::size_t i) -> long {
-    const auto [first, last] =
-        std::equal_range(holders.begin(), holders.end(), Holder{Place(tracks[i].at, caseless), 0},
-                         [](const Holder& a, const Holder& b) { return a.place < b.place; });
-    for (auto h = first; h != last; ++h) {
-      if (h->track != i && !leaves(h->track)) return static_cast<long>(h->track);
+  std::sort(holders.begin(), holders.end(), [&](Index a, Index b) { return held(a) < held(b); });
+  std::vector<Index> byPlace(files);
+  for (Index i = 0; i < files; ++i) byPlace[i] = i;
+  std::sort(byPlace.begin(), byPlace.end(), [&](Index a, Index b) { return way(a) < way(b); });
+
+  const auto leaves = [&](Index i) { return i < files && !tracks[i].stays && !tracks[i].name.IsTemporary(); };
+  const auto holder = [&](Index i) -> std::int32_t {
+    const std::uint64_t place = way(i);
+    auto h =
+        std::lower_bound(holders.begin(), holders.end(), place, [&](Index k, std::uint64_t p) { return held(k) < p; });
+    for (; h != holders.end() && held(*h) == place; ++h) {
+      if (*h != i && !leaves(*h)) return static_cast<std::int32_t>(*h);
     }
     return -1;
   };
-  std::vector<std::size_t> queue;
+  std::vector<Index> queue;
   cause.assign(files, -1);
-  for (std::size_t i = 0; i < files; ++i) {
-    tracks[i].stays = false;
-    const std::uint64_t place = Place(tracks[i].at, caseless);
-    const bool twin = (i > 0 && Place(tracks[i - 1].at, caseless) == place) ||
-                      (i + 1 < files && Place(tracks[i + 1].at, caseless) == place);
-    if (tracks[i].changed || twin) {
-      tracks[i].stays = true;
-      queue.push_back(i);
-    }
+  for (std::size_t k = 0; k < files; ++k) {
+    const Index i = byPlace[k];
+    const std::uint64_t place = way(i);
+    const bool twin = (k > 0 && way(byPlace[k - 1]) == place) || (k + 1 < files && way(byPlace[k + 1]) == place);
+    tracks[i].stays = tracks[i].changed || twin;
+    if (tracks[i].stays) queue.push_back(i);
   }
-  for (std::size_t i = 0; i < files; ++i) {
+  for (Index i = 0; i < files; ++i) {
     if (tracks[i].stays) continue;
-    const long by = holder(i);
+    const std::int32_t by = holder(i);
     if (by >= 0) {
       tracks[i].stays = true;
       cause[i] = by;
       queue.push_back(i);
     }
   }
-  // Folded as the file system folds case, the order by where they go is not
-  // the order by place: look them up through an index of their own.
-  std::vector<std::size_t> byPlace(files);
-  for (std::size_t i = 0; i < files; ++i) byPlace[i] = i;
-  std::sort(byPlace.begin(), byPlace.end(), [&](std::size_t a, std::size_t b) {
-    return Place(tracks[a].at, caseless) < Place(tracks[b].at, caseless);
-  });
   while (!queue.empty()) {
-    const std::size_t staying = queue.back();
+    const Index staying = queue.back();
     queue.pop_back();
-    const std::uint64_t place = Place(tracks[staying].name, caseless);
-    auto at = std::lower_bound(byPlace.begin(), byPlace.end(), place,
-                               [&](std::size_t i, std::uint64_t p) { return Place(tracks[i].at, caseless) < p; });
-    for (; at != byPlace.end() && Place(tracks[*at].at, caseless) == place; ++at) {
+    const std::uint64_t place = held(staying);
+    auto at =
+        std::lower_bound(byPlace.begin(), byPlace.end(), place, [&](Index i, std::uint64_t p) { return way(i) < p; });
+    for (; at != byPlace.end() && way(*at) == place; ++at) {
       if (*at != staying && !tracks[*at].stays) {
         tracks[*at].stays = true;
-        cause[*at] = static_cast<long>(staying);
+        cause[*at] = static_cast<std::int32_t>(staying);
         queue.push_back(*at);
       }
     }
@@ -153,7 +153,7 @@ UndoPlan PlanUndo(const History& history, std::vector<Track>& tracks, bool exact
     files = static_cast<std::size_t>(end - tracks.begin());
     std::sort(tracks.begin(), end, [](const Track& a, const Track& b) { return a.at < b.at; });
   };
-  std::vector<long> cause;
+  std::vector<std::int32_t> cause;
   byDestination();
   Block(tracks, files, caseless, cause);
   // A file whose logs are gone goes to the name in its temporary name only

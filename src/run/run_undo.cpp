@@ -1,5 +1,6 @@
 #include "run/run_undo.h"
 
+#include <utility>
 #include <vector>
 
 #include "journal/folder.h"
@@ -42,11 +43,12 @@ int UndoInFolder(const char* logName, UndoReport* report) {
   History history;
   std::vector<Track> tracks;
   StampsInUse inUse{};
-  if (ListTracks(history.stamps, &tracks, &inUse) != ScanResult::kComplete) {
+  std::vector<ListedLog> logs;
+  if (ListTracks(history.stamps, &tracks, &inUse, &logs) != ScanResult::kComplete) {
     Say("%s\n", texts::kListingBroken);
     return 1;
   }
-  FolderShelf shelf;
+  FolderShelf shelf(std::move(logs));
   ReadHistory(shelf, HorizonOfUndo(digits), &history);
   FolderIdentity identity;
   const UndoChoice choice = ChooseUndo(history, tracks, digits, identity, NamesIgnoreCase());

@@ -17,11 +17,8 @@ Listed Classify(const FolderEntry& entry) {
   return listed;
 }
 
-namespace {
-
-// Starts the search; kComplete when it started, and when nothing matches.
-ScanResult Start(FolderSearch** search) {
-  switch (StartFolderSearch(kShotSearchPattern, search)) {
+ScanResult StartScan(const char* pattern, FolderSearch** search) {
+  switch (StartFolderSearch(pattern, search)) {
     case SearchStart::kStarted:
       return ScanResult::kComplete;
     case SearchStart::kNothing:
@@ -34,12 +31,10 @@ ScanResult Start(FolderSearch** search) {
   return ScanResult::kNoAccess;
 }
 
-}  // namespace
-
 ScanResult CountShots(long* count) {
   *count = 0;
   FolderSearch* search = nullptr;
-  const ScanResult started = Start(&search);
+  const ScanResult started = StartScan(kShotSearchPattern, &search);
   if (search == nullptr) return started;
   FolderEntry entry;
   ListingStep step;
@@ -63,7 +58,7 @@ ScanResult CollectShots(ShotRecord* records, long capacity, StampsInUse* inUse, 
   *filled = 0;
   *inUse = StampsInUse{CurrentRunStamp(), 0};
   FolderSearch* search = nullptr;
-  const ScanResult started = Start(&search);
+  const ScanResult started = StartScan(kShotSearchPattern, &search);
   if (search == nullptr) return started;
   FolderEntry entry;
   ListingStep step;

@@ -44,4 +44,9 @@ struct Listed {
 // non-directory entry named "_tmp_", a stamp, "_" and a screenshot name.
 Listed Classify(const FolderEntry& entry);
 
+// Starts a search of the current folder for `pattern`: kComplete with a
+// search, or with none (nullptr) when nothing matches; kNoAccess when it
+// cannot start.
+ScanResult StartScan(const char* pattern, FolderSearch** search);
+
 }  // namespace shotrenum

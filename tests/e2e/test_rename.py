@@ -481,10 +481,12 @@ class Undo(ToolTest):
                 if os.path.exists(os.path.join(self.dir, name)):
                     os.remove(os.path.join(self.dir, name))
         self.assertEqual(snapshot(self.dir), files)
-        # A search of the logs that cannot start is no empty result.
-        failed = run_tool(self.dir, seams={**self.FAST, "SEARCH_FAIL": "3"}, args=["--undo", result])
-        self.assertEqual((failed.returncode, failed.stderr), (1, messages(LISTING_BROKEN + "\n")))
-        self.assertEqual(snapshot(self.dir), files)
+        # A search of the folder (for its logs, then for its screenshots)
+        # that cannot start is no empty result.
+        for search in ("1", "2"):
+            failed = run_tool(self.dir, seams={**self.FAST, "SEARCH_FAIL": search}, args=["--undo", result])
+            self.assertEqual((failed.returncode, failed.stderr), (1, messages(LISTING_BROKEN + "\n")))
+            self.assertEqual(snapshot(self.dir), files)
 
     def test_a_log_saved_again_by_a_spreadsheet_still_undoes_its_run(self):
         # As a spreadsheet saves it: fields in quotes, the title padded with
