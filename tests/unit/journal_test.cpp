@@ -275,6 +275,16 @@ TEST(Planner, LeavesTwoFilesWhoseWaysBackAreOneName) {
   EXPECT_EQ(Choose(folder, run, history).refusal, UndoRefusal::kNone);
   History folded;
   EXPECT_EQ(Choose(folder, run, folded, true).refusal, UndoRefusal::kNothingMoves);
+  // Also where another file's way back sorts between theirs.
+  MemoryFolder three;
+  three.Add("G0000005.pcx", "upper", Ticks(10));
+  three.Add("g0000005.pcx", "lower", Ticks(20));
+  three.Add("G0000007.pcx", "seven", Ticks(30));
+  const std::string again = RunNow(three);
+  History between;
+  const UndoChoice choice = Choose(three, again, between, true);
+  EXPECT_EQ(choice.refusal, UndoRefusal::kNone);
+  EXPECT_EQ(choice.plan.staying, 2);
 }
 
 // A file the rows expect elsewhere is back at its old name only if the file
