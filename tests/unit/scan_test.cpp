@@ -4,6 +4,7 @@
 #include <set>
 #include <string>
 
+#include "platform/platform.h"
 #include "scan_calls.h"
 #include "temp_dir.h"
 
@@ -16,6 +17,30 @@ using testing::inUse;
 
 using testing::Collect;
 using testing::Count;
+
+// The patterns of a search, matched as Windows matches long names.
+TEST(Wildcards, MatchAsWindowsMatchesLongNames) {
+  const struct {
+    const char* name;
+    const char* pattern;
+    bool matches;
+  } cases[] = {
+      {"G0000001.pcx", "*.pcx", true},
+      {"g0000001.PCX", "*.pcx", true},
+      {".pcx", "*.pcx", true},
+      {"G0000001.pcxx", "*.pcx", false},
+      {"pcx", "*.pcx", false},
+      {"G0000001.pc", "*.pcx", false},
+      {"VeltraskoAll_20200101000000.csv", "Veltrasko*_*.csv", true},
+      {"veltraskolog_1.CSV", "Veltrasko*_*.csv", true},
+      {"VeltraskoAll.csv", "Veltrasko*_*.csv", false},
+      {"VeltraskoAll_1.csv.bak", "Veltrasko*_*.csv", false},
+      {"a_b_c.csv", "a*_*.csv", true},
+      {"G0000001.pcx", "G???????.pcx", true},
+      {"anything", "*", true},
+  };
+  for (const auto& c : cases) EXPECT_EQ(MatchesPattern(c.name, c.pattern), c.matches) << c.name << " " << c.pattern;
+}
 
 TEST_F(Scan, CountsScreenshotsInAnyCaseAndNothingElse) {
   EXPECT_EQ(Count(), 0);
