@@ -129,7 +129,7 @@ TEST_F(PosixLogWindow, OneWindowIsMappedAndAKillLeavesEveryStoredRow) {
   if (child == 0) {
     std::FILE* file = CreateNewTextFile("killed.csv");
     LogWindow log;
-    if (BeginLogWindow(log, file, size, 1) != LogWindowState::kMapped) _exit(1);
+    if (BeginLogWindow(log, file, 0, size, 1) != LogWindowState::kMapped) _exit(1);
     for (std::size_t i = 0; i < killedAt; ++i) {
       if (StoreInLogWindow(log, texts[i]) != LogWindowState::kMapped || MappingsOf("killed.csv") != 1) _exit(2);
     }
