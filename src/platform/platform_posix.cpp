@@ -49,6 +49,7 @@ Syscalls syscalls = {
     .munmap = munmap,
     .ftruncate = ftruncate,
     .lseek = lseek,
+    .futimens = futimens,
 };
 
 // ---- One run per folder -----------------------------------------------------
@@ -369,6 +370,29 @@ FileStep EndFileAt(std::FILE* file, std::uint64_t length) {
   const off_t end = static_cast<off_t>(length);
   if (syscalls.ftruncate(fd, end) != 0 || syscalls.lseek(fd, end, SEEK_SET) != end) return FileStep::kFailed;
   return FileStep::kDone;
+}
+
+// ---- Logs left by a killed command ------------------------------------------
+
+FileStep CutFileKeepingTime(const char* name, std::uint64_t length) {
+  // O_NOFOLLOW: a symbolic link named like a log is not cut, nor what it
+  // points to. O_NONBLOCK: a FIFO never waits for a reader.
+  const int fd = syscalls.open(name, O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0);
+  if (fd < 0) return FileStep::kFailed;
+  struct stat st;
+  const bool cut =
+      syscalls.fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && syscalls.ftruncate(fd, static_cast<off_t>(length)) == 0;
+  if (cut) {
+    const timespec times[2] = {st.st_atim, st.st_mtim};
+    syscalls.futimens(fd, times);
+  }
+  syscalls.close(fd);
+  return cut ? FileStep::kDone : FileStep::kFailed;
+}
+
+bool RemoveRegularFile(const char* name) {
+  struct stat st;
+  return LinkStat(name, &st) && S_ISREG(st.st_mode) && syscalls.unlink(name) == 0;
 }
 
 // ---- Command line and folders ------------------------------------------------

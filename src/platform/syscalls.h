@@ -60,6 +60,12 @@ struct Syscalls {
   (HANDLE file, LPSECURITY_ATTRIBUTES attributes, DWORD protect, DWORD sizeHigh, DWORD sizeLow, LPCWSTR name);
   LPVOID(WINAPI* MapViewOfFile)(HANDLE mapping, DWORD access, DWORD offsetHigh, DWORD offsetLow, SIZE_T length);
   BOOL(WINAPI* UnmapViewOfFile)(LPCVOID view);
+  HANDLE(WINAPI* CreateFileW)
+  (LPCWSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES attributes, DWORD disposition, DWORD flags,
+   HANDLE model);
+  BOOL(WINAPI* SetFileTime)
+  (HANDLE file, const ::FILETIME* created, const ::FILETIME* accessed, const ::FILETIME* written);
+  BOOL(WINAPI* DeleteFileW)(LPCWSTR name);
 };
 
 #else
@@ -88,6 +94,7 @@ struct Syscalls {
   int (*munmap)(void* address, std::size_t length);
   int (*ftruncate)(int fd, off_t length);
   off_t (*lseek)(int fd, off_t offset, int whence);
+  int (*futimens)(int fd, const timespec times[2]);
 };
 
 #endif

@@ -1,5 +1,7 @@
 #include "rename/log_window.h"
 
+#include <chrono>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -85,6 +87,24 @@ TEST_F(LogWindowFile, StoresGoAfterWhatWasWrittenBefore) {
     CloseFile(file);
     EXPECT_EQ(Read(name), head + "abc");
   }
+}
+
+// What a killed command left is cut back to its whole lines with the time it
+// was last written, which tells when its command ran; a folder is neither
+// cut nor removed.
+TEST_F(LogWindowFile, AKilledLogIsCutBackToItsLinesWithItsTime) {
+  Touch("killed.csv", std::string("a,b\n") + std::string(6, '\0'));
+  const auto written = std::filesystem::last_write_time("killed.csv") - std::chrono::hours(30);
+  std::filesystem::last_write_time("killed.csv", written);
+  ASSERT_EQ(CutFileKeepingTime("killed.csv", 4), FileStep::kDone);
+  EXPECT_EQ(ReadBytes("killed.csv"), "a,b\n");
+  EXPECT_EQ(std::filesystem::last_write_time("killed.csv"), written);
+  std::filesystem::create_directory("folder.csv");
+  EXPECT_EQ(CutFileKeepingTime("folder.csv", 0), FileStep::kFailed);
+  EXPECT_FALSE(RemoveRegularFile("folder.csv"));
+  EXPECT_TRUE(RemoveRegularFile("killed.csv"));
+  EXPECT_FALSE(Exists("killed.csv"));
+  EXPECT_TRUE(Exists("folder.csv"));
 }
 
 // Rows come with "\n"; a file whose lines end in CR LF gets CR LF, on every
