@@ -44,7 +44,7 @@ Syscalls syscalls = {
     .fchdir = fchdir,
     .clock_gettime = clock_gettime,
     .nanosleep = nanosleep,
-    .posix_fallocate = posix_fallocate,
+    .fallocate = fallocate,
     .mmap = mmap,
     .munmap = munmap,
     .ftruncate = ftruncate,
@@ -338,14 +338,15 @@ const char* TextLineEnd() { return "\n"; }
 std::size_t MappingGranularity() { return static_cast<std::size_t>(sysconf(_SC_PAGESIZE)); }
 
 FileStep AllocateFile(std::FILE* file, std::uint64_t size) {
-  // posix_fallocate reports its error as its result, not in errno. On a file
-  // system without fallocate, glibc writes a byte into every block instead;
-  // where even that cannot be done (some FUSE file systems) the error is
-  // EOPNOTSUPP, EINVAL on older kernels, ENODEV or ESPIPE for no regular file.
-  const int error = syscalls.posix_fallocate(fileno(file), 0, static_cast<off_t>(size));
-  if (error == 0) return FileStep::kDone;
-  if (error == ENOSPC || error == EDQUOT) return FileStep::kNoSpace;
-  if (Unsupported(error) || error == ENODEV || error == ESPIPE) return FileStep::kUnsupported;
+  // The file system's own allocation, not posix_fallocate: where there is
+  // none, glibc's stand-in writes a byte into every block, and a file system
+  // without fallocate may keep no store made into a mapping either (a FUSE
+  // FAT driver kept none of them, even after the process ended normally).
+  // Such a file system says EOPNOTSUPP (EINVAL on older kernels); ENODEV or
+  // ESPIPE is no regular file.
+  if (syscalls.fallocate(fileno(file), 0, 0, static_cast<off_t>(size)) == 0) return FileStep::kDone;
+  if (errno == ENOSPC || errno == EDQUOT) return FileStep::kNoSpace;
+  if (Unsupported(errno) || errno == ENODEV || errno == ESPIPE) return FileStep::kUnsupported;
   return FileStep::kFailed;
 }
 

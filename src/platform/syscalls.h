@@ -88,8 +88,7 @@ struct Syscalls {
   int (*fchdir)(int fd);
   int (*clock_gettime)(clockid_t clock, timespec* now);
   int (*nanosleep)(const timespec* length, timespec* rest);
-  // Returns the error number rather than setting errno.
-  int (*posix_fallocate)(int fd, off_t offset, off_t length);
+  int (*fallocate)(int fd, int mode, off_t offset, off_t length);
   void* (*mmap)(void* address, std::size_t length, int protection, int flags, int fd, off_t offset);
   int (*munmap)(void* address, std::size_t length);
   int (*ftruncate)(int fd, off_t length);

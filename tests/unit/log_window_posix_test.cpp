@@ -29,10 +29,10 @@ using testing::SyscallSwap;
 
 testing::CallFailure<int> failure;
 
-int FailingFallocate(int fd, off_t offset, off_t length) {
+int FailingFallocate(int fd, int, off_t offset, off_t length) {
   // A full disk may leave the file grown part of the way.
-  if (failure.error == ENOSPC && ftruncate(fd, (offset + length) / 2) != 0) return EIO;
-  return failure.error;
+  errno = failure.error == ENOSPC && ftruncate(fd, (offset + length) / 2) != 0 ? EIO : failure.error;
+  return -1;
 }
 
 void* FailingMmap(void* address, std::size_t length, int protection, int flags, int fd, off_t offset) {
@@ -58,7 +58,7 @@ TEST_F(PosixLogWindow, AnyStepThatFailsAtTheStartLeavesTheFileToPlainWrites) {
   const std::vector<std::string> texts = LogTexts(MappingGranularity() * 2);
   const std::string plain = PlainBytes(texts);
   {
-    const SyscallSwap fallocate(syscalls.posix_fallocate, FailingFallocate);
+    const SyscallSwap fallocate(syscalls.fallocate, FailingFallocate);
     EXPECT_EQ(StepOfFailure(failure, true, EOPNOTSUPP), FileStep::kUnsupported);  // FUSE
     EXPECT_EQ(StepOfFailure(failure, true, EINVAL), FileStep::kUnsupported);
     EXPECT_EQ(StepOfFailure(failure, true, EIO), FileStep::kFailed);
