@@ -369,7 +369,14 @@ FileStep UnmapFileWindow(char* window, std::size_t length) {
 FileStep EndFileAt(std::FILE* file, std::uint64_t length) {
   const int fd = fileno(file);
   const off_t end = static_cast<off_t>(length);
-  if (syscalls.ftruncate(fd, end) != 0 || syscalls.lseek(fd, end, SEEK_SET) != end) return FileStep::kFailed;
+  // A file that ends there already is not cut: a file system without
+  // fallocate may not cut files either (a FUSE FAT driver refuses with
+  // EPERM), and its allocation failed without growing the file.
+  struct stat st;
+  if (syscalls.fstat(fd, &st) != 0 || (st.st_size != end && syscalls.ftruncate(fd, end) != 0) ||
+      syscalls.lseek(fd, end, SEEK_SET) != end) {
+    return FileStep::kFailed;
+  }
   return FileStep::kDone;
 }
 

@@ -97,10 +97,18 @@ TEST_F(PosixLogWindow, AFileWhoseEndCannotBeSetKeepsItsNulTail) {
   EXPECT_EQ(StoreTexts("end.csv", texts, plain.size() + 5, 1).ended, LogWindowState::kNulTail);
   EXPECT_EQ(ReadBytes("end.csv"), plain + std::string(5, '\0'));
   // Nor can a file be emptied again whose first window failed.
-  const SyscallSwap mapping(syscalls.mmap, FailingMmap);
-  failure = {ENODEV, 0, 1};
-  EXPECT_EQ(StoreTexts("start.csv", texts, plain.size(), 1).begun, LogWindowState::kNulTail);
-  EXPECT_EQ(ReadBytes("start.csv"), std::string(plain.size(), '\0'));
+  {
+    const SyscallSwap mapping(syscalls.mmap, FailingMmap);
+    failure = {ENODEV, 0, 1};
+    EXPECT_EQ(StoreTexts("start.csv", texts, plain.size(), 1).begun, LogWindowState::kNulTail);
+    EXPECT_EQ(ReadBytes("start.csv"), std::string(plain.size(), '\0'));
+  }
+  // A file system that can neither allocate nor cut (a FUSE FAT driver): the
+  // file never grew, needs no cut, and takes plain writes.
+  const SyscallSwap fallocate(syscalls.fallocate, FailingFallocate);
+  failure = {EOPNOTSUPP, 0, 1};
+  EXPECT_EQ(StoreTexts("fat.csv", texts, plain.size(), 1).begun, LogWindowState::kPlain);
+  EXPECT_EQ(ReadBytes("fat.csv"), plain);
 }
 
 // How many mappings of the file `name` the process holds.
