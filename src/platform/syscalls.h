@@ -22,6 +22,7 @@
 #include <ctime>
 #else
 #include <dirent.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 

@@ -23,9 +23,9 @@ import tempfile
 import time
 import unittest
 
-from tool import (ANOTHER_RUN, BIN, IN_ORDER, RUNNER, UNDO_ALREADY, UNDO_LATER_RUN, WINDOWS, ToolTest, capture_order,
-                  expected_logs, make_file, messages, run_tool, shots_with_times, sjis, snapshot, stamp_of_log,
-                  target_name, tool_environment)
+from tool import (ANOTHER_RUN, BIN, EOL, IN_ORDER, RUNNER, UNDO_ALREADY, UNDO_LATER_RUN, WINDOWS, ToolTest,
+                  capture_order, expected_logs, make_file, messages, run_tool, shots_with_times, sjis, snapshot,
+                  stamp_of_log, target_name, tool_environment)
 
 SHOTS = 2000
 TOGETHER = 5000  # screenshots for two runs started together
@@ -257,9 +257,13 @@ class KilledRuns(ToolTest):
             self.assertIn(where[before[name]], (name, renames[i][1], target_name(i)))
 
         # The log is the start of the full run's log, and the renames it
-        # holds are all done, with at most one more: the one in flight.
+        # holds are all done, with at most one more: the one in flight. Where
+        # its rows were stored into a mapping, NUL bytes follow them up to the
+        # full log's size.
         full, _ = expected_logs(self.shots, stamp, "UTC")
-        self.assertEqual(log, full[:len(log)])
+        rows_part = log.rstrip(b"\0")
+        self.assertEqual(rows_part, full[:len(rows_part)])
+        self.assertIn(len(log), {len(rows_part), len(full)})
         rows = max(log.count(b"\n") - 2, 0)
         state = dict(before)
         for old, new in renames[:rows]:
@@ -375,21 +379,20 @@ class EqualTimesAfterAnInterruption(ToolTest):
         self.assertEqual(run_tool(self.dir, args=undo).returncode, 0)
         self.assertEqual(shots_with_times(self.dir), before)
 
-    def kill_between_a_rename_and_its_row(self, row_text="G0000002.pcx,G0000007.pcx,", moved="G0000007.pcx", args=()):
-        # By default the row of the eighth rename of the second phase, which
-        # goes first to the result log. The writes up to the first row
-        # holding `row_text` are counted in a run over a copy; after the kill
-        # a name holding `moved` stands.
-        self.needs_strace()
+    def kill_between_a_rename_and_its_row(self, row_text="_G0000002.pcx,G0000007.pcx,", moved="G0000007.pcx", args=()):
+        # By default right after the eighth rename of the second phase, before
+        # either log has its row. The renames up to the first whose row in the
+        # process log holds `row_text` are counted in a run over a copy; after
+        # the kill a name holding `moved` stands.
         copy = os.path.join(self.dir, "copy")
         shutil.copytree(self.dir, copy, copy_function=shutil.copy2)
-        traced = subprocess.run(["strace", "-qq", "-e", "trace=write", BIN, *args], cwd=copy,
-                                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
-                                env=tool_environment(), timeout=60)
-        writes = [line for line in traced.stderr.decode(errors="replace").splitlines() if line.startswith("write(")]
+        run_tool(copy, args=args)
+        process = max(n for n in os.listdir(copy) if n.startswith("VeltraskoAll_"))
+        with open(os.path.join(copy, process), "rb") as log:
+            rows = log.read().split(EOL)[2:]
         shutil.rmtree(copy)
-        row = next(i for i, line in enumerate(writes) if row_text in line)
-        self.killed_at("write", row + 1, args)
+        rename = next(i for i, row in enumerate(rows) if row_text.encode() in row) + 1
+        self.assertEqual(run_tool(self.dir, seams={"DIE_AFTER_RENAME": rename}, args=args).returncode, 137)
         self.assertIn(moved, " ".join(os.listdir(self.dir)))
 
     def test_a_folder_without_temporary_names_reads_no_log(self):

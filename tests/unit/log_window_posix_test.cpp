@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "log_moves.h"
 #include "log_window_texts.h"
 #include "platform/platform.h"
 #include "rename/log_window.h"
@@ -109,6 +110,58 @@ TEST_F(PosixLogWindow, AFileWhoseEndCannotBeSetKeepsItsNulTail) {
   failure = {EOPNOTSUPP, 0, 1};
   EXPECT_EQ(StoreTexts("fat.csv", texts, plain.size(), 1).begun, LogWindowState::kPlain);
   EXPECT_EQ(ReadBytes("fat.csv"), plain);
+}
+
+int FirstFallocateFails(int fd, int mode, off_t offset, off_t length) {
+  if (++failure.calls == 1) return FailingFallocate(fd, mode, offset, length);
+  return fallocate(fd, mode, offset, length);
+}
+
+// A run whose process log cannot be mapped (here: no room for it) writes
+// both logs a row at a time as it always has: the result log is created
+// between the phases, and both end as before.
+TEST_F(PosixLogWindow, ARunWhoseLogsCannotBeMappedWritesThemAsBefore) {
+  const SyscallSwap fallocate(syscalls.fallocate, FirstFallocateFails);
+  failure = {ENOSPC, 0, 1};
+  const testing::ReversedShots shots(300, 3);
+  testing::ExpectWholeLogs(shots, testing::MoveIntoLogs(shots), false);
+}
+
+void* OneMmapFails(void* address, std::size_t length, int protection, int flags, int fd, off_t offset) {
+  if (++failure.calls != failure.failFrom) return mmap(address, length, protection, flags, fd, offset);
+  errno = failure.error;
+  return MAP_FAILED;
+}
+
+// A window that cannot move on leaves the rest of its log to writes, the row
+// that found it so included; where the room beyond the rows cannot be cut
+// off either, the file takes nothing more, and the rest goes to standard
+// output as a full disk's rows do. (The logs are compared whole, but not
+// shown: they are long enough for the windows to move on.)
+TEST_F(PosixLogWindow, ALogWhoseWindowCannotMoveOnLosesNoRow) {
+  const testing::ReversedShots shots(6000, 0);
+  const std::string process = shots.Log(LogKind::kProcess);
+  // The third mapping: the process log's second window.
+  const SyscallSwap mapping(syscalls.mmap, OneMmapFails);
+  failure = {ENOMEM, 0, 3};
+  testing::MovedRun run = testing::MoveIntoLogs(shots);
+  testing::ExpectWholeLogs(shots, run, true);
+  std::remove(run.process.fileName);
+  std::remove(run.result.fileName);
+
+  const SyscallSwap cutting(syscalls.ftruncate, FailingFtruncate);
+  failure = {ENOMEM, 0, 3};
+  ::testing::internal::CaptureStdout();
+  run = testing::MoveIntoLogs(shots);
+  const std::string out = ::testing::internal::GetCapturedStdout();
+  EXPECT_TRUE(run.process.fileFailed);
+  const std::string file = ReadBytes(run.process.fileName);
+  const std::size_t stored = file.find('\0');
+  ASSERT_NE(stored, std::string::npos);
+  EXPECT_GT(stored, LogHeadText(LogKind::kProcess, "").size());
+  EXPECT_TRUE(file == process.substr(0, stored) + std::string(process.size() - stored, '\0'));
+  EXPECT_TRUE(out == LogHeadText(LogKind::kProcess, "") + process.substr(stored));
+  EXPECT_TRUE(ReadBytes(run.result.fileName) == shots.Log(LogKind::kResult));
 }
 
 // How many mappings of the file `name` the process holds.
