@@ -14,11 +14,18 @@
 
 namespace shotrenum {
 
-// The current folder's logs.
+// The current folder's logs. `cutsTails`: the command may change the folder
+// (a preview may not), so the NULs a killed command left in a log go as the
+// log is read; the log keeps the time it was last written.
 class FolderShelf : public LogShelf {
  public:
+  explicit FolderShelf(bool cutsTails = true) : cutsTails_(cutsTails) {}
   bool List(std::vector<ListedLog>* logs) override;
   Open OpenLog(const char* name, std::unique_ptr<ByteSource>* source) override;
+  void CutLog(const char* name, std::uint64_t length) override;
+
+ private:
+  bool cutsTails_;
 };
 
 class FolderIdentity : public FolderFacts {

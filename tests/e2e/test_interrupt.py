@@ -33,6 +33,8 @@ TOGETHER = 5000  # screenshots for two runs started together
 KILLS = int(os.environ.get("SHOTRENUM_KILLS", "3" if WINDOWS else "12"))
 SEED = int(os.environ.get("SHOTRENUM_KILL_SEED", "1208"))
 BASE_NS = 1577836800 * 10**9
+# The tool under test stores no log into a mapping (tests/support/seam_env.cpp).
+NO_MAPPING = os.environ.get("SHOTRENUM_NO_MAPPING") == "1"
 
 
 def start(directory, stderr=subprocess.DEVNULL, args=()):
@@ -189,12 +191,13 @@ class KilledRuns(ToolTest):
 
     def check_rerun(self, directory, before):
         """One more run leaves every file where an uninterrupted run puts it,
-        and the logs already there as they were."""
+        and the logs already there as they were (but for the NUL bytes after
+        their rows, which go when the run reads them)."""
         logs = {n: c for n, c in snapshot(directory).items() if n.startswith("Veltrasko")}
         self.assertEqual(start(directory).wait(), 0)
         after = snapshot(directory)
         for name, content in logs.items():
-            self.assertEqual(after.pop(name), content)
+            self.assertIn(after.pop(name, b""), (content, content.rstrip(b"\0")))
         self.assertIn(len([n for n in after if n.startswith("Veltrasko")]), (0, 2))
         self.assertPlacedAsUninterrupted(after, before, self.order)
 
@@ -394,6 +397,33 @@ class EqualTimesAfterAnInterruption(ToolTest):
         rename = next(i for i, row in enumerate(rows) if row_text.encode() in row) + 1
         self.assertEqual(run_tool(self.dir, seams={"DIE_AFTER_RENAME": rename}, args=args).returncode, 137)
         self.assertIn(moved, " ".join(os.listdir(self.dir)))
+
+    def test_the_run_after_a_kill_cuts_the_nul_bytes_off_its_logs(self):
+        if NO_MAPPING:
+            self.skipTest("the logs are written a row at a time: no NUL bytes follow their rows")
+        # A whole run over a copy gives the size of a whole process log.
+        copy = os.path.join(self.dir, "copy")
+        shutil.copytree(self.dir, copy, copy_function=shutil.copy2)
+        whole = os.path.getsize(os.path.join(copy, run_tool(copy).logs()[0]))
+        shutil.rmtree(copy)
+        # Killed right after its third rename: two rows, then NULs up to the
+        # whole log's size; the result log holds its head, then NULs.
+        killed = run_tool(self.dir, seams={"DIE_AFTER_RENAME": 3})
+        self.assertEqual(killed.returncode, 137)
+        logs = {name: killed.read(name) for name in killed.logs()}
+        written = {name: os.stat(os.path.join(self.dir, name)).st_mtime_ns for name in logs}
+        self.assertEqual(len(logs[killed.logs()[0]]), whole)
+        self.assertEqual(sorted(len(log.rstrip(b"\0").split(EOL)) for log in logs.values()), [3, 5])
+        self.assertTrue(all(b"\0" not in log.rstrip(b"\0") and log.endswith(b"\0") for log in logs.values()))
+        # A preview reads them, and changes nothing.
+        run_tool(self.dir, args=["-n"])
+        self.assertEqual({name: killed.read(name) for name in logs}, logs)
+        sleep_into_next_second()
+        self.assertPlacedByOneMoreRun()
+        for name, log in logs.items():
+            self.assertEqual(killed.read(name), log.rstrip(b"\0"))
+            # The time it was last written stays (to the 100 ns Windows keeps).
+            self.assertEqual(os.stat(os.path.join(self.dir, name)).st_mtime_ns // 100, written[name] // 100)
 
     def test_a_folder_without_temporary_names_reads_no_log(self):
         self.needs_strace()

@@ -149,6 +149,16 @@ LogShelf::Open MemoryShelf::OpenLog(const char* name, std::unique_ptr<ByteSource
   return Open::kOpened;
 }
 
+void MemoryShelf::CutLog(const char* name, std::uint64_t length) {
+  if (changed_ == nullptr) return;
+  if (length > 0) {
+    changed_->logs.at(name).resize(length);
+    return;
+  }
+  changed_->logs.erase(name);
+  changed_->logWritten.erase(name);
+}
+
 bool MemoryFacts::SameFile(const char* a, const char* b) {
   const auto first = folder_.files.find(a);
   const auto second = folder_.files.find(b);

@@ -70,14 +70,20 @@ class MemoryFolder {
   bool CreateLog(const std::string& name, const std::string& head);
 };
 
+// The folder's logs. On a folder that may be changed, the NULs a kill left
+// are cut as the history reads them; on a const one (what an undo would
+// decide) nothing is.
 class MemoryShelf : public LogShelf {
  public:
-  explicit MemoryShelf(const MemoryFolder& folder) : folder_(folder) {}
+  explicit MemoryShelf(const MemoryFolder& folder) : folder_(folder), changed_(nullptr) {}
+  explicit MemoryShelf(MemoryFolder& folder) : folder_(folder), changed_(&folder) {}
   bool List(std::vector<ListedLog>* logs) override;
   Open OpenLog(const char* name, std::unique_ptr<ByteSource>* source) override;
+  void CutLog(const char* name, std::uint64_t length) override;
 
  private:
   const MemoryFolder& folder_;
+  MemoryFolder* changed_;
 };
 
 class MemoryFacts : public FolderFacts {
