@@ -223,14 +223,13 @@ RunLog CreateMappedLog(LogKind kind, const CalendarTime& startTime, const char* 
     log.mapped = true;
     return log;
   }
-  // Nothing is left of it: the file is empty again (or, where it could not
-  // be cut back, holds nothing but NULs, which tells a command that renamed
-  // nothing yet, and keeps the name from being created again).
+  // Nothing is left of it (this command's own file, just created): its name
+  // is free for the log to be created again when its first row is due.
   EndLogWindow(log.window);
   CloseFile(log.file);
   log.file = nullptr;
   log.fileCreated = false;
-  RemoveEmptyFile(log.fileName);
+  RemoveRegularFile(log.fileName);
   return log;
 }
 
@@ -239,7 +238,9 @@ RunLog CreateUndoLog(LogKind kind, const CalendarTime& startTime, const char* un
   if (log.file != nullptr && !WriteHead(log.file, log)) {
     CloseFile(log.file);
     log.file = nullptr;
-    RemoveEmptyFile(log.fileName);
+    // Its own file, just created: a head cut short would read as a log
+    // that cannot be read.
+    RemoveRegularFile(log.fileName);
   }
   return log;
 }

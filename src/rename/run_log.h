@@ -59,8 +59,8 @@ RunLog OpenUndoLog(LogKind kind, const CalendarTime& startTime, const char* undo
 
 // The same, but never on standard output: an undo writes its journal first
 // or not at all. `file` is nullptr when the file could not be created, or
-// its title and header could not be written (it is then removed again if
-// it holds nothing).
+// its title and header could not be written (it is then removed again,
+// with whatever part of them reached it).
 RunLog CreateUndoLog(LogKind kind, const CalendarTime& startTime, const char* undoneLog);
 
 // Rows stored into a shared mapping of a log file need its final size before

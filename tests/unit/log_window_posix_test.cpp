@@ -112,19 +112,28 @@ TEST_F(PosixLogWindow, AFileWhoseEndCannotBeSetKeepsItsNulTail) {
   EXPECT_EQ(ReadBytes("fat.csv"), plain);
 }
 
-int FirstFallocateFails(int fd, int mode, off_t offset, off_t length) {
-  if (++failure.calls == 1) return FailingFallocate(fd, mode, offset, length);
+int OneFallocateFails(int fd, int mode, off_t offset, off_t length) {
+  if (++failure.calls == failure.failFrom) return FailingFallocate(fd, mode, offset, length);
   return fallocate(fd, mode, offset, length);
 }
 
 // A run whose process log cannot be mapped (here: no room for it) writes
 // both logs a row at a time as it always has: the result log is created
-// between the phases, and both end as before.
+// between the phases, and both end as before. So is a result log that
+// cannot be mapped, its file gone again until then.
 TEST_F(PosixLogWindow, ARunWhoseLogsCannotBeMappedWritesThemAsBefore) {
-  const SyscallSwap fallocate(syscalls.fallocate, FirstFallocateFails);
+  const SyscallSwap fallocate(syscalls.fallocate, OneFallocateFails);
   failure = {ENOSPC, 0, 1};
   const testing::ReversedShots shots(300, 3);
-  testing::ExpectWholeLogs(shots, testing::MoveIntoLogs(shots), false);
+  const testing::MovedRun run = testing::MoveIntoLogs(shots);
+  testing::ExpectWholeLogs(shots, run, false);
+  std::remove(run.process.fileName);
+  std::remove(run.result.fileName);
+  failure = {ENOSPC, 0, 2};
+  const testing::MovedRun result = testing::MoveIntoLogs(shots);
+  EXPECT_TRUE(result.processMappedAtFirstRename);
+  EXPECT_FALSE(result.resultAtFirstRename);
+  EXPECT_TRUE(testing::TextOf(result.result.fileName) == shots.Log(LogKind::kResult));
 }
 
 void* OneMmapFails(void* address, std::size_t length, int protection, int flags, int fd, off_t offset) {
