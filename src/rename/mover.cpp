@@ -100,9 +100,12 @@ std::uint64_t FolderSink::RowBytes(const char* before, const char* after, FILETI
 }
 
 void FolderSink::Begin(std::uint64_t processRowBytes, std::uint64_t resultRowBytes) {
-  if (MapLogRows(processLog_, processRowBytes)) {
-    resultLog_ = CreateMappedLog(LogKind::kResult, start_, undoneLog_, resultRowBytes);
-  }
+  if (!MapLogRows(processLog_, processRowBytes)) return;
+  // Its head is written before its room is taken, as the process log's is:
+  // a log that a kill leaves empty would be one that cannot be read. Where
+  // it cannot be created here, it is when its first row is due.
+  resultLog_ = CreateUndoLog(LogKind::kResult, start_, undoneLog_);
+  MapLogRows(resultLog_, resultRowBytes);
 }
 
 void FolderSink::SecondPhase() {

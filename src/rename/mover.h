@@ -63,9 +63,11 @@ class FolderSink : public MoveSink {
   // `undoneLog`: for an undo, the process log of what it takes back ("" for
   // a run). The process log is opened by the caller, its head written; the
   // result log is opened here. Where the process log's rows are stored into
-  // a mapping, the result log is created with it, before the first rename;
-  // otherwise (and where its own mapping cannot be had) it is created
-  // between the phases and written a row at a time, as the process log is.
+  // a mapping, the result log is created before the first rename too, its
+  // head written, and its rows stored the same way where its own mapping can
+  // be had (written a row at a time otherwise). Where the process log is
+  // written a row at a time, the result log is created between the phases,
+  // as it always was.
   FolderSink(RunLog& processLog, RunLog& resultLog, const CalendarTime& start, const char* undoneLog)
       : processLog_(processLog), resultLog_(resultLog), start_(start), undoneLog_(undoneLog) {}
   RenameResult Rename(const char* from, const char* to) override;

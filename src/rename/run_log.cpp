@@ -214,25 +214,6 @@ bool MapLogRows(RunLog& log, std::uint64_t rowBytes) {
   return false;
 }
 
-RunLog CreateMappedLog(LogKind kind, const CalendarTime& startTime, const char* undoneLog, std::uint64_t rowBytes) {
-  RunLog log = Created(kind, startTime, undoneLog);
-  if (log.file == nullptr) return log;
-  const std::string head = LogHeadText(kind, undoneLog);
-  if (BeginLogWindow(log.window, log.file, 0, LogWindowBytes(head) + rowBytes, kLogWindow) == LogWindowState::kMapped &&
-      StoreInLogWindow(log.window, head) == LogWindowState::kMapped) {
-    log.mapped = true;
-    return log;
-  }
-  // Nothing is left of it (this command's own file, just created): its name
-  // is free for the log to be created again when its first row is due.
-  EndLogWindow(log.window);
-  CloseFile(log.file);
-  log.file = nullptr;
-  log.fileCreated = false;
-  RemoveRegularFile(log.fileName);
-  return log;
-}
-
 RunLog CreateUndoLog(LogKind kind, const CalendarTime& startTime, const char* undoneLog) {
   RunLog log = Created(kind, startTime, undoneLog);
   if (log.file != nullptr && !WriteHead(log.file, log)) {

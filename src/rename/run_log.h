@@ -82,13 +82,6 @@ std::uint64_t LogRowBytes(const char* before, const char* after, FILETIME writeT
 // written one at a time, as before.
 bool MapLogRows(RunLog& log, std::uint64_t rowBytes);
 
-// Creates the log, as OpenUndoLog names it, with the room for its title,
-// header and `rowBytes` bytes of rows, and stores them all into a mapping of
-// it. Where that cannot be had, `file` is nullptr and nothing bears the
-// name: the caller opens the log another way (OpenUndoLog) when its first
-// row is due.
-RunLog CreateMappedLog(LogKind kind, const CalendarTime& startTime, const char* undoneLog, std::uint64_t rowBytes);
-
 // Writes one row: "OK" for a rename that succeeded or "NG" for one that
 // failed, both names, and the file's last-write time in local time. The row
 // leaves as one piece, so two logs on standard output interleave row by row.

@@ -76,13 +76,14 @@ class ReversedShots : public MoveList {
 class LogsOnly : public FolderSink {
  public:
   LogsOnly(RunLog& processLog, RunLog& resultLog)
-      : FolderSink(processLog, resultLog, kMoveStart, ""), processLog_(processLog) {}
+      : FolderSink(processLog, resultLog, kMoveStart, ""), processLog_(processLog), resultLog_(resultLog) {}
   RenameResult Rename(const char*, const char*) override {
     if (renames++ == 0) {
       char result[64];
       LogFileName(result, LogKind::kResult, kMoveStart);
       resultAtFirstRename = FileExists(result);
       processMappedAtFirstRename = processLog_.mapped;
+      resultMappedAtFirstRename = resultLog_.mapped;
     }
     return RenameResult::kRenamed;
   }
@@ -91,9 +92,11 @@ class LogsOnly : public FolderSink {
   long renames = 0;
   bool resultAtFirstRename = false;
   bool processMappedAtFirstRename = false;
+  bool resultMappedAtFirstRename = false;
 
  private:
   RunLog& processLog_;
+  RunLog& resultLog_;
 };
 
 // A run of the move in the current folder, its logs closed.
@@ -102,14 +105,16 @@ struct MovedRun {
   RunLog result;
   bool resultAtFirstRename;
   bool processMappedAtFirstRename;
+  bool resultMappedAtFirstRename;
 };
 
 inline MovedRun MoveIntoLogs(const ReversedShots& shots) {
-  MovedRun run{OpenRunLog(LogKind::kProcess, kMoveStart), RunLog{}, false, false};
+  MovedRun run{OpenRunLog(LogKind::kProcess, kMoveStart), RunLog{}, false, false, false};
   LogsOnly sink(run.process, run.result);
   MoveInTwoPhases(kMoveStamp, shots, sink);
   run.resultAtFirstRename = sink.resultAtFirstRename;
   run.processMappedAtFirstRename = sink.processMappedAtFirstRename;
+  run.resultMappedAtFirstRename = sink.resultMappedAtFirstRename;
   CloseRunLog(run.result);
   CloseRunLog(run.process);
   return run;
@@ -124,9 +129,10 @@ inline std::string TextOf(const char* name) {
 // Both logs hold every row of the move, and told of no trouble; the result
 // log was there at the first rename exactly where the process log's rows
 // were stored into a mapping. (Compared whole, but not shown: long logs.)
-inline void ExpectWholeLogs(const ReversedShots& shots, const MovedRun& run, bool mapped) {
+inline void ExpectWholeLogs(const ReversedShots& shots, const MovedRun& run, bool mapped, bool resultMapped) {
   EXPECT_EQ(run.processMappedAtFirstRename, mapped);
   EXPECT_EQ(run.resultAtFirstRename, mapped);
+  EXPECT_EQ(run.resultMappedAtFirstRename, resultMapped);
   EXPECT_TRUE(TextOf(run.process.fileName) == shots.Log(LogKind::kProcess));
   EXPECT_TRUE(TextOf(run.result.fileName) == shots.Log(LogKind::kResult));
   EXPECT_FALSE(run.process.fileFailed || run.result.fileFailed || run.process.rowsLost || run.result.rowsLost);

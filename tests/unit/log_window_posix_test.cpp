@@ -119,21 +119,38 @@ int OneFallocateFails(int fd, int mode, off_t offset, off_t length) {
 
 // A run whose process log cannot be mapped (here: no room for it) writes
 // both logs a row at a time as it always has: the result log is created
-// between the phases, and both end as before. So is a result log that
-// cannot be mapped, its file gone again until then.
+// between the phases, and both end as before. A result log that cannot be
+// mapped is created with its head before the first rename all the same, and
+// written a row at a time.
 TEST_F(PosixLogWindow, ARunWhoseLogsCannotBeMappedWritesThemAsBefore) {
   const SyscallSwap fallocate(syscalls.fallocate, OneFallocateFails);
   failure = {ENOSPC, 0, 1};
   const testing::ReversedShots shots(300, 3);
   const testing::MovedRun run = testing::MoveIntoLogs(shots);
-  testing::ExpectWholeLogs(shots, run, false);
+  testing::ExpectWholeLogs(shots, run, false, false);
   std::remove(run.process.fileName);
   std::remove(run.result.fileName);
   failure = {ENOSPC, 0, 2};
   const testing::MovedRun result = testing::MoveIntoLogs(shots);
-  EXPECT_TRUE(result.processMappedAtFirstRename);
-  EXPECT_FALSE(result.resultAtFirstRename);
-  EXPECT_TRUE(testing::TextOf(result.result.fileName) == shots.Log(LogKind::kResult));
+  testing::ExpectWholeLogs(shots, result, true, false);
+}
+
+std::vector<ssize_t> headBytes;  // what each log held when its room was taken
+
+int FallocateNotingHead(int fd, int mode, off_t offset, off_t length) {
+  char head[8];
+  headBytes.push_back(pread(fd, head, sizeof head, 0));
+  return fallocate(fd, mode, offset, length);
+}
+
+// No log is empty when its room is taken, so that a kill at any instant
+// leaves a log that can be read: each holds its head by then.
+TEST_F(PosixLogWindow, EachLogHoldsItsHeadBeforeItsRoomIsTaken) {
+  const SyscallSwap fallocate(syscalls.fallocate, FallocateNotingHead);
+  headBytes.clear();
+  const testing::ReversedShots shots(10, 0);
+  testing::ExpectWholeLogs(shots, testing::MoveIntoLogs(shots), true, true);
+  EXPECT_EQ(headBytes, (std::vector<ssize_t>{8, 8}));
 }
 
 void* OneMmapFails(void* address, std::size_t length, int protection, int flags, int fd, off_t offset) {
@@ -154,7 +171,7 @@ TEST_F(PosixLogWindow, ALogWhoseWindowCannotMoveOnLosesNoRow) {
   const SyscallSwap mapping(syscalls.mmap, OneMmapFails);
   failure = {ENOMEM, 0, 3};
   testing::MovedRun run = testing::MoveIntoLogs(shots);
-  testing::ExpectWholeLogs(shots, run, true);
+  testing::ExpectWholeLogs(shots, run, true, true);
   std::remove(run.process.fileName);
   std::remove(run.result.fileName);
 

@@ -143,7 +143,7 @@ TEST_F(RunLogFile, ARowTakesTheBytesItsSizeSays) {
 TEST_F(RunLogFile, BothLogsAreThereBeforeTheFirstRenameAndEndAsWritesLeaveThem) {
   // Enough rows that the windows move on along both logs.
   const testing::ReversedShots shots(6000, 7);
-  testing::ExpectWholeLogs(shots, testing::MoveIntoLogs(shots), true);
+  testing::ExpectWholeLogs(shots, testing::MoveIntoLogs(shots), true, true);
 }
 
 // The room the move gives each log is what its rows take: rows of files that
