@@ -17,7 +17,11 @@ caught. Every run has its standard input at end of file.
 After each run of the tool, the undo of that run is timed too (the tool with
 --undo and the run's result log, started in a second of its own so that it
 does not wait for one), and checked to give every file back its name; the
-table shows its time, its ratio to the run, and its peak RSS.
+table shows its time, its ratio to the run, and its peak RSS. Then an undo
+of a chain: a run killed with SIGKILL halfway through (half the median time
+of the tool's runs so far), one more run that finishes it, and the undo of
+that run, which takes both back; the table shows the undo's time against
+the two runs together (the killed one up to its kill).
 
 With --before, an earlier build of the tool runs in the same rounds, so a
 change is measured against the floors and against what came before it.
@@ -35,6 +39,7 @@ would be charged the interpreter's own peak.
 import argparse
 import os
 import random
+import signal
 import statistics
 import subprocess
 import sys
@@ -57,8 +62,10 @@ def fs_type(path):
 
 
 class ShotSet:
-    """n screenshots G0000000.pcx.. in `where`; each shuffle gives them new
-    write times in a random order, so the next run has to renumber all."""
+    """n screenshots G0000000.pcx.. in `where`, one byte each; each shuffle
+    gives them new write times in a random order, so the next run has to
+    renumber all. (Not empty: a kill can leave an empty file at a temporary
+    name that the next run takes for an empty reservation, and removes.)"""
 
     def __init__(self, where, n, rng):
         self.dir = os.path.join(where, f"shotrenum-bench-{n}-{os.getpid()}")
@@ -66,8 +73,8 @@ class ShotSet:
         self.rng = rng
         os.mkdir(self.dir)
         for i in range(n):
-            with open(os.path.join(self.dir, f"G{i:07d}.pcx"), "wb"):
-                pass
+            with open(os.path.join(self.dir, f"G{i:07d}.pcx"), "wb") as shot:
+                shot.write(b"G")
 
     def shuffle(self):
         for name in os.listdir(self.dir):
@@ -102,8 +109,8 @@ class ShotSet:
             if got != BASE_NS + self.ranks[i] * NS_APART:
                 sys.exit(f"{who}: G{i:07d}.pcx is not back")
 
-    def result_log(self):
-        return min(name for name in os.listdir(self.dir) if name.startswith("VeltraskoLog_"))
+    def result_log(self, newest=False):
+        return (max if newest else min)(name for name in os.listdir(self.dir) if name.startswith("VeltraskoLog_"))
 
     def remove(self):
         for name in os.listdir(self.dir):
@@ -111,12 +118,9 @@ class ShotSet:
         os.rmdir(self.dir)
 
 
-def timed_run(command, shots, undo=False):
-    if undo:
-        command = command + ["--undo", shots.result_log()]
-        time.sleep(1.02 - time.time() % 1)  # a second no log bears yet
-    else:
-        shots.shuffle()
+def spawned(command, shots, kill_after=None):
+    """Runs `command` in the screenshots' folder, killed after `kill_after`
+    seconds if given: its wall time, exit status and resource usage."""
     devnull = [(os.POSIX_SPAWN_OPEN, fd, os.devnull, flags, 0)
                for fd, flags in ((0, os.O_RDONLY), (1, os.O_WRONLY), (2, os.O_WRONLY))]
     home = os.getcwd()
@@ -124,19 +128,47 @@ def timed_run(command, shots, undo=False):
     try:
         start = time.perf_counter()
         pid = os.posix_spawn(command[0], command, os.environ, file_actions=devnull)
+        if kill_after is not None:
+            time.sleep(kill_after)
+            os.kill(pid, signal.SIGKILL)
         _, status, usage = os.wait4(pid, 0)
         wall = time.perf_counter() - start
     finally:
         os.chdir(home)
+    return wall, status, usage
+
+
+def timed_run(command, shots, undo=False, shuffle=True):
+    if undo:
+        command = command + ["--undo", shots.result_log(newest=True)]
+        time.sleep(1.02 - time.time() % 1)  # a second no log bears yet
+    elif shuffle:
+        shots.shuffle()
+    wall, status, usage = spawned(command, shots)
     if status != 0:
         sys.exit(f"{' '.join(command)} ended with status {status}")
     (shots.check_undone if undo else shots.check)(" ".join(command))
     return wall, usage.ru_utime, usage.ru_stime
 
 
+def chain(command, shots, kill_after):
+    """A run killed after `kill_after` seconds, one more run that finishes
+    it, and the undo of that run: the wall time of the two runs together
+    (the killed one up to its end), and of the undo; None when the first run
+    ended before the kill."""
+    shots.shuffle()
+    killed, status, _ = spawned(command, shots, kill_after)
+    if not os.WIFSIGNALED(status):
+        return None
+    time.sleep(1.02 - time.time() % 1)  # the next run takes a second of its own
+    finishing = timed_run(command, shots, shuffle=False)[0]
+    undo = timed_run(command, shots, undo=True)[0]
+    return killed + finishing, undo
+
+
 def peak_rss_kib(command, shots, undo=False):
     if undo:
-        command = command + ["--undo", shots.result_log()]
+        command = command + ["--undo", shots.result_log(newest=True)]
         time.sleep(1.02 - time.time() % 1)
     else:
         shots.shuffle()
@@ -182,24 +214,30 @@ def main():
             shots = ShotSet(where, n, rng)
             try:
                 times = {name: [] for name in [*commands, "undo"]}
+                chains = []  # (the two runs, the undo)
                 for round_ in range(args.rounds):
                     names = list(commands)
                     for name in names[round_ % len(names):] + names[:round_ % len(names)]:
                         times[name].append(timed_run(commands[name], shots))
                         if name == "tool":
                             times["undo"].append(timed_run(commands["tool"], shots, undo=True))
+                    half = statistics.median(r[0] for r in times["tool"]) / 2
+                    chained = chain(commands["tool"], shots, half)
+                    if chained:
+                        chains.append(chained)
                     t, f, d, m, u = (times[name][-1] for name in ("tool", "floor", "durable", "mapped", "undo"))
                     print(f"{kind:6} n={n:<8} round {round_ + 1}: tool {t[0]:.4f}s (user {t[1]:.3f} sys {t[2]:.3f})"
                           f"  durable-log floor {d[0]:.4f}s  mapped-log floor {m[0]:.4f}s  plain floor {f[0]:.4f}s"
-                          f"  ratios {t[0] / d[0]:.3f} / {t[0] / m[0]:.3f} / {t[0] / f[0]:.3f}  undo {u[0]:.4f}s",
-                          flush=True)
+                          f"  ratios {t[0] / d[0]:.3f} / {t[0] / m[0]:.3f} / {t[0] / f[0]:.3f}  undo {u[0]:.4f}s"
+                          + (f"  chain {chained[0]:.4f}s, its undo {chained[1]:.4f}s" if chained else
+                             "  chain: the run ended before the kill"), flush=True)
                 # The undo takes back the run just before it.
                 rss = {"tool": peak_rss_kib(commands["tool"], shots)}
                 rss["undo"] = peak_rss_kib(commands["tool"], shots, undo=True)
                 rss.update({name: peak_rss_kib(commands[name], shots) for name in ("durable", "mapped")})
             finally:
                 shots.remove()
-            rows.append((n, kind, times, rss))
+            rows.append((n, kind, times, rss, chains))
 
     def ratios(times, who, over, cpu=False):
         pick = (lambda r: r[1] + r[2]) if cpu else (lambda r: r[0])
@@ -208,15 +246,19 @@ def main():
     print()
     print("| files | fs | tool (s) | durable-log floor (s) | mapped-log floor (s) | plain floor (s) "
           "| tool / durable-log floor (quartiles) | CPU ratio to it | tool / mapped-log floor | tool / plain floor "
-          "| mapped-log floor / durable-log floor | before / durable-log floor | tool us/file | peak RSS tool KiB "
+          "| mapped-log floor / durable-log floor | before / durable-log floor / plain floor | tool us/file "
+          "| peak RSS tool KiB "
           "| peak RSS durable-log floor KiB | peak RSS mapped-log floor KiB "
-          "| undo (s) | undo / tool | peak RSS undo KiB | RSS limit KiB |")
-    print("|---:|---|" + "---:|" * 18)
-    for n, kind, times, rss in rows:
+          "| undo (s) | undo / tool | peak RSS undo KiB | RSS limit KiB | chain undo / its two runs (chains) |")
+    print("|---:|---|" + "---:|" * 19)
+    for n, kind, times, rss, chains in rows:
         wall = {name: statistics.median(r[0] for r in runs) for name, runs in times.items()}
         durable = ratios(times, "tool", "durable")
         quartiles = statistics.quantiles(durable, n=4) if len(durable) > 1 else durable * 3
-        before = f"{statistics.median(ratios(times, 'before', 'durable')):.3f}" if "before" in times else "-"
+        before = "-"
+        if "before" in times:
+            before = (f"{statistics.median(ratios(times, 'before', 'durable')):.3f} / "
+                      f"{statistics.median(ratios(times, 'before', 'floor')):.3f}")
         limit = (48 * n + 4 * 1024 * 1024) // 1024
         print(f"| {n:,} | {kind} | {wall['tool']:.4f} | {wall['durable']:.4f} | {wall['mapped']:.4f} "
               f"| {wall['floor']:.4f} | {statistics.median(durable):.3f} ({quartiles[0]:.3f}–{quartiles[2]:.3f}) "
@@ -226,7 +268,8 @@ def main():
               f"| {statistics.median(ratios(times, 'mapped', 'durable')):.3f} | {before} "
               f"| {wall['tool'] / n * 1e6:.2f} | {rss['tool']:,} | {rss['durable']:,} | {rss['mapped']:,} "
               f"| {wall['undo']:.4f} | {statistics.median(ratios(times, 'undo', 'tool')):.3f} | {rss['undo']:,} "
-              f"| {limit:,} |")
+              f"| {limit:,} | {statistics.median(u / r for r, u in chains) if chains else float('nan'):.3f} "
+              f"({len(chains)}) |")
 
 
 if __name__ == "__main__":

@@ -95,6 +95,15 @@ LogShelf::Open FolderShelf::OpenLog(const char* name, std::unique_ptr<ByteSource
   return Open::kFailed;
 }
 
+void FolderShelf::CutLog(const char* name, std::uint64_t length) {
+  if (!cutsTails_) return;
+  if (length > 0) {
+    CutFileKeepingTime(name, length);
+  } else {
+    RemoveRegularFile(name);
+  }
+}
+
 bool FolderIdentity::SameFile(const char* a, const char* b) { return shotrenum::SameFile(a, b); }
 
 ScanResult ListTracks(StampTable& stamps, std::vector<Track>* tracks, StampsInUse* inUse,

@@ -16,17 +16,21 @@
 namespace shotrenum {
 
 // The current folder's logs: listed when asked, or as a listing of the
-// folder found them already.
+// folder found them already. `cutsTails`: the command may change the folder
+// (a preview may not), so the NULs a killed command left in a log go as the
+// log is read; the log keeps the time it was last written.
 class FolderShelf : public LogShelf {
  public:
-  FolderShelf() = default;
+  explicit FolderShelf(bool cutsTails = true) : cutsTails_(cutsTails) {}
   explicit FolderShelf(std::vector<ListedLog> listed) : listed_(std::move(listed)), given_(true) {}
   bool List(std::vector<ListedLog>* logs) override;
   Open OpenLog(const char* name, std::unique_ptr<ByteSource>* source) override;
+  void CutLog(const char* name, std::uint64_t length) override;
 
  private:
   std::vector<ListedLog> listed_;
   bool given_ = false;
+  bool cutsTails_ = true;
 };
 
 class FolderIdentity : public FolderFacts {

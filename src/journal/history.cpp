@@ -84,7 +84,10 @@ class CommandReader {
     LogReader reader(*source, stamps_);
     LogHead head{};
     const HeadStep step = reader.ReadHead(&head);
-    if (step == HeadStep::kNothing) return step;
+    if (step == HeadStep::kNothing) {
+      CutNulTail(name, source, reader);
+      return step;
+    }
     if (step == HeadStep::kEmpty) {
       // A result log made and killed before its head holds no row yet; a
       // process log alone so is a command killed before its head (Read
@@ -104,8 +107,19 @@ class CommandReader {
     while ((next = reader.NextRow(&row)) == RowStep::kRow) {
       if (!(kind == LogKind::kProcess ? ProcessRow(row) : ResultRow(row))) break;
     }
-    if (next != RowStep::kEnd) Refuse(name);
+    if (next != RowStep::kEnd) {
+      Refuse(name);
+    } else {
+      CutNulTail(name, source, reader);
+    }
     return HeadStep::kHead;
+  }
+
+  // A log read to its end once, with NULs after its lines: they go now.
+  void CutNulTail(const char* name, std::unique_ptr<ByteSource>& source, const LogReader& reader) {
+    if (!reader.HadNulTail()) return;
+    source.reset();
+    shelf_.CutLog(name, reader.LineBytes());
   }
 
   // Both logs of a command name the same command in their titles.

@@ -93,6 +93,12 @@ class LogShelf {
   // Opens a log to read; a FIFO, device or folder is never opened for a
   // blocking read (kNotAFile).
   virtual Open OpenLog(const char* name, std::unique_ptr<ByteSource>* source) = 0;
+  // Takes the NUL bytes that follow the whole lines of a killed command's log
+  // off it (read to its end, and closed again), so that it opens cleanly:
+  // cuts it to its first `length` bytes, or removes it where it holds
+  // nothing but NULs (`length` 0; its command renamed nothing). A shelf of a
+  // command that changes nothing (a preview) leaves it as it is.
+  virtual void CutLog(const char* name, std::uint64_t length) = 0;
 };
 
 struct History {

@@ -22,20 +22,23 @@ void RecoverOrder(LogShelf& shelf, FolderFacts* facts, const ShotRecord* records
                   std::vector<std::uint32_t>* keys, std::vector<Artifact>* artifacts) {
   keys->clear();
   artifacts->clear();
-  History history;
   std::int64_t oldest = -1;
+  for (long i = 0; i < n; ++i) {
+    const std::int64_t stamp = StrandedStamp(records[i]);
+    if (records[i].stranded && (oldest < 0 || stamp < oldest)) oldest = stamp;
+  }
+  // Nothing stranded: no log is read, and no track is made (they would take
+  // more than half as much memory again as the records).
+  if (oldest < 0) return;
+  History history;
   std::vector<Track> tracks;
   tracks.reserve(static_cast<std::size_t>(n));
   for (long i = 0; i < n; ++i) {
     const ShotRecord& r = records[i];
     FolderName name{0, ShotCode(r.name)};
-    if (r.stranded) {
-      name.stamp = history.stamps.Intern(StrandedStamp(r));
-      if (oldest < 0 || StrandedStamp(r) < oldest) oldest = StrandedStamp(r);
-    }
+    if (r.stranded) name.stamp = history.stamps.Intern(StrandedStamp(r));
     tracks.push_back(Track{name, name, r.writeTime, TrackState::kUntouched, false, r.empty, false, false});
   }
-  if (oldest < 0) return;
   ReadHistory(shelf, oldest, &history);
   std::vector<long> commands;
   for (long c = static_cast<long>(history.commands.size()) - 1; c >= 0; --c) commands.push_back(c);

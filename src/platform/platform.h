@@ -207,6 +207,18 @@ FileStep UnmapFileWindow(char* window, std::size_t length);
 // mapped (Windows refuses to cut a mapped file).
 FileStep EndFileAt(std::FILE* file, std::uint64_t length);
 
+// ---- Logs left by a killed command ------------------------------------------
+
+// Cuts the regular file `name` of the current folder to its first `length`
+// bytes, keeping its last-write time (which tells when its command last
+// wrote it). Never through a symbolic link. kDone, or kFailed with the file
+// as it was (a link, no regular file, no access); the time may be lost where
+// the OS refuses to set it after the cut.
+FileStep CutFileKeepingTime(const char* name, std::uint64_t length);
+// Removes the regular file `name` of the current folder; a symbolic link, a
+// folder or anything else is left alone. False when nothing was removed.
+bool RemoveRegularFile(const char* name);
+
 // ---- Command line and folders ------------------------------------------------
 // Paths are byte strings as the user gave them: on POSIX the bytes of argv,
 // on Windows UTF-8 made from the UTF-16 command line, so a folder named in

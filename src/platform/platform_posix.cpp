@@ -44,11 +44,12 @@ Syscalls syscalls = {
     .fchdir = fchdir,
     .clock_gettime = clock_gettime,
     .nanosleep = nanosleep,
-    .posix_fallocate = posix_fallocate,
+    .fallocate = fallocate,
     .mmap = mmap,
     .munmap = munmap,
     .ftruncate = ftruncate,
     .lseek = lseek,
+    .futimens = futimens,
 };
 
 // ---- One run per folder -----------------------------------------------------
@@ -337,14 +338,15 @@ const char* TextLineEnd() { return "\n"; }
 std::size_t MappingGranularity() { return static_cast<std::size_t>(sysconf(_SC_PAGESIZE)); }
 
 FileStep AllocateFile(std::FILE* file, std::uint64_t size) {
-  // posix_fallocate reports its error as its result, not in errno. On a file
-  // system without fallocate, glibc writes a byte into every block instead;
-  // where even that cannot be done (some FUSE file systems) the error is
-  // EOPNOTSUPP, EINVAL on older kernels, ENODEV or ESPIPE for no regular file.
-  const int error = syscalls.posix_fallocate(fileno(file), 0, static_cast<off_t>(size));
-  if (error == 0) return FileStep::kDone;
-  if (error == ENOSPC || error == EDQUOT) return FileStep::kNoSpace;
-  if (Unsupported(error) || error == ENODEV || error == ESPIPE) return FileStep::kUnsupported;
+  // The file system's own allocation, not posix_fallocate: where there is
+  // none, glibc's stand-in writes a byte into every block, and a file system
+  // without fallocate may keep no store made into a mapping either (a FUSE
+  // FAT driver kept none of them, even after the process ended normally).
+  // Such a file system says EOPNOTSUPP (EINVAL on older kernels); ENODEV or
+  // ESPIPE is no regular file.
+  if (syscalls.fallocate(fileno(file), 0, 0, static_cast<off_t>(size)) == 0) return FileStep::kDone;
+  if (errno == ENOSPC || errno == EDQUOT) return FileStep::kNoSpace;
+  if (Unsupported(errno) || errno == ENODEV || errno == ESPIPE) return FileStep::kUnsupported;
   return FileStep::kFailed;
 }
 
@@ -367,8 +369,38 @@ FileStep UnmapFileWindow(char* window, std::size_t length) {
 FileStep EndFileAt(std::FILE* file, std::uint64_t length) {
   const int fd = fileno(file);
   const off_t end = static_cast<off_t>(length);
-  if (syscalls.ftruncate(fd, end) != 0 || syscalls.lseek(fd, end, SEEK_SET) != end) return FileStep::kFailed;
+  // A file that ends there already is not cut: a file system without
+  // fallocate may not cut files either (a FUSE FAT driver refuses with
+  // EPERM), and its allocation failed without growing the file.
+  struct stat st;
+  if (syscalls.fstat(fd, &st) != 0 || (st.st_size != end && syscalls.ftruncate(fd, end) != 0) ||
+      syscalls.lseek(fd, end, SEEK_SET) != end) {
+    return FileStep::kFailed;
+  }
   return FileStep::kDone;
+}
+
+// ---- Logs left by a killed command ------------------------------------------
+
+FileStep CutFileKeepingTime(const char* name, std::uint64_t length) {
+  // O_NOFOLLOW: a symbolic link named like a log is not cut, nor what it
+  // points to. O_NONBLOCK: a FIFO never waits for a reader.
+  const int fd = syscalls.open(name, O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0);
+  if (fd < 0) return FileStep::kFailed;
+  struct stat st;
+  const bool cut =
+      syscalls.fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && syscalls.ftruncate(fd, static_cast<off_t>(length)) == 0;
+  if (cut) {
+    const timespec times[2] = {st.st_atim, st.st_mtim};
+    syscalls.futimens(fd, times);
+  }
+  syscalls.close(fd);
+  return cut ? FileStep::kDone : FileStep::kFailed;
+}
+
+bool RemoveRegularFile(const char* name) {
+  struct stat st;
+  return LinkStat(name, &st) && S_ISREG(st.st_mode) && syscalls.unlink(name) == 0;
 }
 
 // ---- Command line and folders ------------------------------------------------

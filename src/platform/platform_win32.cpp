@@ -54,6 +54,9 @@ Syscalls syscalls = {
     .CreateFileMappingW = CreateFileMappingW,
     .MapViewOfFile = MapViewOfFile,
     .UnmapViewOfFile = UnmapViewOfFile,
+    .CreateFileW = CreateFileW,
+    .SetFileTime = SetFileTime,
+    .DeleteFileW = DeleteFileW,
 };
 
 namespace {
@@ -567,6 +570,32 @@ OpenForReading OpenFileForReading(const char* path, std::FILE** file) {
   if ((attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0) return OpenForReading::kNotAFile;
   *file = syscalls.wfopen(wide.c_str(), L"rbN");
   return *file != nullptr ? OpenForReading::kOpened : OpenForReading::kFailed;
+}
+
+// ---- Logs left by a killed command ------------------------------------------
+
+// FILE_FLAG_OPEN_REPARSE_POINT: a symbolic link (or junction) named like a
+// log is opened itself, and then left alone, rather than what it points to.
+FileStep CutFileKeepingTime(const char* name, std::uint64_t length) {
+  const HANDLE file = syscalls.CreateFileW(WidePath(name).c_str(), GENERIC_WRITE,
+                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                           OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return FileStep::kFailed;
+  BY_HANDLE_FILE_INFORMATION information;
+  const DWORD notAFile = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE;
+  const bool cut = syscalls.GetFileInformationByHandle(file, &information) &&
+                   (information.dwFileAttributes & notAFile) == 0 && SetEndAt(file, length);
+  // Set on the handle, the time also stays as it is when the handle closes.
+  if (cut) syscalls.SetFileTime(file, nullptr, nullptr, &information.ftLastWriteTime);
+  CloseHandle(file);
+  return cut ? FileStep::kDone : FileStep::kFailed;
+}
+
+bool RemoveRegularFile(const char* name) {
+  const std::wstring wide = WidePath(name);
+  const DWORD attributes = syscalls.GetFileAttributesW(wide.c_str());
+  const DWORD notAFile = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE;
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & notAFile) == 0 && syscalls.DeleteFileW(wide.c_str());
 }
 
 // ---- Pause ----------------------------------------------------------------------

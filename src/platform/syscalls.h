@@ -22,6 +22,7 @@
 #include <ctime>
 #else
 #include <dirent.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 
@@ -62,6 +63,12 @@ struct Syscalls {
   (HANDLE file, LPSECURITY_ATTRIBUTES attributes, DWORD protect, DWORD sizeHigh, DWORD sizeLow, LPCWSTR name);
   LPVOID(WINAPI* MapViewOfFile)(HANDLE mapping, DWORD access, DWORD offsetHigh, DWORD offsetLow, SIZE_T length);
   BOOL(WINAPI* UnmapViewOfFile)(LPCVOID view);
+  HANDLE(WINAPI* CreateFileW)
+  (LPCWSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES attributes, DWORD disposition, DWORD flags,
+   HANDLE model);
+  BOOL(WINAPI* SetFileTime)
+  (HANDLE file, const ::FILETIME* created, const ::FILETIME* accessed, const ::FILETIME* written);
+  BOOL(WINAPI* DeleteFileW)(LPCWSTR name);
 };
 
 #else
@@ -84,12 +91,12 @@ struct Syscalls {
   int (*fchdir)(int fd);
   int (*clock_gettime)(clockid_t clock, timespec* now);
   int (*nanosleep)(const timespec* length, timespec* rest);
-  // Returns the error number rather than setting errno.
-  int (*posix_fallocate)(int fd, off_t offset, off_t length);
+  int (*fallocate)(int fd, int mode, off_t offset, off_t length);
   void* (*mmap)(void* address, std::size_t length, int protection, int flags, int fd, off_t offset);
   int (*munmap)(void* address, std::size_t length);
   int (*ftruncate)(int fd, off_t length);
   off_t (*lseek)(int fd, off_t offset, int whence);
+  int (*futimens)(int fd, const timespec times[2]);
 };
 
 #endif

@@ -50,18 +50,19 @@ std::uint64_t LogWindowBytes(std::string_view text, std::string_view lineEnd) {
   return text.size() + lines * (lineEnd.size() - 1);
 }
 
-LogWindowState BeginLogWindow(LogWindow& log, std::FILE* file, std::uint64_t size, std::size_t windowLength,
-                              const char* lineEnd) {
+LogWindowState BeginLogWindow(LogWindow& log, std::FILE* file, std::uint64_t written, std::uint64_t size,
+                              std::size_t windowLength, const char* lineEnd) {
   log = LogWindow{};
   log.file = file;
   log.lineEnd = lineEnd;
   log.size = size;
+  log.stored = written;
   log.granularity = MappingGranularity();
   log.length = std::max<std::size_t>((windowLength + log.granularity - 1) / log.granularity, 1) * log.granularity;
   log.state = LogWindowState::kMapped;
-  // An empty file has nothing to map. A file whose allocation failed may have
-  // grown part of the way: it is cut back to nothing.
-  if (size == 0 || AllocateFile(file, size) != FileStep::kDone || !MapWindowFor(log, 0)) return Leave(log);
+  // A file with no room for more has nothing to map. A file whose allocation
+  // failed may have grown part of the way: it is cut back to what was written.
+  if (size <= written || AllocateFile(file, size) != FileStep::kDone || !MapWindowFor(log, 0)) return Leave(log);
   return log.state;
 }
 

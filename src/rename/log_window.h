@@ -48,14 +48,16 @@ struct LogWindow {
 // The bytes `text` takes in a file whose lines end in `lineEnd`.
 std::uint64_t LogWindowBytes(std::string_view text, std::string_view lineEnd = TextLineEnd());
 
-// Starts storing into `file`, a file of CreateNewTextFile with nothing
-// written to it yet: allocates `size` bytes (what the texts to be stored take,
-// by LogWindowBytes) and maps the first window. `windowLength` is rounded up
-// to a multiple of MappingGranularity(). kMapped, or kPlain with the file
-// empty again when allocation or mapping fail (a full disk, a file system
-// that cannot map), or kNulTail when it cannot be emptied again.
-LogWindowState BeginLogWindow(LogWindow& log, std::FILE* file, std::uint64_t size, std::size_t windowLength,
-                              const char* lineEnd = TextLineEnd());
+// Starts storing into `file`, a file of CreateNewTextFile that holds the
+// `written` bytes written to it so far (a log's head, or nothing): allocates
+// `size` bytes in all (those, and what the texts to be stored take by
+// LogWindowBytes) and maps the first window; the first store goes right
+// after the bytes written. `windowLength` is rounded up to a multiple of
+// MappingGranularity(). kMapped, or kPlain with the file cut back to the
+// bytes written when allocation or mapping fail (a full disk, a file system
+// that cannot map), or kNulTail when it cannot be cut back.
+LogWindowState BeginLogWindow(LogWindow& log, std::FILE* file, std::uint64_t written, std::uint64_t size,
+                              std::size_t windowLength, const char* lineEnd = TextLineEnd());
 
 // Stores `text` (one row, or the head's lines) after the bytes stored so far,
 // whole or not at all. kMapped when stored; otherwise the state the file was

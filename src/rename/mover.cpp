@@ -38,6 +38,19 @@ MoveTally MoveInTwoPhases(std::int64_t stamp, const MoveList& files, MoveSink& s
     return result == RenameResult::kRenamed;
   };
 
+  // The rows both phases will log, measured before the first rename: each
+  // log is given the room for all of its rows at once.
+  std::uint64_t processRowBytes = 0;
+  std::uint64_t resultRowBytes = 0;
+  for (long i = 0; i < n; ++i) {
+    const MoveStep step = files.At(i, fromRoom, toRoom);
+    const char* from = step.fromTemporary ? step.from : tempOf(step.from);
+    if (!step.fromTemporary) processRowBytes += sink.RowBytes(step.from, from, step.writeTime);
+    resultRowBytes += sink.RowBytes(step.from, step.to, step.writeTime);
+    processRowBytes += sink.RowBytes(from, step.to, step.writeTime);
+  }
+  sink.Begin(processRowBytes, resultRowBytes);
+
   sink.Show(texts::kPhase1Start, n);
   // The files whose first rename failed: whatever bears their temporary
   // names is not theirs (another file may, one the folder already held).
@@ -83,7 +96,22 @@ void FolderSink::Row(LogKind log, bool ok, const char* before, const char* after
   WriteLogRow(log == LogKind::kProcess ? processLog_ : resultLog_, ok, before, after, writeTime);
 }
 
-void FolderSink::SecondPhase() { resultLog_ = OpenUndoLog(LogKind::kResult, start_, undoneLog_); }
+std::uint64_t FolderSink::RowBytes(const char* before, const char* after, FILETIME writeTime) {
+  return LogRowBytes(before, after, writeTime);
+}
+
+void FolderSink::Begin(std::uint64_t processRowBytes, std::uint64_t resultRowBytes) {
+  if (!MapLogRows(processLog_, processRowBytes)) return;
+  // Its head is written before its room is taken, as the process log's is:
+  // a log that a kill leaves empty would be one that cannot be read. Where
+  // it cannot be created here, it is when its first row is due.
+  resultLog_ = CreateUndoLog(LogKind::kResult, start_, undoneLog_);
+  MapLogRows(resultLog_, resultRowBytes);
+}
+
+void FolderSink::SecondPhase() {
+  if (resultLog_.file == nullptr) resultLog_ = OpenUndoLog(LogKind::kResult, start_, undoneLog_);
+}
 
 void FolderSink::Show(const char* text, long value) { Say(text, value); }
 

@@ -39,6 +39,10 @@ class MoveSink {
   virtual ~MoveSink() = default;
   virtual RenameResult Rename(const char* from, const char* to) = 0;
   virtual void Row(LogKind log, bool ok, const char* before, const char* after, FILETIME writeTime) = 0;
+  // The bytes a row takes in its log, whatever its verdict.
+  virtual std::uint64_t RowBytes(const char* before, const char* after, FILETIME writeTime) = 0;
+  // Before the first rename: the bytes all rows of each log will take.
+  virtual void Begin(std::uint64_t processRowBytes, std::uint64_t resultRowBytes) = 0;
   // Between the phases, before the first row of the result log.
   virtual void SecondPhase() = 0;
   // A progress message (one of the texts of the phases; %ld takes `value`).
@@ -58,11 +62,19 @@ MoveTally MoveInTwoPhases(std::int64_t stamp, const MoveList& files, MoveSink& s
 class FolderSink : public MoveSink {
  public:
   // `undoneLog`: for an undo, the process log of what it takes back ("" for
-  // a run). The process log is opened by the caller.
+  // a run). The process log is opened by the caller, its head written; the
+  // result log is opened here. Where the process log's rows are stored into
+  // a mapping, the result log is created before the first rename too, its
+  // head written, and its rows stored the same way where its own mapping can
+  // be had (written a row at a time otherwise). Where the process log is
+  // written a row at a time, the result log is created between the phases,
+  // as it always was.
   FolderSink(RunLog& processLog, RunLog& resultLog, const CalendarTime& start, const char* undoneLog)
       : processLog_(processLog), resultLog_(resultLog), start_(start), undoneLog_(undoneLog) {}
   RenameResult Rename(const char* from, const char* to) override;
   void Row(LogKind log, bool ok, const char* before, const char* after, FILETIME writeTime) override;
+  std::uint64_t RowBytes(const char* before, const char* after, FILETIME writeTime) override;
+  void Begin(std::uint64_t processRowBytes, std::uint64_t resultRowBytes) override;
   void SecondPhase() override;
   void Show(const char* text, long value) override;
 

@@ -1,8 +1,8 @@
 #include "rename/run_log.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
-#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -36,23 +36,53 @@ char* PutTwoDigitsThen(char* out, int value, char separator) {
   return out + 1;
 }
 
-// Writes the pieces to `file` as one piece, so that a row (or a log's head)
-// never reaches the file, or standard output beside the other log, in parts.
-// False when they could not all be written (a full disk, a broken pipe).
-bool WriteFlushed(std::FILE* file, std::initializer_list<std::string_view> pieces) {
-  // A row is a few short pieces, written three times per screenshot: joined
-  // on the stack, with no allocation.
-  char joined[256];
-  std::size_t length = 0;
-  for (const std::string_view piece : pieces) length += piece.size();
-  if (length <= sizeof joined) {
-    char* end = joined;
-    for (const std::string_view piece : pieces) end = std::copy(piece.begin(), piece.end(), end);
-    return WriteToFile(file, joined, length);
+// The pieces of a row: its verdict, both names, and its date and time
+// columns.
+using RowPieces = std::array<std::string_view, 6>;
+
+std::string_view Verdict(bool ok) { return ok ? "OK," : "NG,"; }
+
+// The row's pieces; `time` holds its date and time columns.
+RowPieces RowOf(bool ok, const char* before, const char* after, FILETIME writeTime, char (&time)[kLogTimeRoom]) {
+  CalendarTime local;
+  // A time with no local calendar date prints as zeros rather than garbage.
+  if (!LocalCalendarOfFileTime(writeTime, &local)) local = CalendarTime{};
+  return {Verdict(ok), before, ",", after, ",", std::string_view(time, FormatLogTime(time, local))};
+}
+
+// A row's pieces as one piece, so that a row never reaches a file, or
+// standard output beside the other log, in parts.
+class JoinedRow {
+ public:
+  explicit JoinedRow(const RowPieces& pieces) {
+    // A row is a few short pieces, written three times per screenshot: joined
+    // on the stack, with no allocation.
+    std::size_t length = 0;
+    for (const std::string_view piece : pieces) length += piece.size();
+    if (length <= sizeof room_) {
+      char* end = room_;
+      for (const std::string_view piece : pieces) end = std::copy(piece.begin(), piece.end(), end);
+      text_ = std::string_view(room_, length);
+      return;
+    }
+    for (const std::string_view piece : pieces) large_ += piece;
+    text_ = large_;
   }
-  std::string large;
-  for (const std::string_view piece : pieces) large += piece;
-  return WriteToFile(file, large.data(), large.size());
+  JoinedRow(const JoinedRow&) = delete;
+  JoinedRow& operator=(const JoinedRow&) = delete;
+  std::string_view Text() const { return text_; }
+
+ private:
+  char room_[256];
+  std::string large_;
+  std::string_view text_;
+};
+
+// Writes a row to `file`. False when it could not all be written (a full
+// disk, a broken pipe).
+bool WriteFlushed(std::FILE* file, const RowPieces& pieces) {
+  const JoinedRow row(pieces);
+  return WriteToFile(file, row.Text().data(), row.Text().size());
 }
 
 // The title and header lines of a log.
@@ -67,11 +97,12 @@ void StandInOnStdout(RunLog& log) {
 }
 
 // A write to standard output standing in for `log`.
-void WriteToStdout(RunLog& log, std::initializer_list<std::string_view> pieces) {
+void WriteToStdout(RunLog& log, const RowPieces& pieces) {
   if (!WriteFlushed(stdout, pieces)) log.rowsLost = true;
 }
 
-// The log's file failed a write: it gets no more rows.
+// The log's file failed a write, or its mapping left it unable to take
+// more: it gets no more rows.
 void GiveUpFile(RunLog& log) {
   CloseFile(log.file);
   log.file = nullptr;
@@ -79,7 +110,23 @@ void GiveUpFile(RunLog& log) {
   StandInOnStdout(log);
 }
 
-std::string_view Verdict(bool ok) { return ok ? "OK," : "NG,"; }
+// How long a window of a log's mapping is. Its pages stay resident while it
+// is mapped, one window per log: small beside the records of the
+// screenshots, large enough that a window moves on only every few thousand
+// rows.
+constexpr std::size_t kLogWindow = 256 * 1024;
+
+// Stores a row into the log's mapping. False when the mapping gave up; the
+// row is then to be written (to the file, which takes it right after the
+// rows stored, or to standard output when the file can take nothing more).
+bool StoreRow(RunLog& log, const RowPieces& pieces) {
+  const JoinedRow row(pieces);
+  const LogWindowState state = StoreInLogWindow(log.window, row.Text());
+  if (state == LogWindowState::kMapped) return true;
+  log.mapped = false;
+  if (state == LogWindowState::kNulTail) GiveUpFile(log);
+  return false;
+}
 
 }  // namespace
 
@@ -142,12 +189,39 @@ RunLog OpenUndoLog(LogKind kind, const CalendarTime& startTime, const char* undo
   return log;
 }
 
+std::uint64_t LogRowBytes(const char* before, const char* after, FILETIME writeTime) {
+  char time[kLogTimeRoom];
+  std::uint64_t bytes = 0;
+  for (const std::string_view piece : RowOf(true, before, after, writeTime, time)) bytes += LogWindowBytes(piece);
+  return bytes;
+}
+
+bool MapLogRows(RunLog& log, std::uint64_t rowBytes) {
+  if (log.file == nullptr) return false;
+  const std::uint64_t head = LogWindowBytes(LogHeadText(log.kind, log.undoneLog));
+  switch (BeginLogWindow(log.window, log.file, head, head + rowBytes, kLogWindow)) {
+    case LogWindowState::kMapped:
+      log.mapped = true;
+      return true;
+    case LogWindowState::kPlain:
+      return false;
+    case LogWindowState::kNulTail:
+      // NULs the file could not be cut back from stand between its head and
+      // any row written after them.
+      GiveUpFile(log);
+      return false;
+  }
+  return false;
+}
+
 RunLog CreateUndoLog(LogKind kind, const CalendarTime& startTime, const char* undoneLog) {
   RunLog log = Created(kind, startTime, undoneLog);
   if (log.file != nullptr && !WriteHead(log.file, log)) {
     CloseFile(log.file);
     log.file = nullptr;
-    RemoveEmptyFile(log.fileName);
+    // Its own file, just created: a head cut short would read as a log
+    // that cannot be read.
+    RemoveRegularFile(log.fileName);
   }
   return log;
 }
@@ -183,13 +257,11 @@ std::string LogRowText(bool ok, const char* before, const char* after, const Cal
 }
 
 void WriteLogRow(RunLog& log, bool ok, const char* before, const char* after, FILETIME writeTime) {
-  CalendarTime local;
-  // A time with no local calendar date prints as zeros rather than garbage.
-  if (!LocalCalendarOfFileTime(writeTime, &local)) local = CalendarTime{};
   char time[kLogTimeRoom];
-  const std::string_view timeColumns(time, FormatLogTime(time, local));
-  const std::initializer_list<std::string_view> row = {Verdict(ok), before, ",", after, ",", timeColumns};
-  // The whole row leaves in one write before the next rename starts.
+  const RowPieces row = RowOf(ok, before, after, writeTime, time);
+  // The whole row is in the file, stored or written in one piece, before the
+  // next rename starts.
+  if (log.mapped && StoreRow(log, row)) return;
   if (log.file != nullptr) {
     if (WriteFlushed(log.file, row)) return;
     GiveUpFile(log);
@@ -198,6 +270,11 @@ void WriteLogRow(RunLog& log, bool ok, const char* before, const char* after, FI
 }
 
 void CloseRunLog(RunLog& log) {
+  // The room allocated beyond the rows goes. Where the file cannot be cut,
+  // its rows are all in it, followed by NULs as a killed run's are, and the
+  // next command that reads it cuts them.
+  if (log.mapped) EndLogWindow(log.window);
+  log.mapped = false;
   // Every row was flushed; a close that still fails may have lost some.
   if (log.file != nullptr && !CloseFile(log.file)) log.rowsLost = true;
   log.file = nullptr;

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "platform/platform.h"
+#include "rename/log_window.h"
 
 namespace shotrenum {
 
@@ -22,6 +23,8 @@ struct RunLog {
   bool fileFailed;     // a write to the file failed: the rest went to stdout
   bool rowsLost;       // a write to stdout failed too: some rows went nowhere
   char undoneLog[32];  // of an undo's log: the process log of the run it undoes
+  bool mapped;         // its rows are stored into `window` rather than written
+  LogWindow window;
 };
 
 // The log names: "VeltraskoAll_<digits>.csv" for the process log and
@@ -56,17 +59,36 @@ RunLog OpenUndoLog(LogKind kind, const CalendarTime& startTime, const char* undo
 
 // The same, but never on standard output: an undo writes its journal first
 // or not at all. `file` is nullptr when the file could not be created, or
-// its title and header could not be written (it is then removed again if
-// it holds nothing).
+// its title and header could not be written (it is then removed again,
+// with whatever part of them reached it).
 RunLog CreateUndoLog(LogKind kind, const CalendarTime& startTime, const char* undoneLog);
+
+// Rows stored into a shared mapping of a log file need its final size before
+// the first of them: the bytes of every row to come, known before the first
+// rename (a row's length follows from its names and its time columns, not
+// from its verdict). The room is allocated at once, so no store can fail for
+// want of space. Where the room or the mapping cannot be had (a full disk, a
+// file system that cannot map, standard output standing in), the log is
+// written a row at a time instead, and reports its trouble as it always has.
+
+// The bytes one row takes in a log file, its line end as the file has it:
+// made of the very pieces WriteLogRow writes.
+std::uint64_t LogRowBytes(const char* before, const char* after, FILETIME writeTime);
+
+// Gives a log whose file holds its title and header, and nothing more, the
+// room for `rowBytes` bytes of rows, and stores its rows from here on into a
+// window of a shared mapping of the file that slides along it. False where
+// it has no file, or the room or the mapping cannot be had: its rows are then
+// written one at a time, as before.
+bool MapLogRows(RunLog& log, std::uint64_t rowBytes);
 
 // Writes one row: "OK" for a rename that succeeded or "NG" for one that
 // failed, both names, and the file's last-write time in local time. The row
 // leaves as one piece, so two logs on standard output interleave row by row.
-// It has reached the file (flushed, not synced) when this returns, so a run
-// killed at any moment leaves every row written before. When the file cannot
-// take it, this row and every later one go to standard output, after the
-// log's title and header.
+// It has reached the file (stored into its mapping, or flushed; not synced)
+// when this returns, so a run killed at any moment leaves every row written
+// before. When the file cannot take it, this row and every later one go to
+// standard output, after the log's title and header.
 void WriteLogRow(RunLog& log, bool ok, const char* before, const char* after, FILETIME writeTime);
 
 // Room FormatLogTime needs.
@@ -80,7 +102,8 @@ std::size_t FormatLogTime(char (&out)[kLogTimeRoom], const CalendarTime& local);
 std::string LogHeadText(LogKind kind, const char* undoneLog);
 std::string LogRowText(bool ok, const char* before, const char* after, const CalendarTime& local);
 
-// Closes the log file, if standard output does not stand in for it.
+// Closes the log file, if standard output does not stand in for it; the
+// file of a mapped log is cut to the bytes stored.
 void CloseRunLog(RunLog& log);
 
 // Tells the user about a log whose rows did not all reach its file.

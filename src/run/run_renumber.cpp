@@ -95,7 +95,7 @@ int RenumberFolder(RunMode mode, RunReport* report) {
   // done is no screenshot.
   std::vector<std::uint32_t> keys;
   std::vector<Artifact> artifacts;
-  FolderShelf shelf;
+  FolderShelf shelf(mode == RunMode::kRenumber);
   FolderIdentity identity;
   RecoverOrder(shelf, &identity, records, n, &keys, &artifacts);
   if (!artifacts.empty()) n = DropArtifacts(records, n, keys, artifacts, mode);

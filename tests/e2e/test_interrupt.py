@@ -23,9 +23,9 @@ import tempfile
 import time
 import unittest
 
-from tool import (ANOTHER_RUN, BIN, IN_ORDER, RUNNER, UNDO_ALREADY, UNDO_LATER_RUN, WINDOWS, ToolTest, capture_order,
-                  expected_logs, make_file, messages, run_tool, shots_with_times, sjis, snapshot, stamp_of_log,
-                  target_name, tool_environment)
+from tool import (ANOTHER_RUN, BIN, EOL, IN_ORDER, RUNNER, UNDO_ALREADY, UNDO_LATER_RUN, WINDOWS, ToolTest,
+                  capture_order, expected_logs, make_file, messages, run_tool, shots_with_times, sjis, snapshot,
+                  stamp_of_log, target_name, tool_environment)
 
 SHOTS = 2000
 TOGETHER = 5000  # screenshots for two runs started together
@@ -33,6 +33,8 @@ TOGETHER = 5000  # screenshots for two runs started together
 KILLS = int(os.environ.get("SHOTRENUM_KILLS", "3" if WINDOWS else "12"))
 SEED = int(os.environ.get("SHOTRENUM_KILL_SEED", "1208"))
 BASE_NS = 1577836800 * 10**9
+# The tool under test stores no log into a mapping (tests/support/seam_env.cpp).
+NO_MAPPING = os.environ.get("SHOTRENUM_NO_MAPPING") == "1"
 
 
 def start(directory, stderr=subprocess.DEVNULL, args=()):
@@ -189,12 +191,13 @@ class KilledRuns(ToolTest):
 
     def check_rerun(self, directory, before):
         """One more run leaves every file where an uninterrupted run puts it,
-        and the logs already there as they were."""
+        and the logs already there as they were (but for the NUL bytes after
+        their rows, which go when the run reads them)."""
         logs = {n: c for n, c in snapshot(directory).items() if n.startswith("Veltrasko")}
         self.assertEqual(start(directory).wait(), 0)
         after = snapshot(directory)
         for name, content in logs.items():
-            self.assertEqual(after.pop(name), content)
+            self.assertIn(after.pop(name, b""), (content, content.rstrip(b"\0")))
         self.assertIn(len([n for n in after if n.startswith("Veltrasko")]), (0, 2))
         self.assertPlacedAsUninterrupted(after, before, self.order)
 
@@ -257,9 +260,13 @@ class KilledRuns(ToolTest):
             self.assertIn(where[before[name]], (name, renames[i][1], target_name(i)))
 
         # The log is the start of the full run's log, and the renames it
-        # holds are all done, with at most one more: the one in flight.
+        # holds are all done, with at most one more: the one in flight. Where
+        # its rows were stored into a mapping, NUL bytes follow them up to the
+        # full log's size.
         full, _ = expected_logs(self.shots, stamp, "UTC")
-        self.assertEqual(log, full[:len(log)])
+        rows_part = log.rstrip(b"\0")
+        self.assertEqual(rows_part, full[:len(rows_part)])
+        self.assertIn(len(log), {len(rows_part), len(full)})
         rows = max(log.count(b"\n") - 2, 0)
         state = dict(before)
         for old, new in renames[:rows]:
@@ -375,22 +382,48 @@ class EqualTimesAfterAnInterruption(ToolTest):
         self.assertEqual(run_tool(self.dir, args=undo).returncode, 0)
         self.assertEqual(shots_with_times(self.dir), before)
 
-    def kill_between_a_rename_and_its_row(self, row_text="G0000002.pcx,G0000007.pcx,", moved="G0000007.pcx", args=()):
-        # By default the row of the eighth rename of the second phase, which
-        # goes first to the result log. The writes up to the first row
-        # holding `row_text` are counted in a run over a copy; after the kill
-        # a name holding `moved` stands.
-        self.needs_strace()
+    def kill_between_a_rename_and_its_row(self, row_text="_G0000002.pcx,G0000007.pcx,", moved="G0000007.pcx", args=()):
+        # By default right after the eighth rename of the second phase, before
+        # either log has its row. The renames up to the first whose row in the
+        # process log holds `row_text` are counted in a run over a copy; after
+        # the kill a name holding `moved` stands.
         copy = os.path.join(self.dir, "copy")
         shutil.copytree(self.dir, copy, copy_function=shutil.copy2)
-        traced = subprocess.run(["strace", "-qq", "-e", "trace=write", BIN, *args], cwd=copy,
-                                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
-                                env=tool_environment(), timeout=60)
-        writes = [line for line in traced.stderr.decode(errors="replace").splitlines() if line.startswith("write(")]
+        run_tool(copy, args=args)
+        process = max(n for n in os.listdir(copy) if n.startswith("VeltraskoAll_"))
+        with open(os.path.join(copy, process), "rb") as log:
+            rows = log.read().split(EOL)[2:]
         shutil.rmtree(copy)
-        row = next(i for i, line in enumerate(writes) if row_text in line)
-        self.killed_at("write", row + 1, args)
+        rename = next(i for i, row in enumerate(rows) if row_text.encode() in row) + 1
+        self.assertEqual(run_tool(self.dir, seams={"DIE_AFTER_RENAME": rename}, args=args).returncode, 137)
         self.assertIn(moved, " ".join(os.listdir(self.dir)))
+
+    def test_the_run_after_a_kill_cuts_the_nul_bytes_off_its_logs(self):
+        if NO_MAPPING:
+            self.skipTest("the logs are written a row at a time: no NUL bytes follow their rows")
+        # A whole run over a copy gives the size of a whole process log.
+        copy = os.path.join(self.dir, "copy")
+        shutil.copytree(self.dir, copy, copy_function=shutil.copy2)
+        whole = os.path.getsize(os.path.join(copy, run_tool(copy).logs()[0]))
+        shutil.rmtree(copy)
+        # Killed right after its third rename: two rows, then NULs up to the
+        # whole log's size; the result log holds its head, then NULs.
+        killed = run_tool(self.dir, seams={"DIE_AFTER_RENAME": 3})
+        self.assertEqual(killed.returncode, 137)
+        logs = {name: killed.read(name) for name in killed.logs()}
+        written = {name: os.stat(os.path.join(self.dir, name)).st_mtime_ns for name in logs}
+        self.assertEqual(len(logs[killed.logs()[0]]), whole)
+        self.assertEqual(sorted(len(log.rstrip(b"\0").split(EOL)) for log in logs.values()), [3, 5])
+        self.assertTrue(all(b"\0" not in log.rstrip(b"\0") and log.endswith(b"\0") for log in logs.values()))
+        # A preview reads them, and changes nothing.
+        run_tool(self.dir, args=["-n"])
+        self.assertEqual({name: killed.read(name) for name in logs}, logs)
+        sleep_into_next_second()
+        self.assertPlacedByOneMoreRun()
+        for name, log in logs.items():
+            self.assertEqual(killed.read(name), log.rstrip(b"\0"))
+            # The time it was last written stays (to the 100 ns Windows keeps).
+            self.assertEqual(os.stat(os.path.join(self.dir, name)).st_mtime_ns // 100, written[name] // 100)
 
     def test_a_folder_without_temporary_names_reads_no_log(self):
         self.needs_strace()

@@ -268,6 +268,34 @@ class LogsThatStopTakingRows(ToolTest):
         self.assertEqual(run.stderr, messages(*progress_messages(2), LOG_INCOMPLETE.format(process),
                                               LOG_INCOMPLETE.format(result)))
 
+    @unittest.skipIf(WINDOWS, "Wine sets a file's end with ftruncate, which takes no room on Linux")
+    def test_a_disk_with_room_for_the_heads_but_not_for_all_rows(self):
+        # The logs cannot be given their room, so they are written a row at a
+        # time, as on a full disk: the rows the file takes, then the rest on
+        # standard output, and the run says so.
+        if subprocess.run(["mount", "-t", "tmpfs", "-o", "size=1m", "tmpfs", self.dir],
+                          capture_output=True).returncode != 0:
+            self.skipTest("cannot mount a file system here")
+        self.addCleanup(subprocess.run, ["umount", self.dir])
+        shots = {"G%07d.pcx" % (99 - i): ns_of("2020-01-01 00:00:00") + i * 10**9 for i in range(100)}
+        for name, ns in shots.items():
+            self.make(name, ns)
+        disk = os.statvfs(self.dir)
+        with open(os.path.join(self.dir, "filler"), "wb") as filler:
+            filler.write(b"\0" * ((disk.f_bavail - 2) * disk.f_frsize))
+        run = self.run_tool()
+        process, result = run.logs()
+        whole = expected_logs(shots, stamp_of_log(process, "UTC"), "UTC")[0]
+        kept = run.read(process)
+        self.assertNotIn(b"\0", kept)
+        self.assertEqual(kept, whole[:len(kept)])
+        want = whole.split(EOL)[2:-1]
+        in_file = kept.split(EOL)[2:-1]  # the whole rows
+        self.assertGreater(len(in_file), 10)
+        on_stdout = [line for line in run.stdout.split(EOL) if b"_tmp_" in line]
+        self.assertEqual(in_file + on_stdout, want)
+        self.assertTrue(run.stderr.endswith(messages(LOG_INCOMPLETE.format(process), LOG_INCOMPLETE.format(result))))
+
     def test_logs_that_neither_a_file_nor_standard_output_take(self):
         blocked = block_log_names(self.dir)
         with open("/dev/full", "wb") as full:

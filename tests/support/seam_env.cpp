@@ -11,14 +11,23 @@
 //   LISTING_FAIL   a read of a started listing fails (an I/O error)
 //   STAT_FAIL      reading an entry's times fails with EIO (POSIX)
 //   RENAME_FAIL    a rename fails (no access) and touches nothing
+//   DIE_AFTER_RENAME the process is killed right after a rename that was
+//                  made (counted among the renames made)
 //   NO_NOREPLACE   the file system knows no no-replace rename (POSIX)
 //   NO_LINK        the file system knows no hard links (POSIX)
 //   DIE_AFTER_LINK the process is killed right after a link (POSIX)
 //   UNLINK_FAIL    an unlink fails (POSIX)
-//   LOG_WRITE_FAIL a write to a log or to standard output fails: a full disk
+//   LOG_WRITE_FAIL a write to a log or to standard output fails: a full disk,
+//                  which has no room for a log's allocation either (set at
+//                  all, it makes every allocation fail, so the logs are
+//                  written a row at a time and these writes are counted)
 //   CLOSE_FAIL     closing a log reports a failure after the close
 //   CLOCK_SKIPS    a sleep ends at once, the clock jumping over its length
 // Conditions rather than faults:
+//   SHOTRENUM_NO_MAPPING=1 (not a SEAM_ variable, so that the end-to-end
+//                  suite's environment keeps it for every run of a test
+//                  session) no file can be mapped, as on a file system
+//                  without mmap: every log is written a row at a time
 //   REPEAT "K"     every entry a listing gives comes K times (stands for a
 //                  folder far larger than a test can make)
 //   BEFORE_SEARCH "N:op:name;...", op "remove" or "create": changes the
@@ -66,8 +75,9 @@ bool Strikes(Fault& fault) {
   return fault.list != nullptr && Listed(fault.list, fault.occurrences);
 }
 
-Fault searchFail, listingFail, statFail, renameFail, noReplace, noLink, dieAfterLink, unlinkFail, logWriteFail,
-    closeFail, clockSkips;
+Fault searchFail, listingFail, statFail, renameFail, dieAfterRename, noReplace, noLink, dieAfterLink, unlinkFail,
+    logWriteFail, closeFail, clockSkips;
+bool noMapping = false;  // SHOTRENUM_NO_MAPPING
 long repeat = 1;    // REPEAT
 long searches = 0;  // directory searches started so far
 long repeatsLeft = 0;
@@ -77,6 +87,7 @@ void ReadFaults() {
   listingFail = FromEnvironment("LISTING_FAIL");
   statFail = FromEnvironment("STAT_FAIL");
   renameFail = FromEnvironment("RENAME_FAIL");
+  dieAfterRename = FromEnvironment("DIE_AFTER_RENAME");
   noReplace = FromEnvironment("NO_NOREPLACE");
   noLink = FromEnvironment("NO_LINK");
   dieAfterLink = FromEnvironment("DIE_AFTER_LINK");
@@ -85,6 +96,16 @@ void ReadFaults() {
   closeFail = FromEnvironment("CLOSE_FAIL");
   clockSkips = FromEnvironment("CLOCK_SKIPS");
   if (const char* value = std::getenv("SHOTRENUM_SEAM_REPEAT")) repeat = std::strtol(value, nullptr, 10);
+  const char* unmapped = std::getenv("SHOTRENUM_NO_MAPPING");
+  noMapping = unmapped != nullptr && std::strcmp(unmapped, "1") == 0;
+}
+
+// A disk too full for a log's allocation.
+bool DiskFull() { return logWriteFail.list != nullptr; }
+
+// As sudden as a kill: no buffer is flushed, nothing else runs.
+void DieAfter(Fault& fault) {
+  if (Strikes(fault)) std::_Exit(137);
 }
 
 // Counts a search about to start and makes the changes BEFORE_SEARCH asks
@@ -170,7 +191,30 @@ BOOL WINAPI Move(LPCSTR from, LPCSTR to, DWORD flags) {
     SetLastError(ERROR_ACCESS_DENIED);
     return FALSE;
   }
-  return real.MoveFileExA(from, to, flags);
+  const BOOL moved = real.MoveFileExA(from, to, flags);
+  if (moved) DieAfter(dieAfterRename);
+  return moved;
+}
+
+// A full disk lets a file be cut, never grown.
+BOOL WINAPI SetEnd(HANDLE file) {
+  LARGE_INTEGER size;
+  LARGE_INTEGER end;
+  if (DiskFull() && GetFileSizeEx(file, &size) && SetFilePointerEx(file, LARGE_INTEGER{}, &end, FILE_CURRENT) &&
+      end.QuadPart > size.QuadPart) {
+    SetLastError(ERROR_DISK_FULL);
+    return FALSE;
+  }
+  return real.SetEndOfFile(file);
+}
+
+HANDLE WINAPI CreateMapping(HANDLE file, LPSECURITY_ATTRIBUTES attributes, DWORD protect, DWORD sizeHigh, DWORD sizeLow,
+                            LPCWSTR name) {
+  if (noMapping) {
+    SetLastError(ERROR_NOT_SUPPORTED);
+    return nullptr;
+  }
+  return real.CreateFileMappingW(file, attributes, protect, sizeHigh, sizeLow, name);
 }
 
 void WINAPI SleepSkipping(DWORD milliseconds) {
@@ -190,6 +234,8 @@ void Install() {
   syscalls.FindFirstFileA = FindFirst;
   syscalls.FindNextFileA = FindNext;
   syscalls.MoveFileExA = Move;
+  syscalls.SetEndOfFile = SetEnd;
+  syscalls.CreateFileMappingW = CreateMapping;
   syscalls.write = Write<unsigned>;
   syscalls.fclose = Close;
   syscalls.Sleep = SleepSkipping;
@@ -244,7 +290,9 @@ int RenameAt2(int fromDir, const char* from, int toDir, const char* to, unsigned
     errno = EINVAL;
     return -1;
   }
-  return real.renameat2(fromDir, from, toDir, to, flags);
+  const int result = real.renameat2(fromDir, from, toDir, to, flags);
+  if (result == 0) DieAfter(dieAfterRename);
+  return result;
 }
 
 int Link(const char* from, const char* to) {
@@ -253,9 +301,24 @@ int Link(const char* from, const char* to) {
     return -1;
   }
   const int result = real.link(from, to);
-  // As sudden as a kill: no buffer is flushed, nothing else runs.
-  if (result == 0 && Strikes(dieAfterLink)) std::_Exit(137);
+  if (result == 0) DieAfter(dieAfterLink);
   return result;
+}
+
+int Fallocate(int fd, int mode, off_t offset, off_t length) {
+  if (DiskFull()) {
+    errno = ENOSPC;
+    return -1;
+  }
+  return real.fallocate(fd, mode, offset, length);
+}
+
+void* Mmap(void* address, std::size_t length, int protection, int flags, int fd, off_t offset) {
+  if (noMapping) {
+    errno = ENODEV;
+    return MAP_FAILED;
+  }
+  return real.mmap(address, length, protection, flags, fd, offset);
 }
 
 int Unlink(const char* name) {
@@ -294,6 +357,8 @@ void Install() {
   syscalls.fstatat = StatAt;
   syscalls.renameat2 = RenameAt2;
   syscalls.link = Link;
+  syscalls.fallocate = Fallocate;
+  syscalls.mmap = Mmap;
   syscalls.unlink = Unlink;
   syscalls.write = Write<std::size_t>;
   syscalls.fclose = Close;

@@ -366,5 +366,64 @@ TEST(History, TellsTheStampOfARunThatOnlyFinishedAnother) {
   EXPECT_EQ(history.commands[1].offset, -5 * 3600);
 }
 
+// A killed command's logs end in NULs up to the room they were given. The
+// next command that reads them cuts the NULs off and reads the same history
+// again from what is left; a log of nothing but NULs goes. What only decides
+// (a const folder: a preview, a refused undo's choice) leaves them.
+TEST(History, TheNulsAKilledCommandLeftGoWhereItsLogsAreRead) {
+  MemoryFolder folder = ThreeShots();
+  const std::string killedDigits = folder.Digits();
+  folder.killAt = 12;  // in the second phase
+  EXPECT_THROW(RunIn(folder), Killed);
+  folder.killAt = -1;
+  const std::string empty = "VeltraskoLog_20991231235959.csv";
+  const std::string damaged = "VeltraskoAll_20991231235958.csv";
+  folder.logs[empty] = std::string(40, '\0');
+  folder.logs[damaged] = LogHeadText(LogKind::kProcess, "") + "OK,G0000001.p" + std::string(40, '\0');
+  folder.logWritten[empty] = folder.logWritten[damaged] = folder.clock;
+  const std::map<std::string, std::string> killed = folder.logs;
+  const std::map<std::string, std::int64_t> written = folder.logWritten;
+  for (const auto& [name, bytes] : killed) EXPECT_EQ(bytes.back(), '\0') << name;
+
+  History decided;
+  const MemoryFolder& unchanged = folder;
+  MemoryShelf deciding(unchanged);
+  ReadHistory(deciding, 0, &decided);
+  EXPECT_EQ(folder.logs, killed);
+  History read;
+  MemoryShelf reading(folder);
+  ReadHistory(reading, 0, &read);
+  EXPECT_EQ(folder.logs.count(empty), 0u);
+  EXPECT_EQ(folder.logs.at(damaged), killed.at(damaged));
+  for (const auto& [name, bytes] : folder.logs) {
+    if (name == damaged) continue;
+    const std::string& before = killed.at(name);
+    EXPECT_EQ(bytes, before.substr(0, before.find('\0'))) << name;
+    EXPECT_EQ(folder.logWritten.at(name), written.at(name)) << name;
+  }
+  // The same history from the logs cut as from the logs killed; the command
+  // of the log that went did nothing, and is no more.
+  History again;
+  MemoryShelf rereading(folder);
+  ReadHistory(rereading, 0, &again);
+  const Command* run = decided.Find(killedDigits.c_str());
+  ASSERT_NE(run, nullptr);
+  EXPECT_EQ(run->secondPhaseRows, 1);  // killed between a rename and its rows
+  for (const History* h : {&read, &again}) {
+    const Command* same = h->Find(killedDigits.c_str());
+    ASSERT_NE(same, nullptr);
+    EXPECT_EQ(same->state, LogState::kRead);
+    EXPECT_EQ(same->secondPhaseRows, run->secondPhaseRows);
+    ASSERT_EQ(same->placements.size(), run->placements.size());
+    for (std::size_t p = 0; p < run->placements.size(); ++p) {
+      EXPECT_TRUE(same->placements[p].before == run->placements[p].before) << p;
+      EXPECT_TRUE(same->placements[p].after == run->placements[p].after) << p;
+    }
+    EXPECT_EQ(h->Find("20991231235958")->state, LogState::kUnreadable);
+  }
+  EXPECT_EQ(read.Find("20991231235959")->state, LogState::kNothing);
+  EXPECT_EQ(again.Find("20991231235959"), nullptr);
+}
+
 }  // namespace
 }  // namespace shotrenum::testing

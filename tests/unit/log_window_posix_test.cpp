@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "log_moves.h"
 #include "log_window_texts.h"
 #include "platform/platform.h"
 #include "rename/log_window.h"
@@ -29,10 +30,10 @@ using testing::SyscallSwap;
 
 testing::CallFailure<int> failure;
 
-int FailingFallocate(int fd, off_t offset, off_t length) {
+int FailingFallocate(int fd, int, off_t offset, off_t length) {
   // A full disk may leave the file grown part of the way.
-  if (failure.error == ENOSPC && ftruncate(fd, (offset + length) / 2) != 0) return EIO;
-  return failure.error;
+  errno = failure.error == ENOSPC && ftruncate(fd, (offset + length) / 2) != 0 ? EIO : failure.error;
+  return -1;
 }
 
 void* FailingMmap(void* address, std::size_t length, int protection, int flags, int fd, off_t offset) {
@@ -58,7 +59,7 @@ TEST_F(PosixLogWindow, AnyStepThatFailsAtTheStartLeavesTheFileToPlainWrites) {
   const std::vector<std::string> texts = LogTexts(MappingGranularity() * 2);
   const std::string plain = PlainBytes(texts);
   {
-    const SyscallSwap fallocate(syscalls.posix_fallocate, FailingFallocate);
+    const SyscallSwap fallocate(syscalls.fallocate, FailingFallocate);
     EXPECT_EQ(StepOfFailure(failure, true, EOPNOTSUPP), FileStep::kUnsupported);  // FUSE
     EXPECT_EQ(StepOfFailure(failure, true, EINVAL), FileStep::kUnsupported);
     EXPECT_EQ(StepOfFailure(failure, true, EIO), FileStep::kFailed);
@@ -97,10 +98,96 @@ TEST_F(PosixLogWindow, AFileWhoseEndCannotBeSetKeepsItsNulTail) {
   EXPECT_EQ(StoreTexts("end.csv", texts, plain.size() + 5, 1).ended, LogWindowState::kNulTail);
   EXPECT_EQ(ReadBytes("end.csv"), plain + std::string(5, '\0'));
   // Nor can a file be emptied again whose first window failed.
-  const SyscallSwap mapping(syscalls.mmap, FailingMmap);
-  failure = {ENODEV, 0, 1};
-  EXPECT_EQ(StoreTexts("start.csv", texts, plain.size(), 1).begun, LogWindowState::kNulTail);
-  EXPECT_EQ(ReadBytes("start.csv"), std::string(plain.size(), '\0'));
+  {
+    const SyscallSwap mapping(syscalls.mmap, FailingMmap);
+    failure = {ENODEV, 0, 1};
+    EXPECT_EQ(StoreTexts("start.csv", texts, plain.size(), 1).begun, LogWindowState::kNulTail);
+    EXPECT_EQ(ReadBytes("start.csv"), std::string(plain.size(), '\0'));
+  }
+  // A file system that can neither allocate nor cut (a FUSE FAT driver): the
+  // file never grew, needs no cut, and takes plain writes.
+  const SyscallSwap fallocate(syscalls.fallocate, FailingFallocate);
+  failure = {EOPNOTSUPP, 0, 1};
+  EXPECT_EQ(StoreTexts("fat.csv", texts, plain.size(), 1).begun, LogWindowState::kPlain);
+  EXPECT_EQ(ReadBytes("fat.csv"), plain);
+}
+
+int OneFallocateFails(int fd, int mode, off_t offset, off_t length) {
+  if (++failure.calls == failure.failFrom) return FailingFallocate(fd, mode, offset, length);
+  return fallocate(fd, mode, offset, length);
+}
+
+// A run whose process log cannot be mapped (here: no room for it) writes
+// both logs a row at a time as it always has: the result log is created
+// between the phases, and both end as before. A result log that cannot be
+// mapped is created with its head before the first rename all the same, and
+// written a row at a time.
+TEST_F(PosixLogWindow, ARunWhoseLogsCannotBeMappedWritesThemAsBefore) {
+  const SyscallSwap fallocate(syscalls.fallocate, OneFallocateFails);
+  failure = {ENOSPC, 0, 1};
+  const testing::ReversedShots shots(300, 3);
+  const testing::MovedRun run = testing::MoveIntoLogs(shots);
+  testing::ExpectWholeLogs(shots, run, false, false);
+  std::remove(run.process.fileName);
+  std::remove(run.result.fileName);
+  failure = {ENOSPC, 0, 2};
+  const testing::MovedRun result = testing::MoveIntoLogs(shots);
+  testing::ExpectWholeLogs(shots, result, true, false);
+}
+
+std::vector<ssize_t> headBytes;  // what each log held when its room was taken
+
+int FallocateNotingHead(int fd, int mode, off_t offset, off_t length) {
+  char head[8];
+  headBytes.push_back(pread(fd, head, sizeof head, 0));
+  return fallocate(fd, mode, offset, length);
+}
+
+// No log is empty when its room is taken, so that a kill at any instant
+// leaves a log that can be read: each holds its head by then.
+TEST_F(PosixLogWindow, EachLogHoldsItsHeadBeforeItsRoomIsTaken) {
+  const SyscallSwap fallocate(syscalls.fallocate, FallocateNotingHead);
+  headBytes.clear();
+  const testing::ReversedShots shots(10, 0);
+  testing::ExpectWholeLogs(shots, testing::MoveIntoLogs(shots), true, true);
+  EXPECT_EQ(headBytes, (std::vector<ssize_t>{8, 8}));
+}
+
+void* OneMmapFails(void* address, std::size_t length, int protection, int flags, int fd, off_t offset) {
+  if (++failure.calls != failure.failFrom) return mmap(address, length, protection, flags, fd, offset);
+  errno = failure.error;
+  return MAP_FAILED;
+}
+
+// A window that cannot move on leaves the rest of its log to writes, the row
+// that found it so included; where the room beyond the rows cannot be cut
+// off either, the file takes nothing more, and the rest goes to standard
+// output as a full disk's rows do. (The logs are compared whole, but not
+// shown: they are long enough for the windows to move on.)
+TEST_F(PosixLogWindow, ALogWhoseWindowCannotMoveOnLosesNoRow) {
+  const testing::ReversedShots shots(6000, 0);
+  const std::string process = shots.Log(LogKind::kProcess);
+  // The third mapping: the process log's second window.
+  const SyscallSwap mapping(syscalls.mmap, OneMmapFails);
+  failure = {ENOMEM, 0, 3};
+  testing::MovedRun run = testing::MoveIntoLogs(shots);
+  testing::ExpectWholeLogs(shots, run, true, true);
+  std::remove(run.process.fileName);
+  std::remove(run.result.fileName);
+
+  const SyscallSwap cutting(syscalls.ftruncate, FailingFtruncate);
+  failure = {ENOMEM, 0, 3};
+  ::testing::internal::CaptureStdout();
+  run = testing::MoveIntoLogs(shots);
+  const std::string out = ::testing::internal::GetCapturedStdout();
+  EXPECT_TRUE(run.process.fileFailed);
+  const std::string file = ReadBytes(run.process.fileName);
+  const std::size_t stored = file.find('\0');
+  ASSERT_NE(stored, std::string::npos);
+  EXPECT_GT(stored, LogHeadText(LogKind::kProcess, "").size());
+  EXPECT_TRUE(file == process.substr(0, stored) + std::string(process.size() - stored, '\0'));
+  EXPECT_TRUE(out == LogHeadText(LogKind::kProcess, "") + process.substr(stored));
+  EXPECT_TRUE(ReadBytes(run.result.fileName) == shots.Log(LogKind::kResult));
 }
 
 // How many mappings of the file `name` the process holds.
@@ -129,7 +216,7 @@ TEST_F(PosixLogWindow, OneWindowIsMappedAndAKillLeavesEveryStoredRow) {
   if (child == 0) {
     std::FILE* file = CreateNewTextFile("killed.csv");
     LogWindow log;
-    if (BeginLogWindow(log, file, size, 1) != LogWindowState::kMapped) _exit(1);
+    if (BeginLogWindow(log, file, 0, size, 1) != LogWindowState::kMapped) _exit(1);
     for (std::size_t i = 0; i < killedAt; ++i) {
       if (StoreInLogWindow(log, texts[i]) != LogWindowState::kMapped || MappingsOf("killed.csv") != 1) _exit(2);
     }

@@ -1,5 +1,7 @@
 #include "rename/log_window.h"
 
+#include <chrono>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -55,12 +57,54 @@ TEST_F(LogWindowFile, TheFileHasTheAllocatedSizeUntilItsEnd) {
   EXPECT_EQ(ReadBytes("allocated.csv"), std::string("ab") + std::string(8, '\0'));
   file = CreateNewTextFile("mapped.csv");
   LogWindow log;
-  ASSERT_EQ(BeginLogWindow(log, file, 10, 1 << 20), LogWindowState::kMapped);
+  ASSERT_EQ(BeginLogWindow(log, file, 0, 10, 1 << 20), LogWindowState::kMapped);
   EXPECT_EQ(StoreInLogWindow(log, "ab"), LogWindowState::kMapped);
   EXPECT_EQ(ReadBytes("mapped.csv"), std::string("ab") + std::string(8, '\0'));
   EXPECT_EQ(EndLogWindow(log), LogWindowState::kPlain);
   CloseFile(file);
   EXPECT_EQ(ReadBytes("mapped.csv"), "ab");
+}
+
+// A log's head written plainly before the window begins: the stores go right
+// after it, and a window that cannot begin (here: no room beyond the head)
+// leaves it, with the next write after it.
+TEST_F(LogWindowFile, StoresGoAfterWhatWasWrittenBefore) {
+  const std::string head = "title\nheader\n";
+  const std::uint64_t written = LogWindowBytes(head);
+  for (const std::uint64_t rows : {std::uint64_t{3}, std::uint64_t{0}}) {
+    const std::string name = "head" + std::to_string(rows) + ".csv";
+    std::FILE* file = CreateNewTextFile(name.c_str());
+    WriteToFile(file, head.data(), head.size());
+    LogWindow log;
+    const LogWindowState begun = BeginLogWindow(log, file, written, written + rows, 1);
+    EXPECT_EQ(begun, rows > 0 ? LogWindowState::kMapped : LogWindowState::kPlain);
+    if (begun == LogWindowState::kMapped) {
+      EXPECT_EQ(StoreInLogWindow(log, "abc"), LogWindowState::kMapped);
+    } else {
+      WriteToFile(file, "abc", 3);
+    }
+    EXPECT_EQ(EndLogWindow(log), LogWindowState::kPlain);
+    CloseFile(file);
+    EXPECT_EQ(Read(name), head + "abc");
+  }
+}
+
+// What a killed command left is cut back to its whole lines with the time it
+// was last written, which tells when its command ran; a folder is neither
+// cut nor removed.
+TEST_F(LogWindowFile, AKilledLogIsCutBackToItsLinesWithItsTime) {
+  Touch("killed.csv", std::string("a,b\n") + std::string(6, '\0'));
+  const auto written = std::filesystem::last_write_time("killed.csv") - std::chrono::hours(30);
+  std::filesystem::last_write_time("killed.csv", written);
+  ASSERT_EQ(CutFileKeepingTime("killed.csv", 4), FileStep::kDone);
+  EXPECT_EQ(ReadBytes("killed.csv"), "a,b\n");
+  EXPECT_EQ(std::filesystem::last_write_time("killed.csv"), written);
+  std::filesystem::create_directory("folder.csv");
+  EXPECT_EQ(CutFileKeepingTime("folder.csv", 0), FileStep::kFailed);
+  EXPECT_FALSE(RemoveRegularFile("folder.csv"));
+  EXPECT_TRUE(RemoveRegularFile("killed.csv"));
+  EXPECT_FALSE(Exists("killed.csv"));
+  EXPECT_TRUE(Exists("folder.csv"));
 }
 
 // Rows come with "\n"; a file whose lines end in CR LF gets CR LF, on every

@@ -51,7 +51,7 @@ inline Stored StoreTexts(const char* name, const std::vector<std::string>& texts
                          std::size_t windowLength, const char* lineEnd = TextLineEnd()) {
   std::FILE* file = CreateNewTextFile(name);
   LogWindow log;
-  Stored stored{BeginLogWindow(log, file, size, windowLength, lineEnd), 0, LogWindowState::kMapped};
+  Stored stored{BeginLogWindow(log, file, 0, size, windowLength, lineEnd), 0, LogWindowState::kMapped};
   LogWindowState state = stored.begun;
   while (stored.plainFrom < texts.size() && state == LogWindowState::kMapped) {
     state = StoreInLogWindow(log, texts[stored.plainFrom]);

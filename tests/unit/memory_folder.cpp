@@ -152,6 +152,16 @@ LogShelf::Open MemoryShelf::OpenLog(const char* name, std::unique_ptr<ByteSource
   return Open::kOpened;
 }
 
+void MemoryShelf::CutLog(const char* name, std::uint64_t length) {
+  if (changed_ == nullptr) return;
+  if (length > 0) {
+    changed_->logs.at(name).resize(length);
+    return;
+  }
+  changed_->logs.erase(name);
+  changed_->logWritten.erase(name);
+}
+
 bool MemoryFacts::SameFile(const char* a, const char* b) {
   const auto first = folder_.files.find(a);
   const auto second = folder_.files.find(b);
@@ -168,12 +178,24 @@ std::string MemorySink::LogName(LogKind kind) const {
 
 void MemorySink::Row(LogKind log, bool ok, const char* before, const char* after, FILETIME writeTime) {
   folder_.Step();
-  folder_.logs[LogName(log)] += LogRowText(ok, before, after, LocalOf(FileTimeTicks(writeTime), folder_.offset));
+  std::string& bytes = folder_.logs[LogName(log)];
+  const std::string row = LogRowText(ok, before, after, LocalOf(FileTimeTicks(writeTime), folder_.offset));
+  bytes.replace(std::min(bytes.find('\0'), bytes.size()), row.size(), row);
   folder_.logWritten[LogName(log)] = folder_.now;
 }
 
-void MemorySink::SecondPhase() {
-  folder_.CreateLog(LogName(LogKind::kResult), LogHeadText(LogKind::kResult, undoneLog_.c_str()));
+std::uint64_t MemorySink::RowBytes(const char* before, const char* after, FILETIME writeTime) {
+  return LogRowText(true, before, after, LocalOf(FileTimeTicks(writeTime), folder_.offset)).size();
+}
+
+void MemorySink::Begin(std::uint64_t processRowBytes, std::uint64_t resultRowBytes) {
+  // Only a process log this command created (holding its head alone) gets room.
+  std::string& process = folder_.logs[LogName(LogKind::kProcess)];
+  if (process == LogHeadText(LogKind::kProcess, undoneLog_.c_str())) process.append(processRowBytes, '\0');
+  const std::string result = LogName(LogKind::kResult);
+  if (folder_.logs.count(result) != 0) return;
+  folder_.logs[result] = LogHeadText(LogKind::kResult, undoneLog_.c_str()) + std::string(resultRowBytes, '\0');
+  folder_.logWritten[result] = folder_.now;
 }
 
 void RunIn(MemoryFolder& folder) {

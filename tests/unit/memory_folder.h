@@ -4,7 +4,10 @@
 // come between (a rename and each of its fallback steps, the removal of
 // what a kill left, the creation of a log, each row) is counted, and a kill
 // before any one of them can be asked for: the command then stops there, as
-// a killed process does.
+// a killed process does. The logs are kept as the tool stores them into
+// mappings: before the first rename each gets the room for all its rows as
+// NUL bytes (the result log is created then, with no step of its own), and
+// each row takes the place of the NULs at the start of what is left of them.
 #pragma once
 
 #include <cstdint>
@@ -67,14 +70,20 @@ class MemoryFolder {
   bool CreateLog(const std::string& name, const std::string& head);
 };
 
+// The folder's logs. On a folder that may be changed, the NULs a kill left
+// are cut as the history reads them; on a const one (what an undo would
+// decide) nothing is.
 class MemoryShelf : public LogShelf {
  public:
-  explicit MemoryShelf(const MemoryFolder& folder) : folder_(folder) {}
+  explicit MemoryShelf(const MemoryFolder& folder) : folder_(folder), changed_(nullptr) {}
+  explicit MemoryShelf(MemoryFolder& folder) : folder_(folder), changed_(&folder) {}
   bool List(std::vector<ListedLog>* logs) override;
   Open OpenLog(const char* name, std::unique_ptr<ByteSource>* source) override;
+  void CutLog(const char* name, std::uint64_t length) override;
 
  private:
   const MemoryFolder& folder_;
+  MemoryFolder* changed_;
 };
 
 class MemoryFacts : public FolderFacts {
@@ -93,7 +102,9 @@ class MemorySink : public MoveSink {
       : folder_(folder), digits_(digits), undoneLog_(undoneLog) {}
   RenameResult Rename(const char* from, const char* to) override;
   void Row(LogKind log, bool ok, const char* before, const char* after, FILETIME writeTime) override;
-  void SecondPhase() override;
+  std::uint64_t RowBytes(const char* before, const char* after, FILETIME writeTime) override;
+  void Begin(std::uint64_t processRowBytes, std::uint64_t resultRowBytes) override;
+  void SecondPhase() override {}
   void Show(const char*, long) override {}
   std::string LogName(LogKind kind) const;
 

@@ -165,6 +165,24 @@ TEST_F(PosixPlatform, RemovesOnlyASecondNameOfTheSameFile) {
   EXPECT_EQ(Read("kept"), "K");
 }
 
+// A symbolic link named like a log is never cut or removed, nor is what it
+// points to; a cut the file system refuses leaves the file as it was.
+TEST_F(PosixPlatform, NeverCutsOrRemovesThroughALink) {
+  Touch("log.csv", std::string("a,b\n") + std::string(4, '\0'));
+  ASSERT_EQ(symlink("log.csv", "link.csv"), 0);
+  EXPECT_EQ(CutFileKeepingTime("link.csv", 4), FileStep::kFailed);
+  EXPECT_FALSE(RemoveRegularFile("link.csv"));
+  {
+    const testing::SyscallSwap failing(syscalls.ftruncate, [](int, off_t) {
+      errno = EIO;
+      return -1;
+    });
+    EXPECT_EQ(CutFileKeepingTime("log.csv", 4), FileStep::kFailed);
+  }
+  EXPECT_EQ(ReadBytes("log.csv").size(), 8u);
+  EXPECT_TRUE(Exists("link.csv"));
+}
+
 // A log name counts as taken whatever bears it, a dangling link included.
 TEST_F(PosixPlatform, AnyEntryButAFolderBearsAName) {
   ASSERT_EQ(symlink("nowhere", "dangling"), 0);

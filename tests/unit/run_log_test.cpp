@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 
+#include "log_moves.h"
 #include "platform/filetime.h"
 #include "syscall_swap.h"
 #include "temp_dir.h"
@@ -118,6 +119,67 @@ TEST_F(RunLogFile, TimeWithoutACalendarDatePrintsAsZeros) {
   CloseRunLog(log);
   EXPECT_EQ(ReadBytes(log.fileName), WithTextNewlines(std::string(texts::kResultLogTitle) + texts::kLogHeader +
                                                       "OK,G0000001.pcx,G0000000.pcx,0000/00/00,00:00:00:00\n"));
+}
+
+// A row takes in the file exactly the bytes LogRowBytes gives, line end
+// included, whatever the width of its year or its names.
+TEST_F(RunLogFile, ARowTakesTheBytesItsSizeSays) {
+  RunLog log = OpenRunLog(LogKind::kResult, kStart);
+  std::uint64_t size = std::filesystem::file_size(log.fileName);
+  const std::string longName(300, 'x');
+  for (const FILETIME time : {kDateless, FileTimeFromUnix(1302685507, 0), FileTimeFromTicks(0x7FFF000000000000)}) {
+    for (const char* name : {"G0000001.pcx", "_tmp_1302685507_G0000001.pcx", longName.c_str()}) {
+      WriteRow(log, true, name, "G0000000.pcx", time);
+      const std::uint64_t grown = std::filesystem::file_size(log.fileName);
+      EXPECT_EQ(grown - size, LogRowBytes(name, "G0000000.pcx", time)) << name;
+      size = grown;
+    }
+  }
+  CloseRunLog(log);
+}
+
+// Before the first rename both logs are there, with their heads, and take
+// their rows through mappings; they end as writes would leave them.
+TEST_F(RunLogFile, BothLogsAreThereBeforeTheFirstRenameAndEndAsWritesLeaveThem) {
+  // Enough rows that the windows move on along both logs.
+  const testing::ReversedShots shots(6000, 7);
+  testing::ExpectWholeLogs(shots, testing::MoveIntoLogs(shots), true, true);
+}
+
+// The room the move gives each log is what its rows take: rows of files that
+// stay, and of files from temporary names, included.
+TEST(MoveInTwoPhases, GivesEachLogTheRoomOfItsRowsBeforeTheFirstRename) {
+  class Counting : public MoveSink {
+   public:
+    // Every other rename fails.
+    RenameResult Rename(const char*, const char*) override {
+      EXPECT_TRUE(begun);
+      fail = !fail;
+      return fail ? RenameResult::kFailed : RenameResult::kRenamed;
+    }
+    void Row(LogKind log, bool, const char* before, const char* after, FILETIME writeTime) override {
+      (log == LogKind::kProcess ? process : result) += LogRowBytes(before, after, writeTime);
+    }
+    std::uint64_t RowBytes(const char* before, const char* after, FILETIME writeTime) override {
+      return LogRowBytes(before, after, writeTime);
+    }
+    void Begin(std::uint64_t processRowBytes, std::uint64_t resultRowBytes) override {
+      begun = true;
+      roomProcess = processRowBytes;
+      roomResult = resultRowBytes;
+    }
+    void SecondPhase() override {}
+    void Show(const char*, long) override {}
+
+    bool begun = false;
+    bool fail = false;
+    std::uint64_t process = 0, result = 0, roomProcess = 0, roomResult = 0;
+  };
+  Counting sink;
+  MoveInTwoPhases(testing::kMoveStamp, testing::ReversedShots(25, 4), sink);
+  EXPECT_GT(sink.process, sink.result);
+  EXPECT_EQ(sink.roomProcess, sink.process);
+  EXPECT_EQ(sink.roomResult, sink.result);
 }
 
 // The date and time columns, held against the printf format the logs have

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <numeric>
+#include <string>
 #include <vector>
 
 #include "platform/platform.h"
@@ -77,6 +78,18 @@ TEST_F(Win32Platform, NeverRenamesOntoANameThatDiffersOnlyInCase) {
   EXPECT_EQ(RenameWithoutReplace("_tmp_1_g0000005.PCX", "g0000000.PCX"), RenameResult::kFailed);
   EXPECT_EQ(Read("G0000000.pcx"), "zero");
   EXPECT_EQ(Read("_tmp_1_g0000005.PCX"), "five");
+}
+
+// A cut that Windows refuses (a file mapped by another process) leaves the
+// file as it was.
+TEST_F(Win32Platform, ACutThatFailsLeavesTheLogAsItWas) {
+  Touch("log.csv", std::string("a,b\r\n") + std::string(4, '\0'));
+  const testing::SyscallSwap failing(syscalls.SetEndOfFile, [](HANDLE) -> BOOL WINAPI {
+    SetLastError(ERROR_USER_MAPPED_FILE);
+    return FALSE;
+  });
+  EXPECT_EQ(CutFileKeepingTime("log.csv", 5), FileStep::kFailed);
+  EXPECT_EQ(ReadBytes("log.csv").size(), 9u);
 }
 
 // NT statuses behind the Win32 errors.
