@@ -56,7 +56,6 @@ Syscalls syscalls = {
     .UnmapViewOfFile = UnmapViewOfFile,
     .CreateFileW = CreateFileW,
     .SetFileTime = SetFileTime,
-    .DeleteFileW = DeleteFileW,
 };
 
 namespace {

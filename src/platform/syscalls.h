@@ -68,7 +68,6 @@ struct Syscalls {
    HANDLE model);
   BOOL(WINAPI* SetFileTime)
   (HANDLE file, const ::FILETIME* created, const ::FILETIME* accessed, const ::FILETIME* written);
-  BOOL(WINAPI* DeleteFileW)(LPCWSTR name);
 };
 
 #else
