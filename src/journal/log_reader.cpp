@@ -41,6 +41,27 @@ bool DigitParts(std::string_view text, char separator, const int* lengths, int c
   return at == text.size();
 }
 
+// `text` laid out as `form` says: 'd' a digit, any other character itself.
+// The numbers between the other characters go to `values`.
+bool FixedDigits(std::string_view text, std::string_view form, long* values) {
+  if (text.size() != form.size()) return false;
+  long value = 0;
+  for (std::size_t i = 0; i < form.size(); ++i) {
+    if (form[i] == 'd') {
+      const unsigned digit = static_cast<unsigned char>(text[i]) - '0';
+      if (digit > 9) return false;
+      value = value * 10 + digit;
+    } else if (text[i] == form[i]) {
+      *values++ = value;
+      value = 0;
+    } else {
+      return false;
+    }
+  }
+  *values = value;
+  return true;
+}
+
 // An undo's title: the format's text around "%s", with the process log of
 // the command it takes back between.
 bool ReadUndoTitle(std::string_view line, const char* format, char (&digits)[15]) {
@@ -139,7 +160,12 @@ bool ReadRowTime(std::string_view date, std::string_view time, std::int64_t* loc
   static constexpr int kTime[4] = {0, 2, 2, 2};
   long d[3];
   long t[4];
-  if (!DigitParts(date, '/', kDate, 3, d) || !DigitParts(time, ':', kTime, 4, t)) return false;
+  // As the tool writes them, "YYYY/MM/DD" and "hh:mm:ss:cc", read in place;
+  // any other form (a spreadsheet's) digit by digit.
+  if (!(FixedDigits(date, "dddd/dd/dd", d) && FixedDigits(time, "dd:dd:dd:dd", t)) &&
+      !(DigitParts(date, '/', kDate, 3, d) && DigitParts(time, ':', kTime, 4, t))) {
+    return false;
+  }
   if (d[0] == 0 && d[1] == 0 && d[2] == 0 && t[0] == 0 && t[1] == 0 && t[2] == 0 && t[3] == 0) {
     *localTime = kUndatedRow;
     return true;

@@ -33,6 +33,10 @@ bool MapWindowFor(LogWindow& log, std::uint64_t bytes) {
 
 // Copies `text` to `out`, each "\n" as `lineEnd`.
 void CopyWithLineEnds(char* out, std::string_view text, std::string_view lineEnd) {
+  if (lineEnd == "\n") {
+    std::copy(text.begin(), text.end(), out);
+    return;
+  }
   for (;;) {
     const std::size_t newline = text.find('\n');
     const std::string_view line = text.substr(0, newline);
@@ -46,6 +50,7 @@ void CopyWithLineEnds(char* out, std::string_view text, std::string_view lineEnd
 }  // namespace
 
 std::uint64_t LogWindowBytes(std::string_view text, std::string_view lineEnd) {
+  if (lineEnd.size() == 1) return text.size();
   const auto lines = static_cast<std::uint64_t>(std::count(text.begin(), text.end(), '\n'));
   return text.size() + lines * (lineEnd.size() - 1);
 }

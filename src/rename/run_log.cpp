@@ -24,11 +24,15 @@ char* PutNumber(char* out, int value, int width) {
 
 // A two-digit field and the separator after it. Every field but the year has
 // two digits, so this goes straight to them.
+char* PutTwoDigits(char* out, unsigned value) {
+  out[0] = static_cast<char>('0' + value / 10);
+  out[1] = static_cast<char>('0' + value % 10);
+  return out + 2;
+}
+
 char* PutTwoDigitsThen(char* out, int value, char separator) {
   if (value >= 0 && value < 100) {
-    out[0] = static_cast<char>('0' + value / 10);
-    out[1] = static_cast<char>('0' + value % 10);
-    out += 2;
+    out = PutTwoDigits(out, static_cast<unsigned>(value));
   } else {
     out = PutNumber(out, value, 2);
   }
@@ -228,7 +232,13 @@ RunLog CreateUndoLog(LogKind kind, const CalendarTime& startTime, const char* un
 
 std::size_t FormatLogTime(char (&out)[kLogTimeRoom], const CalendarTime& local) {
   // By hand rather than with printf: two rows are written per rename.
-  char* p = PutNumber(out, local.year, 4);
+  char* p = out;
+  if (local.year >= 0 && local.year < 10000) {
+    const auto year = static_cast<unsigned>(local.year);
+    p = PutTwoDigits(PutTwoDigits(p, year / 100), year % 100);
+  } else {
+    p = PutNumber(p, local.year, 4);
+  }
   *p++ = '/';
   p = PutTwoDigitsThen(p, local.month, '/');
   p = PutTwoDigitsThen(p, local.day, ',');

@@ -136,6 +136,9 @@ TEST(ReadRowTime, CountsHundredthsSince1601) {
   EXPECT_EQ(t, kUndatedRow);
   EXPECT_FALSE(ReadRowTime("2011/04/13", "09:05:07:123", &t));
   EXPECT_FALSE(ReadRowTime("11/04/13", "09:05:07:12", &t));
+  // The widths the tool writes, with a character out of place.
+  for (const char* date : {"2011/04/1x", "2011-04/13", "2 11/04/13"}) EXPECT_FALSE(ReadRowTime(date, "09:05:07:12", &t));
+  for (const char* time : {"09:05:07:1/", "09:05.07:12", "0+:05:07:12"}) EXPECT_FALSE(ReadRowTime("2011/04/13", time, &t));
 }
 
 }  // namespace
