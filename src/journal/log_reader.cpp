@@ -225,6 +225,13 @@ LogReader::LineStep LogReader::NextLine(std::string_view* line) {
       lineBytes_ += length + 1;
       return LineStep::kLine;
     }
+    // A row cut short by a kill, the NULs its command allotted after it: the
+    // row of the rename in flight, never whole, so never read.
+    const void* nul = std::memchr(start, '\0', end_ - begin_);
+    if (nul != nullptr && lineBytes_ > 0 && static_cast<const char*>(nul) - start <= static_cast<long>(kLongestLine)) {
+      begin_ = static_cast<std::size_t>(static_cast<const char*>(nul) - buffer_);
+      continue;
+    }
     if (end_ - begin_ > kLongestLine) return LineStep::kBad;
     if (!Fill()) return begin_ == end_ && !failed_ ? LineStep::kEnd : LineStep::kBad;
   }

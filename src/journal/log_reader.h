@@ -94,7 +94,8 @@ class LogReader {
   RowStep NextRow(LogRow* row);
   // Bytes of whole lines read so far: where a NUL tail, if any, starts.
   std::uint64_t LineBytes() const { return lineBytes_; }
-  // Whether the file went on past its lines in NUL bytes.
+  // Whether the file went on past its lines in NUL bytes (after, at most,
+  // the start of a row that a kill cut short).
   bool HadNulTail() const { return nulTail_; }
 
  private:

@@ -203,7 +203,10 @@ std::uint64_t LogRowBytes(const char* before, const char* after, FILETIME writeT
 bool MapLogRows(RunLog& log, std::uint64_t rowBytes) {
   if (log.file == nullptr) return false;
   const std::uint64_t head = LogWindowBytes(LogHeadText(log.kind, log.undoneLog));
-  switch (BeginLogWindow(log.window, log.file, head, head + rowBytes, kLogWindow)) {
+  // One NUL more than the rows take: a row that a kill cuts short as it is
+  // stored is followed by NULs even at the end of the log, so the reader
+  // knows it for the row in flight. The end of the command cuts it off.
+  switch (BeginLogWindow(log.window, log.file, head, head + rowBytes + 1, kLogWindow)) {
     case LogWindowState::kMapped:
       log.mapped = true;
       return true;

@@ -262,11 +262,12 @@ class KilledRuns(ToolTest):
         # The log is the start of the full run's log, and the renames it
         # holds are all done, with at most one more: the one in flight. Where
         # its rows were stored into a mapping, NUL bytes follow them up to the
-        # full log's size.
+        # full log's size and one byte more (a row the kill cut short as it
+        # was stored may stand before them).
         full, _ = expected_logs(self.shots, stamp, "UTC")
         rows_part = log.rstrip(b"\0")
         self.assertEqual(rows_part, full[:len(rows_part)])
-        self.assertIn(len(log), {len(rows_part), len(full)})
+        self.assertIn(len(log), {len(rows_part), len(full) + 1})
         rows = max(log.count(b"\n") - 2, 0)
         state = dict(before)
         for old, new in renames[:rows]:
@@ -407,12 +408,13 @@ class EqualTimesAfterAnInterruption(ToolTest):
         whole = os.path.getsize(os.path.join(copy, run_tool(copy).logs()[0]))
         shutil.rmtree(copy)
         # Killed right after its third rename: two rows, then NULs up to the
-        # whole log's size; the result log holds its head, then NULs.
+        # whole log's size and one more; the result log holds its head, then
+        # NULs.
         killed = run_tool(self.dir, seams={"DIE_AFTER_RENAME": 3})
         self.assertEqual(killed.returncode, 137)
         logs = {name: killed.read(name) for name in killed.logs()}
         written = {name: os.stat(os.path.join(self.dir, name)).st_mtime_ns for name in logs}
-        self.assertEqual(len(logs[killed.logs()[0]]), whole)
+        self.assertEqual(len(logs[killed.logs()[0]]), whole + 1)
         self.assertEqual(sorted(len(log.rstrip(b"\0").split(EOL)) for log in logs.values()), [3, 5])
         self.assertTrue(all(b"\0" not in log.rstrip(b"\0") and log.endswith(b"\0") for log in logs.values()))
         # A preview reads them, and changes nothing.

@@ -379,7 +379,8 @@ TEST(History, TheNulsAKilledCommandLeftGoWhereItsLogsAreRead) {
   const std::string empty = "VeltraskoLog_20991231235959.csv";
   const std::string damaged = "VeltraskoAll_20991231235958.csv";
   folder.logs[empty] = std::string(40, '\0');
-  folder.logs[damaged] = LogHeadText(LogKind::kProcess, "") + "OK,G0000001.p" + std::string(40, '\0');
+  folder.logs[damaged] =
+      LogHeadText(LogKind::kProcess, "") + "OK,G00" + std::string(9, '\0') + "01.p" + std::string(40, '\0');
   folder.logWritten[empty] = folder.logWritten[damaged] = folder.clock;
   const std::map<std::string, std::string> killed = folder.logs;
   const std::map<std::string, std::int64_t> written = folder.logWritten;

@@ -177,10 +177,17 @@ std::string MemorySink::LogName(LogKind kind) const {
 }
 
 void MemorySink::Row(LogKind log, bool ok, const char* before, const char* after, FILETIME writeTime) {
-  folder_.Step();
   std::string& bytes = folder_.logs[LogName(log)];
   const std::string row = LogRowText(ok, before, after, LocalOf(FileTimeTicks(writeTime), folder_.offset));
-  bytes.replace(std::min(bytes.find('\0'), bytes.size()), row.size(), row);
+  const std::size_t at = std::min(bytes.find('\0'), bytes.size());
+  try {
+    folder_.Step();
+  } catch (const Killed&) {
+    // A kill as a row is stored into its room leaves its first bytes.
+    if (at < bytes.size()) bytes.replace(at, row.size() / 2, row.substr(0, row.size() / 2));
+    throw;
+  }
+  bytes.replace(at, row.size(), row);
   folder_.logWritten[LogName(log)] = folder_.now;
 }
 
