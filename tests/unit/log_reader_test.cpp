@@ -131,6 +131,7 @@ TEST(LogReader, TakesANulTailAsTheEndOfAKilledCommandsLog) {
   EXPECT_TRUE(ReadAll(kHead + kRow1.substr(0, 30) + tail + "x").bad);
   EXPECT_TRUE(ReadAll(kHead + kRow1.substr(0, 30) + std::string(3, '\0') + "\n" + tail).bad);
   EXPECT_EQ(ReadAll(kHead.substr(0, 10) + tail).head, HeadStep::kBad);
+  EXPECT_TRUE(ReadAll(kHead + kRow1 + std::string(2000, 'x') + tail).bad);  // longer than any row
 }
 
 TEST(ReadRowTime, CountsHundredthsSince1601) {
