@@ -37,7 +37,7 @@ struct FirstPhase {
 // Reading one command.
 class CommandReader {
  public:
-  CommandReader(LogShelf& shelf, StampTable& stamps, Command& command)
+  CommandReader(LogShelf& shelf, StampTable& stamps, LoggedCommand& command)
       : shelf_(shelf), stamps_(stamps), command_(command) {}
 
   void Read() {
@@ -235,7 +235,7 @@ class CommandReader {
 
   LogShelf& shelf_;
   StampTable& stamps_;
-  Command& command_;
+  LoggedCommand& command_;
   bool ok_ = true;
   bool titled_ = false;
   bool readProcess_ = false;
@@ -249,8 +249,8 @@ class CommandReader {
 
 }  // namespace
 
-const Command* History::Find(const char* digits) const {
-  for (const Command& c : commands) {
+const LoggedCommand* History::Find(const char* digits) const {
+  for (const LoggedCommand& c : commands) {
     if (std::strcmp(c.digits, digits) == 0) return &c;
   }
   return nullptr;
@@ -263,21 +263,21 @@ long History::IndexOfStamp(std::int64_t stamp) const {
   return -1;
 }
 
-void ReadCommand(LogShelf& shelf, StampTable& stamps, Command& command) {
+void ReadCommand(LogShelf& shelf, StampTable& stamps, LoggedCommand& command) {
   CommandReader(shelf, stamps, command).Read();
 }
 
 namespace {
 
 // The commands of the listed log names, newest start time first.
-std::vector<Command> Group(const std::vector<ListedLog>& logs) {
-  std::vector<Command> commands;
+std::vector<LoggedCommand> Group(const std::vector<ListedLog>& logs) {
+  std::vector<LoggedCommand> commands;
   for (const auto& [name, written] : logs) {
     char digits[15];
     LogKind kind;
     if (!ParseLogFileName(name, digits, &kind)) continue;
     auto at = std::find_if(commands.begin(), commands.end(),
-                           [&](const Command& c) { return std::strcmp(c.digits, digits) == 0; });
+                           [&](const LoggedCommand& c) { return std::strcmp(c.digits, digits) == 0; });
     if (at == commands.end()) {
       commands.emplace_back();
       at = commands.end() - 1;
@@ -289,7 +289,7 @@ std::vector<Command> Group(const std::vector<ListedLog>& logs) {
     if (kind == LogKind::kProcess || at->written < 0) at->written = written;
   }
   std::sort(commands.begin(), commands.end(),
-            [](const Command& a, const Command& b) { return std::strcmp(a.digits, b.digits) > 0; });
+            [](const LoggedCommand& a, const LoggedCommand& b) { return std::strcmp(a.digits, b.digits) > 0; });
   return commands;
 }
 
@@ -301,11 +301,11 @@ constexpr std::int64_t kDay = 26 * 3600;
 // show, in any time zone, and which no other command has. A command that
 // logged no rename and left no such name did nothing. False when none is
 // found.
-bool FindStamp(Command& command, const StampTable& stamps, const std::vector<Command>& all) {
+bool FindStamp(LoggedCommand& command, const StampTable& stamps, const std::vector<LoggedCommand>& all) {
   for (std::uint32_t i = 1; i <= stamps.size(); ++i) {
     const std::int64_t stamp = stamps.Stamp(i);
     if (!PlausibleStamp(command.digits, stamp)) continue;
-    if (std::none_of(all.begin(), all.end(), [&](const Command& c) { return c.stamp == stamp; })) {
+    if (std::none_of(all.begin(), all.end(), [&](const LoggedCommand& c) { return c.stamp == stamp; })) {
       command.stamp = stamp;
       return true;
     }
@@ -337,11 +337,11 @@ bool FindStamp(Command& command, const StampTable& stamps, const std::vector<Com
 // head renamed nothing, unless a temporary name bears a second its log's
 // name can show (a head that a full disk refused, the command going on):
 // then what it did is not known.
-void Unstarted(Command& command, const StampTable& stamps, const std::vector<Command>& all) {
+void Unstarted(LoggedCommand& command, const StampTable& stamps, const std::vector<LoggedCommand>& all) {
   for (std::uint32_t i = 1; i <= stamps.size(); ++i) {
     const std::int64_t stamp = stamps.Stamp(i);
     if (PlausibleStamp(command.digits, stamp) &&
-        std::none_of(all.begin(), all.end(), [&](const Command& c) { return c.stamp == stamp; })) {
+        std::none_of(all.begin(), all.end(), [&](const LoggedCommand& c) { return c.stamp == stamp; })) {
       command.state = LogState::kUnreadable;
       std::snprintf(command.problem, sizeof command.problem, "%s", command.processLog);
       return;
@@ -354,12 +354,12 @@ void Unstarted(Command& command, const StampTable& stamps, const std::vector<Com
 // temporary names (so none of its rows bears its own stamp): a file's time
 // as both commands' rows show it tells the difference of their offsets, and
 // the earlier one's offset is known.
-bool StampOfTaken(Command& command, const History& history) {
+bool StampOfTaken(LoggedCommand& command, const History& history) {
   for (const Placement& p : command.placements) {
     if (!p.before.IsTemporary() || p.localTime == kUndatedRow) continue;
     const long k = history.IndexOfStamp(history.stamps.Stamp(p.before.stamp));
     if (k < 0) continue;
-    const Command& earlier = history.commands[static_cast<std::size_t>(k)];
+    const LoggedCommand& earlier = history.commands[static_cast<std::size_t>(k)];
     const auto q = std::lower_bound(earlier.placements.begin(), earlier.placements.end(), p.before,
                                     [](const Placement& a, FolderName n) { return a.after < n; });
     if (q == earlier.placements.end() || !(q->after == p.before) || q->localTime == kUndatedRow) continue;
@@ -379,16 +379,16 @@ void ReadHistory(LogShelf& shelf, std::int64_t horizon, History* out) {
   History& history = *out;
   std::vector<ListedLog> logs;
   history.listed = shelf.List(&logs);
-  std::vector<Command> listed = Group(logs);
+  std::vector<LoggedCommand> listed = Group(logs);
   std::int64_t reach = horizon;
-  for (Command& command : listed) {
+  for (LoggedCommand& command : listed) {
     // Anything that may have started at the reach or later is read.
     if (DigitsAsUtc(command.digits) + kDay < reach) continue;
     ReadCommand(shelf, history.stamps, command);
     if (command.oldestTaken >= 0 && command.oldestTaken < reach) reach = command.oldestTaken;
     history.commands.push_back(std::move(command));
   }
-  for (Command& command : history.commands) {
+  for (LoggedCommand& command : history.commands) {
     if (command.state == LogState::kUnstarted) Unstarted(command, history.stamps, history.commands);
     if (command.state == LogState::kUnreadable || command.stamp < 0) continue;
     if (!PlausibleStamp(command.digits, command.stamp)) {
@@ -399,7 +399,7 @@ void ReadHistory(LogShelf& shelf, std::int64_t horizon, History* out) {
     }
     command.offset = DigitsAsUtc(command.digits) - command.stamp;
   }
-  for (Command& command : history.commands) {
+  for (LoggedCommand& command : history.commands) {
     if (command.state == LogState::kUnreadable || command.stamp >= 0) continue;
     if (!StampOfTaken(command, history) && !FindStamp(command, history.stamps, history.commands)) continue;
     command.offset = DigitsAsUtc(command.digits) - command.stamp;
@@ -407,12 +407,12 @@ void ReadHistory(LogShelf& shelf, std::int64_t horizon, History* out) {
   // Oldest first; a command whose stamp is not known goes by its name.
   // A command comes after those whose temporary names it took files from,
   // whatever a stamp that only today's time zone could tell says.
-  const auto when = [](const Command& c) {
+  const auto when = [](const LoggedCommand& c) {
     const std::int64_t stamp = c.stamp >= 0 ? c.stamp : DigitsAsUtc(c.digits);
     return stamp > c.newestTaken ? stamp : c.newestTaken + 1;
   };
   std::stable_sort(history.commands.begin(), history.commands.end(),
-                   [&](const Command& a, const Command& b) { return when(a) < when(b); });
+                   [&](const LoggedCommand& a, const LoggedCommand& b) { return when(a) < when(b); });
 }
 
 }  // namespace shotrenum

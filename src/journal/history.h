@@ -37,7 +37,7 @@ enum class LogState {
                 // not a regular file
 };
 
-struct Command {
+struct LoggedCommand {
   char digits[15];      // of its log names: its local start time
   char processLog[32];  // its logs' file names as listed; "" where not listed
   char resultLog[32];
@@ -102,12 +102,12 @@ class LogShelf {
 };
 
 struct History {
-  std::vector<Command> commands;  // oldest first
+  std::vector<LoggedCommand> commands;  // oldest first
   StampTable stamps;              // the stamps of every temporary name met
   bool listed = false;            // the folder's logs were listed to the end
 
   // The command whose logs bear `digits`; nullptr when none.
-  const Command* Find(const char* digits) const;
+  const LoggedCommand* Find(const char* digits) const;
   // The index of the command with `stamp`; -1 when none.
   long IndexOfStamp(std::int64_t stamp) const;
 };
@@ -121,6 +121,6 @@ struct History {
 void ReadHistory(LogShelf& shelf, std::int64_t horizon, History* history);
 
 // Reads one command's logs into `command` (its names set). Exposed for tests.
-void ReadCommand(LogShelf& shelf, StampTable& stamps, Command& command);
+void ReadCommand(LogShelf& shelf, StampTable& stamps, LoggedCommand& command);
 
 }  // namespace shotrenum

@@ -23,7 +23,7 @@ class Replay {
   Stack Run() {
     for (long c = 0; c < static_cast<long>(history_.commands.size()); ++c) {
       beforeCommand_[static_cast<std::size_t>(c)] = stack_.now;
-      const Command& command = history_.commands[static_cast<std::size_t>(c)];
+      const LoggedCommand& command = history_.commands[static_cast<std::size_t>(c)];
       if (command.state != LogState::kRead) continue;
       if (command.undo) {
         Undo(c);
@@ -69,8 +69,8 @@ class Replay {
   }
 
   void Undo(long c) {
-    const Command& command = history_.commands[static_cast<std::size_t>(c)];
-    const Command* target = history_.Find(command.undoneDigits);
+    const LoggedCommand& command = history_.commands[static_cast<std::size_t>(c)];
+    const LoggedCommand* target = history_.Find(command.undoneDigits);
     const long d = target == nullptr ? -1 : static_cast<long>(target - history_.commands.data());
     const long y = d < 0 ? -1 : stack_.ofCommand[static_cast<std::size_t>(d)];
     if (y >= 0) stack_.undoneFirst[static_cast<std::size_t>(c)] = Tx(y).first;

@@ -25,7 +25,7 @@ bool SameTime(FILETIME writeTime, const Placement& p, std::int64_t offset) {
 }
 
 // The placement that left a file at `name`; nullptr when none did.
-const Placement* FindAfter(const Command& command, FolderName name) {
+const Placement* FindAfter(const LoggedCommand& command, FolderName name) {
   const auto& all = command.placements;
   const auto at =
       std::lower_bound(all.begin(), all.end(), name, [](const Placement& p, FolderName n) { return p.after < n; });
@@ -41,7 +41,7 @@ class Follower {
       : history_(history), stack_(stack), tracks_(tracks), mode_(mode), facts_(facts) {}
 
   void Step(long s) {
-    const Command& command = history_.commands[static_cast<std::size_t>(s)];
+    const LoggedCommand& command = history_.commands[static_cast<std::size_t>(s)];
     if (command.state != LogState::kRead) return;
     command_ = &command;
     offset_ = command.offset;
@@ -174,7 +174,7 @@ class Follower {
   // rename a kill left unlogged, or what it left half done (an empty
   // reservation, or a second name of the file it was moving).
   void NextTarget(const std::vector<std::size_t>& found) {
-    const Command& command = *command_;
+    const LoggedCommand& command = *command_;
     for (const std::size_t i : found) {
       if (moved_[i] != 0) continue;
       Track& t = tracks_[i];
@@ -223,7 +223,7 @@ class Follower {
   // The same for an undo: its next rename went to where the file it was
   // moving came from before the entry it takes back.
   void UndoTarget(const std::vector<std::size_t>& found) {
-    const Command& command = *command_;
+    const LoggedCommand& command = *command_;
     const long c = IndexOf(FindAfter(command, command.candidate.after));
     if (c < 0) return;
     const bool candidateStayed = consumed_[static_cast<std::size_t>(c)] != 0;
@@ -396,7 +396,7 @@ class Follower {
   std::vector<Track>& tracks_;
   FollowMode mode_;
   FolderFacts& facts_;
-  const Command* command_ = nullptr;
+  const LoggedCommand* command_ = nullptr;
   std::vector<char> consumed_;
   std::vector<char> moved_;
   std::size_t followed_ = 0;
@@ -409,7 +409,7 @@ class Follower {
 
 FolderName OriginOf(const History& history, const std::vector<long>& commands, FolderName name) {
   for (const long s : commands) {
-    const Command& command = history.commands[static_cast<std::size_t>(s)];
+    const LoggedCommand& command = history.commands[static_cast<std::size_t>(s)];
     if (command.state != LogState::kRead) continue;
     if (const Placement* p = FindAfter(command, name)) {
       name = p->before;

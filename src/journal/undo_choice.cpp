@@ -12,12 +12,12 @@ namespace {
 constexpr std::int64_t kEarliest = 14 * 3600;
 
 // A command of the entries to take back that cannot be read.
-const Command* Unreadable(const History& history, const Stack& stack, const UndoDecision& decision) {
+const LoggedCommand* Unreadable(const History& history, const Stack& stack, const UndoDecision& decision) {
   for (const long t : {decision.transaction, decision.undoing}) {
     if (t < 0) continue;
     const Transaction& entry = stack.transactions[static_cast<std::size_t>(t)];
     for (long c = entry.first; c <= entry.top; ++c) {
-      const Command& command = history.commands[static_cast<std::size_t>(c)];
+      const LoggedCommand& command = history.commands[static_cast<std::size_t>(c)];
       if (command.state == LogState::kUnreadable) return &command;
     }
   }
@@ -39,11 +39,11 @@ UndoChoice ChooseUndo(History& history, std::vector<Track>& tracks, const char* 
                       bool caseless) {
   // A later command the listing did not reach could stand: nothing moves.
   if (!history.listed) return Refused(UndoRefusal::kListingBroken, "");
-  const Command* target = history.Find(digits);
+  const LoggedCommand* target = history.Find(digits);
   if (target == nullptr) return Refused(UndoRefusal::kUnreadable, "");
   // What cannot be read is never taken as absent: a log of the command, or
   // of any later one, that cannot be read stops the undo.
-  for (const Command& command : history.commands) {
+  for (const LoggedCommand& command : history.commands) {
     if (command.state == LogState::kUnreadable && std::strcmp(command.digits, digits) >= 0) {
       return Refused(UndoRefusal::kUnreadable, command.problem);
     }
@@ -59,12 +59,12 @@ UndoChoice ChooseUndo(History& history, std::vector<Track>& tracks, const char* 
     case UndoVerdict::kContinue:
       break;
   }
-  if (const Command* unreadable = Unreadable(history, stack, decision)) {
+  if (const LoggedCommand* unreadable = Unreadable(history, stack, decision)) {
     return Refused(UndoRefusal::kUnreadable, unreadable->problem);
   }
   FollowBack(history, &stack, CommandsToTakeBack(stack, decision), tracks, FollowMode::kUndo, facts);
   // The rows are in the tracks now: their memory goes before the plan takes its own.
-  for (Command& command : history.commands) std::vector<Placement>().swap(command.placements);
+  for (LoggedCommand& command : history.commands) std::vector<Placement>().swap(command.placements);
   UndoChoice choice;
   choice.exact = stack.transactions[static_cast<std::size_t>(decision.transaction)].undo;
   choice.plan = PlanUndo(history, tracks, choice.exact, caseless);

@@ -143,15 +143,15 @@ void Summarize(const RunReport& report, const std::string& folder) {
   if (report.held > 0) Say(texts::kHeldFiles, report.held);
 }
 
-int StatusOf(RunOutcome outcome) { return outcome == RunOutcome::kFailed ? 1 : 0; }
+ExitStatus StatusOf(RunOutcome outcome) { return outcome == RunOutcome::kFailed ? ExitStatus::kNotDone : ExitStatus::kDone; }
 
 // One target: its folder entered, the run or the undo, its summary, and its
 // exit status.
-int RunTarget(const Target& target, bool dryRun) {
+ExitStatus RunTarget(const Target& target, bool dryRun) {
   if (!target.isLog) {
     if (!EnterFolder(target.path.c_str())) {
       SayAbout(texts::kPathUnreadable, target.path.c_str());
-      return 1;
+      return ExitStatus::kNotDone;
     }
     RunReport report;
     RunRenumber(dryRun ? RunMode::kPreview : RunMode::kRenumber, &report);
@@ -163,10 +163,10 @@ int RunTarget(const Target& target, bool dryRun) {
   const std::string folder = target.path.substr(0, static_cast<std::size_t>(name - target.path.c_str()));
   if (!EnterFolder(folder.empty() ? "." : folder.c_str())) {
     SayAbout(texts::kPathUnreadable, target.path.c_str());
-    return 1;
+    return ExitStatus::kNotDone;
   }
   UndoReport report;
-  const int status = RunUndo(name, &report);
+  const ExitStatus status = RunUndo(name, &report);
   if (report.done) Say(texts::kSummaryUndo, name, report.back, report.left);
   if (report.held > 0) Say(texts::kHeldFiles, report.held);
   return status;
@@ -184,34 +184,35 @@ void PauseIfWindowCloses(bool bare) {
 
 }  // namespace
 
-int RunCommandLine(const Command& command) {
+ExitStatus RunCommandLine(const Command& command) {
   switch (command.action) {
     case Action::kHelp:
-      return WriteStandardOutput(texts::kUsage, std::strlen(texts::kUsage)) ? 0 : 1;
+      return WriteStandardOutput(texts::kUsage, std::strlen(texts::kUsage)) ? ExitStatus::kDone : ExitStatus::kNotDone;
     case Action::kVersion:
-      return std::fputs("shotrenum " SHOTRENUM_VERSION "\n", stdout) >= 0 && std::fflush(stdout) == 0 ? 0 : 1;
+      return std::fputs("shotrenum " SHOTRENUM_VERSION "\n", stdout) >= 0 && std::fflush(stdout) == 0
+                 ? ExitStatus::kDone
+                 : ExitStatus::kNotDone;
     case Action::kRefuse:
       SayAbout(command.refusal, command.refused.c_str());
       Say("%s", texts::kArgumentsRefused);
       PauseIfWindowCloses(false);
-      return 2;
+      return ExitStatus::kRefused;
     case Action::kRenumber:
       break;
   }
   if (command.bare) {
     RunRenumber();
     PauseIfWindowCloses(true);
-    return 0;
+    return ExitStatus::kDone;
   }
-  int status = 0;
+  ExitStatus status = ExitStatus::kDone;
   if (command.targets.empty()) status = RunTarget(Target{false, "."}, command.dryRun);
   for (const Target& target : command.targets) {
     // With several targets, each one's messages follow its name.
     if (command.targets.size() > 1) {
       SayAbout(target.isLog ? texts::kLogHeading : texts::kFolderHeading, target.path.c_str());
     }
-    const int targetStatus = RunTarget(target, command.dryRun);
-    if (targetStatus > status) status = targetStatus;
+    status = Worse(status, RunTarget(target, command.dryRun));
   }
   PauseIfWindowCloses(false);
   return status;

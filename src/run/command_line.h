@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "run/exit_status.h"
+
 namespace shotrenum {
 
 enum class Action {
@@ -39,6 +41,6 @@ Command ParseCommandLine(const std::vector<std::string>& arguments);
 // asked was done (renumbered, in order already, nothing found, previewed,
 // undone), 1 when something was not, 2 for a refused command line; with
 // several folders or logs, the worst. The bare start always ends with 0.
-int RunCommandLine(const Command& command);
+ExitStatus RunCommandLine(const Command& command);
 
 }  // namespace shotrenum

@@ -7,5 +7,5 @@
 
 int main(int argc, char** argv) {
   shotrenum::PrepareStandardStreams();
-  return shotrenum::RunCommandLine(shotrenum::ParseCommandLine(shotrenum::CommandLineArguments(argc, argv)));
+  return static_cast<int>(shotrenum::RunCommandLine(shotrenum::ParseCommandLine(shotrenum::CommandLineArguments(argc, argv))));
 }

@@ -17,9 +17,9 @@ namespace shotrenum {
 
 namespace {
 
-int Refuse(const char* format, const char* name) {
+ExitStatus Refuse(const char* format, const char* name) {
   Say(format, name);
-  return 1;
+  return ExitStatus::kNotDone;
 }
 
 // Removes what kills left half done (second names, empty reservations).
@@ -34,7 +34,7 @@ void RemoveArtifacts(const std::vector<Track>& tracks, const StampTable& stamps)
   }
 }
 
-int UndoInFolder(const char* logName, UndoReport* report) {
+ExitStatus UndoInFolder(const char* logName, UndoReport* report) {
   char digits[15];
   LogKind kind;
   if (!ParseLogFileName(logName, digits, &kind)) return Refuse(texts::kLogUnreadable, logName);
@@ -46,7 +46,7 @@ int UndoInFolder(const char* logName, UndoReport* report) {
   std::vector<ListedLog> logs;
   if (ListTracks(history.stamps, &tracks, &inUse, &logs) != ScanResult::kComplete) {
     Say("%s\n", texts::kListingBroken);
-    return 1;
+    return ExitStatus::kNotDone;
   }
   FolderShelf shelf(std::move(logs));
   ReadHistory(shelf, HorizonOfUndo(digits), &history);
@@ -55,7 +55,7 @@ int UndoInFolder(const char* logName, UndoReport* report) {
   switch (choice.refusal) {
     case UndoRefusal::kListingBroken:
       Say("%s\n", texts::kListingBroken);
-      return 1;
+      return ExitStatus::kNotDone;
     case UndoRefusal::kUnreadable:
       return Refuse(texts::kLogUnreadable, choice.name[0] != '\0' ? choice.name : logName);
     case UndoRefusal::kAlready:
@@ -64,7 +64,7 @@ int UndoInFolder(const char* logName, UndoReport* report) {
       return Refuse(texts::kUndoLaterRun, choice.name);
     case UndoRefusal::kNothingMoves:
       Say("%s\n", texts::kUndoNothing);
-      return 1;
+      return ExitStatus::kNotDone;
     case UndoRefusal::kNone:
       break;
   }
@@ -95,18 +95,18 @@ int UndoInFolder(const char* logName, UndoReport* report) {
   const long notBack = (plan.files - tally.moved) + plan.missing;
   if (notBack > 0) Say(texts::kUndoLeft, notBack, processLog.fileName);
   *report = UndoReport{true, tally.moved, notBack, tally.held};
-  return notBack > 0 ? 1 : 0;
+  return notBack > 0 ? ExitStatus::kNotDone : ExitStatus::kDone;
 }
 
 }  // namespace
 
-int RunUndo(const char* logName, UndoReport* report) {
+ExitStatus RunUndo(const char* logName, UndoReport* report) {
   *report = UndoReport{};
   if (LockFolder() == FolderLock::kBusy) {
     Say("%s\n", texts::kAnotherRun);
-    return 1;
+    return ExitStatus::kNotDone;
   }
-  const int status = UndoInFolder(logName, report);
+  const ExitStatus status = UndoInFolder(logName, report);
   UnlockFolder();
   return status;
 }

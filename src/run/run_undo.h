@@ -1,5 +1,7 @@
 #pragma once
 
+#include "run/exit_status.h"
+
 namespace shotrenum {
 
 // What an undo did, for the exit status and the closing summary.
@@ -22,6 +24,6 @@ struct UndoReport {
 // refused with nothing touched (a later entry stands, a log that cannot be
 // read, another run in the folder, nothing left to take back) or some file
 // was left where it was.
-int RunUndo(const char* logName, UndoReport* report);
+ExitStatus RunUndo(const char* logName, UndoReport* report);
 
 }  // namespace shotrenum

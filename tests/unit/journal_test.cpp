@@ -407,11 +407,11 @@ TEST(History, TheNulsAKilledCommandLeftGoWhereItsLogsAreRead) {
   History again;
   MemoryShelf rereading(folder);
   ReadHistory(rereading, 0, &again);
-  const Command* run = decided.Find(killedDigits.c_str());
+  const LoggedCommand* run = decided.Find(killedDigits.c_str());
   ASSERT_NE(run, nullptr);
   EXPECT_EQ(run->secondPhaseRows, 1);  // killed between a rename and its rows
   for (const History* h : {&read, &again}) {
-    const Command* same = h->Find(killedDigits.c_str());
+    const LoggedCommand* same = h->Find(killedDigits.c_str());
     ASSERT_NE(same, nullptr);
     EXPECT_EQ(same->state, LogState::kRead);
     EXPECT_EQ(same->secondPhaseRows, run->secondPhaseRows);
