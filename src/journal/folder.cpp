@@ -95,15 +95,6 @@ LogShelf::Open FolderShelf::OpenLog(const char* name, std::unique_ptr<ByteSource
   return Open::kFailed;
 }
 
-void FolderShelf::CutLog(const char* name, std::uint64_t length) {
-  if (!cutsTails_) return;
-  if (length > 0) {
-    CutFileKeepingTime(name, length);
-  } else {
-    RemoveRegularFile(name);
-  }
-}
-
 bool FolderIdentity::SameFile(const char* a, const char* b) { return shotrenum::SameFile(a, b); }
 
 ScanResult ListTracks(StampTable& stamps, std::vector<Track>* tracks, StampsInUse* inUse,
@@ -146,10 +137,6 @@ ScanResult ListTracks(StampTable& stamps, std::vector<Track>* tracks, StampsInUs
   EndFolderSearch(search);
   if (result == ScanResult::kComplete && step != ListingStep::kEnd) result = ScanResult::kBroken;
   return result;
-}
-
-bool RemoveArtifact(const char* extra, const char* kept, bool empty) {
-  return empty ? RemoveEmptyFile(extra) : RemoveSecondName(extra, kept);
 }
 
 }  // namespace shotrenum

@@ -37,8 +37,8 @@ struct FirstPhase {
 // Reading one command.
 class CommandReader {
  public:
-  CommandReader(LogShelf& shelf, StampTable& stamps, LoggedCommand& command)
-      : shelf_(shelf), stamps_(stamps), command_(command) {}
+  CommandReader(LogShelf& shelf, StampTable& stamps, LoggedCommand& command, std::vector<LogCut>* cuts)
+      : shelf_(shelf), stamps_(stamps), command_(command), cuts_(cuts) {}
 
   void Read() {
     const bool hadProcess = command_.processLog[0] != '\0';
@@ -115,11 +115,12 @@ class CommandReader {
     return HeadStep::kHead;
   }
 
-  // A log read to its end once, with NULs after its lines: they go now.
-  void CutNulTail(const char* name, std::unique_ptr<ByteSource>& source, const LogReader& reader) {
-    if (!reader.HadNulTail()) return;
-    source.reset();
-    shelf_.CutLog(name, reader.LineBytes());
+  // A log read to its end once, with NULs after its lines: they are to go.
+  void CutNulTail(const char* name, std::unique_ptr<ByteSource>&, const LogReader& reader) {
+    if (!reader.HadNulTail() || cuts_ == nullptr) return;
+    LogCut cut{"", reader.LineBytes()};
+    std::snprintf(cut.name, sizeof cut.name, "%s", name);
+    cuts_->push_back(cut);
   }
 
   // Both logs of a command name the same command in their titles.
@@ -236,6 +237,7 @@ class CommandReader {
   LogShelf& shelf_;
   StampTable& stamps_;
   LoggedCommand& command_;
+  std::vector<LogCut>* cuts_;
   bool ok_ = true;
   bool titled_ = false;
   bool readProcess_ = false;
@@ -263,8 +265,8 @@ long History::IndexOfStamp(std::int64_t stamp) const {
   return -1;
 }
 
-void ReadCommand(LogShelf& shelf, StampTable& stamps, LoggedCommand& command) {
-  CommandReader(shelf, stamps, command).Read();
+void ReadCommand(LogShelf& shelf, StampTable& stamps, LoggedCommand& command, std::vector<LogCut>* cuts) {
+  CommandReader(shelf, stamps, command, cuts).Read();
 }
 
 namespace {
@@ -384,7 +386,7 @@ void ReadHistory(LogShelf& shelf, std::int64_t horizon, History* out) {
   for (LoggedCommand& command : listed) {
     // Anything that may have started at the reach or later is read.
     if (DigitsAsUtc(command.digits) + kDay < reach) continue;
-    ReadCommand(shelf, history.stamps, command);
+    ReadCommand(shelf, history.stamps, command, &history.cuts);
     if (command.oldestTaken >= 0 && command.oldestTaken < reach) reach = command.oldestTaken;
     history.commands.push_back(std::move(command));
   }

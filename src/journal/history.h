@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "journal/log_reader.h"
+#include "rename/executor.h"
 #include "shots/folder_name.h"
 
 namespace shotrenum {
@@ -93,18 +94,16 @@ class LogShelf {
   // Opens a log to read; a FIFO, device or folder is never opened for a
   // blocking read (kNotAFile).
   virtual Open OpenLog(const char* name, std::unique_ptr<ByteSource>* source) = 0;
-  // Takes the NUL bytes that follow the whole lines of a killed command's log
-  // off it (read to its end, and closed again), so that it opens cleanly:
-  // cuts it to its first `length` bytes, or removes it where it holds
-  // nothing but NULs (`length` 0; its command renamed nothing). A shelf of a
-  // command that changes nothing (a preview) leaves it as it is.
-  virtual void CutLog(const char* name, std::uint64_t length) = 0;
 };
 
 struct History {
   std::vector<LoggedCommand> commands;  // oldest first
   StampTable stamps;              // the stamps of every temporary name met
   bool listed = false;            // the folder's logs were listed to the end
+  // The NUL bytes a killed command left after the whole lines of its logs:
+  // reading takes note of them, and the command that changes the folder
+  // cuts them as a step of its decision (a preview leaves them).
+  std::vector<LogCut> cuts;
 
   // The command whose logs bear `digits`; nullptr when none.
   const LoggedCommand* Find(const char* digits) const;
@@ -121,6 +120,6 @@ struct History {
 void ReadHistory(LogShelf& shelf, std::int64_t horizon, History* history);
 
 // Reads one command's logs into `command` (its names set). Exposed for tests.
-void ReadCommand(LogShelf& shelf, StampTable& stamps, LoggedCommand& command);
+void ReadCommand(LogShelf& shelf, StampTable& stamps, LoggedCommand& command, std::vector<LogCut>* cuts);
 
 }  // namespace shotrenum

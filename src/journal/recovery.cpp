@@ -1,6 +1,7 @@
 #include "journal/recovery.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "journal/folder.h"
 #include "journal/stack.h"
@@ -19,7 +20,7 @@ class NoFacts : public FolderFacts {
 }  // namespace
 
 void RecoverOrder(LogShelf& shelf, FolderFacts* facts, const ShotRecord* records, long n,
-                  std::vector<std::uint32_t>* keys, std::vector<Artifact>* artifacts) {
+                  std::vector<std::uint32_t>* keys, std::vector<Artifact>* artifacts, std::vector<LogCut>* cuts) {
   keys->clear();
   artifacts->clear();
   std::int64_t oldest = -1;
@@ -40,6 +41,7 @@ void RecoverOrder(LogShelf& shelf, FolderFacts* facts, const ShotRecord* records
     tracks.push_back(Track{name, name, r.writeTime, TrackState::kUntouched, false, r.empty, false, false});
   }
   ReadHistory(shelf, oldest, &history);
+  *cuts = std::move(history.cuts);
   std::vector<long> commands;
   for (long c = static_cast<long>(history.commands.size()) - 1; c >= 0; --c) commands.push_back(c);
   NoFacts none;

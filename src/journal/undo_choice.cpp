@@ -1,8 +1,10 @@
 #include "journal/undo_choice.h"
 
 #include <cstring>
+#include <utility>
 
 #include "journal/row_time.h"
+#include "rename/run_log.h"
 
 namespace shotrenum {
 
@@ -68,6 +70,15 @@ UndoChoice ChooseUndo(History& history, std::vector<Track>& tracks, const char* 
   UndoChoice choice;
   choice.exact = stack.transactions[static_cast<std::size_t>(decision.transaction)].undo;
   choice.plan = PlanUndo(history, tracks, choice.exact, caseless);
+  LogFileName(choice.decision.undoneLog, LogKind::kProcess, digits);
+  choice.decision.cuts = std::move(history.cuts);
+  for (const Track& t : tracks) {
+    if (t.state != TrackState::kArtifact) continue;
+    Leftover leftover{"", "", t.empty};
+    FolderNameText(t.name, history.stamps, leftover.extra);
+    FolderNameText(t.at, history.stamps, leftover.kept);
+    choice.decision.leftovers.push_back(leftover);
+  }
   if (choice.plan.moving == 0) {
     // Something left that cannot go back: refused. Nothing left: an entry
     // whose files are all where they were before it (its renames failed,

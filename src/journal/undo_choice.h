@@ -8,6 +8,7 @@
 #include "journal/stack.h"
 #include "journal/tracks.h"
 #include "journal/undo_plan.h"
+#include "rename/executor.h"
 #include "rename/mover.h"
 
 namespace shotrenum {
@@ -26,6 +27,10 @@ struct UndoChoice {
   const char* name = "";  // the log the refusal names
   bool exact = false;     // the entry taken back is an undo
   UndoPlan plan;
+  // What the executor carries out: the logs' NULs to cut, what kills left
+  // to remove, the process log taken back; its moves are the caller's
+  // (PlanMoves over the tracks).
+  Decision decision;
 };
 
 // Decides the undo of the command whose logs bear `digits`, given the

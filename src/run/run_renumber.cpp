@@ -1,15 +1,16 @@
 #include "run/run_renumber.h"
 
+#include <cstdio>
 #include <cstdlib>
-#include <vector>
 
+#include "journal/decide_run.h"
 #include "journal/folder.h"
-#include "journal/recovery.h"
 #include "platform/platform.h"
+#include "rename/executor.h"
+#include "rename/folder_command.h"
 #include "rename/preview.h"
 #include "rename/renumber.h"
 #include "say.h"
-#include "shots/order.h"
 #include "shots/scan.h"
 #include "shots/temp_name.h"
 #include "texts.h"
@@ -24,37 +25,6 @@ int EndWith(const char* message, ShotRecord* records, RunOutcome reason, RunRepo
   std::free(records);
   report->outcome = reason;
   return 0;
-}
-
-// Drops the records of what kills left half done; a run also removes them
-// from the folder. Keeps `keys` beside the records.
-long DropArtifacts(ShotRecord* records, long n, std::vector<std::uint32_t>& keys,
-                   const std::vector<Artifact>& artifacts, RunMode mode) {
-  std::vector<bool> dropped(static_cast<std::size_t>(n));
-  for (const Artifact& artifact : artifacts) {
-    const ShotRecord& r = records[artifact.record];
-    if (mode == RunMode::kRenumber) {
-      char extra[kTempNameRoom];
-      if (r.stranded) {
-        TempName(extra, StrandedStamp(r), r.name);
-      } else {
-        std::snprintf(extra, sizeof extra, "%s", r.name);
-      }
-      // One that cannot be removed stays where it is, out of the set: its
-      // name holds no screenshot.
-      RemoveArtifact(extra, artifact.kept, r.empty);
-    }
-    dropped[static_cast<std::size_t>(artifact.record)] = true;
-  }
-  long kept = 0;
-  for (long i = 0; i < n; ++i) {
-    if (dropped[static_cast<std::size_t>(i)]) continue;
-    records[kept] = records[i];
-    keys[static_cast<std::size_t>(kept)] = keys[static_cast<std::size_t>(i)];
-    ++kept;
-  }
-  keys.resize(static_cast<std::size_t>(kept));
-  return kept;
 }
 
 // The run itself, once it has the folder to itself.
@@ -91,28 +61,32 @@ int RenumberFolder(RunMode mode, RunReport* report) {
   }
   if (n == 0) return EndWith(texts::kNotFound, records, RunOutcome::kNothing, report);
 
-  // After an interruption the logs tell the order, and what a kill left half
-  // done is no screenshot.
-  std::vector<std::uint32_t> keys;
-  std::vector<Artifact> artifacts;
-  FolderShelf shelf(mode == RunMode::kRenumber);
+  FolderShelf shelf;
   FolderIdentity identity;
-  RecoverOrder(shelf, &identity, records, n, &keys, &artifacts);
-  if (!artifacts.empty()) n = DropArtifacts(records, n, keys, artifacts, mode);
-  if (keys.empty()) {
-    SortShots(records, n);
-  } else if (!SortShotsBy(records, n, keys.data())) {
+  RunChoice choice = DecideRun(shelf, &identity, records, n, inUse);
+  n = choice.n;
+  if (choice.verdict == RunVerdict::kOutOfMemory) {
     return EndWith(texts::kOutOfMemory, records, RunOutcome::kFailed, report);
   }
-  if (n == 0) return EndWith(texts::kNotFound, records, RunOutcome::kNothing, report);
+  FolderCommand folder;
+  // A preview carries nothing out; a run with nothing to move still cuts
+  // the logs' NULs and removes what kills left.
+  if (mode == RunMode::kRenumber && choice.verdict != RunVerdict::kRenumber) Execute(choice.decision, folder);
+  if (choice.verdict == RunVerdict::kNothing) {
+    return EndWith(texts::kNotFound, records, RunOutcome::kNothing, report);
+  }
   report->outcome = RunOutcome::kDone;
-  if (CheckOrder(records, n)) {
+  if (choice.verdict == RunVerdict::kInOrder) {
     Say("%s\n", texts::kInOrder);
   } else if (mode == RunMode::kPreview) {
     report->wouldRename = PreviewRenames(records, n);
     if (report->wouldRename < 0) report->outcome = RunOutcome::kFailed;
   } else {
-    const MoveTally tally = RenumberShots(records, n, inUse, report->resultLog);
+    const RecordMoves moves(records, n);
+    choice.decision.moves = &moves;
+    const MoveTally tally = Execute(choice.decision, folder).tally;
+    const RunLog& result = folder.ResultLog();
+    std::snprintf(report->resultLog, sizeof report->resultLog, "%s", result.fileCreated ? result.fileName : "");
     report->renamed = tally.renamed;
     report->held = tally.held;
     if (tally.failures > 0) report->outcome = RunOutcome::kFailed;

@@ -7,8 +7,8 @@
 #include "journal/history.h"
 #include "journal/undo_choice.h"
 #include "platform/platform.h"
-#include "rename/mover.h"
-#include "rename/renumber.h"
+#include "rename/executor.h"
+#include "rename/folder_command.h"
 #include "rename/run_log.h"
 #include "say.h"
 #include "texts.h"
@@ -20,18 +20,6 @@ namespace {
 ExitStatus Refuse(const char* format, const char* name) {
   Say(format, name);
   return ExitStatus::kNotDone;
-}
-
-// Removes what kills left half done (second names, empty reservations).
-void RemoveArtifacts(const std::vector<Track>& tracks, const StampTable& stamps) {
-  for (const Track& t : tracks) {
-    if (t.state != TrackState::kArtifact) continue;
-    char extra[64];
-    char kept[64];
-    FolderNameText(t.name, stamps, extra);
-    FolderNameText(t.at, stamps, kept);
-    RemoveArtifact(extra, kept, t.empty);
-  }
 }
 
 ExitStatus UndoInFolder(const char* logName, UndoReport* report) {
@@ -71,19 +59,15 @@ ExitStatus UndoInFolder(const char* logName, UndoReport* report) {
 
   // Act: the journal first (an undo touches nothing that its process log
   // could not record), then what kills left half done, then the files.
-  const std::int64_t stamp = ChooseRunStamp(inUse);
-  CalendarTime start{};
-  LocalCalendarOfStamp(stamp, &start);
-  char undone[64];
-  LogFileName(undone, LogKind::kProcess, digits);
-  RunLog processLog = CreateUndoLog(LogKind::kProcess, start, undone);
-  if (processLog.file == nullptr) return Refuse(texts::kUndoJournalFailed, processLog.fileName);
-  RemoveArtifacts(tracks, history.stamps);
-  RunLog resultLog{};
-  FolderSink sink(processLog, resultLog, start, undone);
   const UndoPlan& plan = choice.plan;
-  const MoveTally tally = MoveInTwoPhases(stamp, PlanMoves(tracks, plan.files, history.stamps), sink);
-  CloseRunLogs(processLog, resultLog, 0);
+  const PlanMoves moves(tracks, plan.files, history.stamps);
+  Decision decision = choice.decision;
+  decision.moves = &moves;
+  decision.inUse = inUse;
+  FolderCommand folder;
+  const Execution done = Execute(decision, folder);
+  if (done.journalFailed) return Refuse(texts::kUndoJournalFailed, folder.ProcessLog().fileName);
+  const MoveTally& tally = done.tally;
   for (const std::int64_t lost : plan.lostLogs) {
     CalendarTime when{};
     LocalCalendarOfStamp(lost, &when);
@@ -93,7 +77,7 @@ ExitStatus UndoInFolder(const char* logName, UndoReport* report) {
   }
   // Not back: the files of the plan that did not move, and those gone.
   const long notBack = (plan.files - tally.moved) + plan.missing;
-  if (notBack > 0) Say(texts::kUndoLeft, notBack, processLog.fileName);
+  if (notBack > 0) Say(texts::kUndoLeft, notBack, folder.ProcessLog().fileName);
   *report = UndoReport{true, tally.moved, notBack, tally.held};
   return notBack > 0 ? ExitStatus::kNotDone : ExitStatus::kDone;
 }

@@ -366,10 +366,10 @@ TEST(History, TellsTheStampOfARunThatOnlyFinishedAnother) {
   EXPECT_EQ(history.commands[1].offset, -5 * 3600);
 }
 
-// A killed command's logs end in NULs up to the room they were given. The
-// next command that reads them cuts the NULs off and reads the same history
-// again from what is left; a log of nothing but NULs goes. What only decides
-// (a const folder: a preview, a refused undo's choice) leaves them.
+// A killed command's logs end in NULs up to the room they were given.
+// Reading them changes nothing and takes note of the NULs; the command that
+// carries its decision out cuts them, and the same history reads again from
+// what is left; a log of nothing but NULs goes.
 TEST(History, TheNulsAKilledCommandLeftGoWhereItsLogsAreRead) {
   MemoryFolder folder = ThreeShots();
   const std::string killedDigits = folder.Digits();
@@ -387,13 +387,14 @@ TEST(History, TheNulsAKilledCommandLeftGoWhereItsLogsAreRead) {
   for (const auto& [name, bytes] : killed) EXPECT_EQ(bytes.back(), '\0') << name;
 
   History decided;
-  const MemoryFolder& unchanged = folder;
-  MemoryShelf deciding(unchanged);
+  MemoryShelf deciding(folder);
   ReadHistory(deciding, 0, &decided);
   EXPECT_EQ(folder.logs, killed);
-  History read;
-  MemoryShelf reading(folder);
-  ReadHistory(reading, 0, &read);
+  Decision cutting;
+  cutting.cuts = decided.cuts;
+  MemoryCommand command(folder, folder.Digits());
+  Execute(cutting, command);
+  History read = decided;
   EXPECT_EQ(folder.logs.count(empty), 0u);
   EXPECT_EQ(folder.logs.at(damaged), killed.at(damaged));
   for (const auto& [name, bytes] : folder.logs) {

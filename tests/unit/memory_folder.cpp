@@ -3,13 +3,12 @@
 #include <algorithm>
 #include <cstring>
 
-#include "journal/recovery.h"
+#include "journal/decide_run.h"
 #include "journal/undo_choice.h"
 #include "platform/filetime.h"
 #include "rename/renumber.h"
 #include "rename/run_log.h"
 #include "shots/folder_name.h"
-#include "shots/order.h"
 #include "shots/scan.h"
 #include "shots/temp_name.h"
 
@@ -152,16 +151,6 @@ LogShelf::Open MemoryShelf::OpenLog(const char* name, std::unique_ptr<ByteSource
   return Open::kOpened;
 }
 
-void MemoryShelf::CutLog(const char* name, std::uint64_t length) {
-  if (changed_ == nullptr) return;
-  if (length > 0) {
-    changed_->logs.at(name).resize(length);
-    return;
-  }
-  changed_->logs.erase(name);
-  changed_->logWritten.erase(name);
-}
-
 bool MemoryFacts::SameFile(const char* a, const char* b) {
   const auto first = folder_.files.find(a);
   const auto second = folder_.files.find(b);
@@ -205,56 +194,44 @@ void MemorySink::Begin(std::uint64_t processRowBytes, std::uint64_t resultRowByt
   folder_.logWritten[result] = folder_.now;
 }
 
+void MemoryCommand::CutLog(const LogCut& cut) {
+  folder_.Step();
+  if (cut.length > 0) {
+    folder_.logs.at(cut.name).resize(cut.length);
+    return;
+  }
+  folder_.logs.erase(cut.name);
+  folder_.logWritten.erase(cut.name);
+}
+
+void MemoryCommand::RemoveLeftover(const Leftover& leftover) {
+  folder_.RemoveArtifact(leftover.extra, leftover.kept, leftover.empty);
+}
+
+bool MemoryCommand::OpenLogs(std::int64_t, const char* undoneLog) {
+  moves_ = std::make_unique<MemorySink>(folder_, digits_, undoneLog);
+  const bool created = folder_.CreateLog(moves_->LogName(LogKind::kProcess), LogHeadText(LogKind::kProcess, undoneLog));
+  return created || undoneLog[0] == '\0';
+}
+
 void RunIn(MemoryFolder& folder) {
-  const std::int64_t stamp = folder.clock;
-  folder.now = stamp;
+  folder.now = folder.clock;
   const std::string digits = folder.Digits();
   folder.clock += 3607;
   std::vector<ShotRecord> records = folder.Records();
   if (records.empty()) return;
-  std::vector<std::uint32_t> keys;
-  std::vector<Artifact> artifacts;
   MemoryShelf shelf(folder);
   MemoryFacts facts(folder);
-  RecoverOrder(shelf, &facts, records.data(), static_cast<long>(records.size()), &keys, &artifacts);
-  if (!artifacts.empty()) {
-    std::vector<bool> dropped(records.size());
-    for (const Artifact& artifact : artifacts) {
-      const ShotRecord& r = records[static_cast<std::size_t>(artifact.record)];
-      char extra[kTempNameRoom];
-      if (r.stranded) {
-        TempName(extra, StrandedStamp(r), r.name);
-      } else {
-        std::snprintf(extra, sizeof extra, "%s", r.name);
-      }
-      folder.RemoveArtifact(extra, artifact.kept, r.empty);
-      dropped[static_cast<std::size_t>(artifact.record)] = true;
-    }
-    std::size_t kept = 0;
-    for (std::size_t i = 0; i < records.size(); ++i) {
-      if (dropped[i]) continue;
-      records[kept] = records[i];
-      keys[kept] = keys[i];
-      ++kept;
-    }
-    records.resize(kept);
-    keys.resize(kept);
-  }
-  const long n = static_cast<long>(records.size());
-  if (keys.empty()) {
-    SortShots(records.data(), n);
-  } else {
-    SortShotsBy(records.data(), n, keys.data());
-  }
-  if (n == 0 || CheckOrder(records.data(), n)) return;
-  MemorySink sink(folder, digits, "");
-  folder.CreateLog(sink.LogName(LogKind::kProcess), LogHeadText(LogKind::kProcess, ""));
-  MoveInTwoPhases(stamp, RecordMoves(records.data(), n), sink);
+  RunChoice choice = DecideRun(shelf, &facts, records.data(), static_cast<long>(records.size()), StampsInUse{});
+  if (choice.verdict == RunVerdict::kOutOfMemory) return;
+  const RecordMoves moves(records.data(), choice.n);
+  if (choice.verdict == RunVerdict::kRenumber) choice.decision.moves = &moves;
+  MemoryCommand command(folder, digits);
+  Execute(choice.decision, command);
 }
 
 bool UndoIn(MemoryFolder& folder, const std::string& digits) {
-  const std::int64_t stamp = folder.clock;
-  folder.now = stamp;
+  folder.now = folder.clock;
   const std::string ownDigits = folder.Digits();
   folder.clock += 3607;
   History history;
@@ -262,21 +239,12 @@ bool UndoIn(MemoryFolder& folder, const std::string& digits) {
   MemoryShelf shelf(folder);
   ReadHistory(shelf, HorizonOfUndo(digits.c_str()), &history);
   MemoryFacts facts(folder);
-  const UndoChoice choice = ChooseUndo(history, tracks, digits.c_str(), facts, false);
+  UndoChoice choice = ChooseUndo(history, tracks, digits.c_str(), facts, false);
   if (choice.refusal != UndoRefusal::kNone) return false;
-  char undone[64];
-  LogFileName(undone, LogKind::kProcess, digits.c_str());
-  MemorySink sink(folder, ownDigits, undone);
-  folder.CreateLog(sink.LogName(LogKind::kProcess), LogHeadText(LogKind::kProcess, undone));
-  for (const Track& t : tracks) {
-    if (t.state != TrackState::kArtifact) continue;
-    char extra[64];
-    char kept[64];
-    FolderNameText(t.name, history.stamps, extra);
-    FolderNameText(t.at, history.stamps, kept);
-    folder.RemoveArtifact(extra, kept, t.empty);
-  }
-  MoveInTwoPhases(stamp, PlanMoves(tracks, choice.plan.files, history.stamps), sink);
+  const PlanMoves moves(tracks, choice.plan.files, history.stamps);
+  choice.decision.moves = &moves;
+  MemoryCommand command(folder, ownDigits);
+  Execute(choice.decision, command);
   return true;
 }
 

@@ -19,6 +19,7 @@
 
 #include "journal/history.h"
 #include "journal/tracks.h"
+#include "rename/executor.h"
 #include "rename/mover.h"
 #include "shots/shot_record.h"
 
@@ -70,20 +71,15 @@ class MemoryFolder {
   bool CreateLog(const std::string& name, const std::string& head);
 };
 
-// The folder's logs. On a folder that may be changed, the NULs a kill left
-// are cut as the history reads them; on a const one (what an undo would
-// decide) nothing is.
+// The folder's logs, read only.
 class MemoryShelf : public LogShelf {
  public:
-  explicit MemoryShelf(const MemoryFolder& folder) : folder_(folder), changed_(nullptr) {}
-  explicit MemoryShelf(MemoryFolder& folder) : folder_(folder), changed_(&folder) {}
+  explicit MemoryShelf(const MemoryFolder& folder) : folder_(folder) {}
   bool List(std::vector<ListedLog>* logs) override;
   Open OpenLog(const char* name, std::unique_ptr<ByteSource>* source) override;
-  void CutLog(const char* name, std::uint64_t length) override;
 
  private:
   const MemoryFolder& folder_;
-  MemoryFolder* changed_;
 };
 
 class MemoryFacts : public FolderFacts {
@@ -114,7 +110,26 @@ class MemorySink : public MoveSink {
   std::string undoneLog_;
 };
 
-// The tool's commands on the memory folder, made as the tool makes them.
+// The memory folder as the executor acts on it: cutting a log and removing
+// a leftover are steps too.
+class MemoryCommand : public CommandSink {
+ public:
+  MemoryCommand(MemoryFolder& folder, const std::string& digits) : folder_(folder), digits_(digits) {}
+  void CutLog(const LogCut& cut) override;
+  void RemoveLeftover(const Leftover& leftover) override;
+  std::int64_t TakeStamp(const StampsInUse&) override { return folder_.now; }
+  bool OpenLogs(std::int64_t stamp, const char* undoneLog) override;
+  MoveSink& Moves() override { return *moves_; }
+  void CloseLogs(long) override {}
+
+ private:
+  MemoryFolder& folder_;
+  std::string digits_;
+  std::unique_ptr<MemorySink> moves_;
+};
+
+// The tool's commands on the memory folder, decided and carried out by the
+// tool's own decisions and executor.
 // Each takes the folder's clock as its stamp and moves the clock on.
 void RunIn(MemoryFolder& folder);
 // The undo of the command whose logs bear `digits`; whether it was done
