@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "journal/log_reader.h"
+#include "rename/log_reader.h"
 #include "rename/executor.h"
 #include "shots/folder_name.h"
 

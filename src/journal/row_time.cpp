@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-#include "journal/log_reader.h"
+#include "rename/log_reader.h"
 #include "platform/filetime.h"
 
 namespace shotrenum {

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "journal/log_reader.h"
+#include "rename/log_reader.h"
 #include "platform/platform.h"
 #include "rename/run_log.h"
 #include "run/run_renumber.h"

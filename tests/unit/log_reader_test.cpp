@@ -1,6 +1,6 @@
 // Reading a log back: what the writer writes, what a spreadsheet makes of it
 // when it saves it again, and nothing else.
-#include "journal/log_reader.h"
+#include "rename/log_reader.h"
 
 #include <gtest/gtest.h>
 

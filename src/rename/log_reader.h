@@ -13,6 +13,7 @@
 
 #include "rename/run_log.h"
 #include "shots/folder_name.h"
+#include "shots/shot_record.h"
 
 namespace shotrenum {
 
@@ -59,7 +60,11 @@ inline constexpr std::int64_t kUndatedRow = INT64_MIN;
 
 // No row of a log, as the tool writes it or a spreadsheet saves it again,
 // is shorter than this: a log of n bytes holds at most n / kShortestRow rows.
-inline constexpr long long kShortestRow = 48;
+// The shortest row: a verdict, two screenshot names, the date and time with
+// every number a spreadsheet may shorten at one digit, and a line end.
+inline constexpr long long kShortestRow = static_cast<long long>(sizeof "OK," - 1) + 2 * (kShotNameLength + 1) +
+                                          static_cast<long long>(sizeof "2011/4/3," - 1) +
+                                          static_cast<long long>(sizeof "9:05:07:12" - 1) + 1;
 
 struct LogRow {
   bool ok;

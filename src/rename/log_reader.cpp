@@ -1,4 +1,4 @@
-#include "journal/log_reader.h"
+#include "rename/log_reader.h"
 
 #include <chrono>
 #include <cstring>
