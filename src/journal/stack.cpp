@@ -181,6 +181,9 @@ UndoDecision DecideUndo(const History& history, const Stack& stack, long command
     decision.verdict = UndoVerdict::kContinue;
     decision.undoing = by;
   }
+  // Its undo was cut short and a run finished it: that run's entry stands
+  // on it, and goes first.
+  if (!undoing.undo && stack.InEffect(by)) return later();
   return decision;
 }
 

@@ -429,3 +429,44 @@ TEST(History, TheNulsAKilledCommandLeftGoWhereItsLogsAreRead) {
 
 }  // namespace
 }  // namespace shotrenum::testing
+
+namespace shotrenum::testing {
+namespace {
+
+// An undo killed halfway leaves its run half taken back; a plain run then
+// finishes (and renumbers) what it finds at the undo's temporary names. That
+// run is what stands now: an undo of the first run names it, never "taken
+// back already". An undo killed after its last rename took its run back.
+TEST(Stack, AfterAKilledUndoAndARunTheRunStands) {
+  long named = 0;
+  for (long at = 1;; ++at) {
+    MemoryFolder folder = ThreeShots();
+    const std::string a = RunNow(folder);
+    folder.killAt = folder.steps + at;
+    bool killed = false;
+    try {
+      UndoIn(folder, a);
+    } catch (const Killed&) {
+      killed = true;
+    }
+    folder.killAt = -1;
+    if (!killed) break;
+    const bool halfway = std::any_of(folder.files.begin(), folder.files.end(),
+                                     [](const auto& file) { return file.first.rfind("_tmp_", 0) == 0; });
+    const std::string r = RunNow(folder);
+    if (folder.logs.count(ProcessLog(r)) == 0) continue;  // the run found all in order
+    History history;
+    const UndoChoice choice = Choose(folder, a, history);
+    if (halfway) {
+      ++named;
+      EXPECT_EQ(choice.refusal, UndoRefusal::kLaterStands) << "killed at " << at;
+      EXPECT_EQ(choice.name, ProcessLog(r)) << "killed at " << at;
+    } else {
+      EXPECT_EQ(choice.refusal, UndoRefusal::kAlready) << "killed at " << at;
+    }
+  }
+  EXPECT_GT(named, 0);
+}
+
+}  // namespace
+}  // namespace shotrenum::testing
