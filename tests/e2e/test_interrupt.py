@@ -342,6 +342,17 @@ class EqualTimesAfterAnInterruption(ToolTest):
         self.assertEqual(self.undo(run).returncode, 0)
         self.assertEqual(shots_with_times(self.dir), before)
 
+    def test_a_run_that_finished_a_killed_undo_stands_on_the_run_it_took_back(self):
+        run_tool(self.dir)
+        run = self.newest_log()
+        sleep_into_next_second()
+        self.killed_at("renameat2", 3, args=["--undo", run])  # in the undo's first phase
+        sleep_into_next_second()
+        self.assertEqual(run_tool(self.dir).returncode, 0)
+        finishing = self.newest_log()
+        refused = self.undo(run)
+        self.assertEqual((refused.returncode, refused.stderr), (1, messages(UNDO_LATER_RUN.format(finishing))))
+
     def test_a_run_killed_between_its_first_rename_and_that_row_is_undone(self):
         before = shots_with_times(self.dir)
         self.kill_between_a_rename_and_its_row(",_tmp_", "_tmp_")
