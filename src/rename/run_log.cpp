@@ -13,45 +13,17 @@ namespace shotrenum {
 
 namespace {
 
-// `value` (>= 0) in decimal, zero-padded to at least `width` digits.
-char* PutNumber(char* out, int value, int width) {
-  int digits = 1;
-  for (int rest = value / 10; rest > 0; rest /= 10) ++digits;
-  if (digits < width) digits = width;
-  for (int i = digits - 1; i >= 0; --i, value /= 10) out[i] = static_cast<char>('0' + value % 10);
-  return out + digits;
-}
-
-// A two-digit field and the separator after it. Every field but the year has
-// two digits, so this goes straight to them.
-char* PutTwoDigits(char* out, unsigned value) {
-  out[0] = static_cast<char>('0' + value / 10);
-  out[1] = static_cast<char>('0' + value % 10);
-  return out + 2;
-}
-
-char* PutTwoDigitsThen(char* out, int value, char separator) {
-  if (value >= 0 && value < 100) {
-    out = PutTwoDigits(out, static_cast<unsigned>(value));
-  } else {
-    out = PutNumber(out, value, 2);
-  }
-  *out = separator;
-  return out + 1;
-}
 
 // The pieces of a row: its verdict, both names, and its date and time
 // columns.
 using RowPieces = std::array<std::string_view, 6>;
-
-std::string_view Verdict(bool ok) { return ok ? "OK," : "NG,"; }
 
 // The row's pieces; `time` holds its date and time columns.
 RowPieces RowOf(bool ok, const char* before, const char* after, FILETIME writeTime, char (&time)[kLogTimeRoom]) {
   CalendarTime local;
   // A time with no local calendar date prints as zeros rather than garbage.
   if (!LocalCalendarOfFileTime(writeTime, &local)) local = CalendarTime{};
-  return {Verdict(ok), before, ",", after, ",", std::string_view(time, FormatLogTime(time, local))};
+  return {LogVerdict(ok), before, ",", after, ",", std::string_view(time, FormatLogTime(time, local))};
 }
 
 // A row's pieces as one piece, so that a row never reaches a file, or
@@ -134,37 +106,6 @@ bool StoreRow(RunLog& log, const RowPieces& pieces) {
 
 }  // namespace
 
-bool LogDigits(char (&out)[16], const CalendarTime& startTime) {
-  return std::snprintf(out, sizeof out, "%04d%02d%02d%02d%02d%02d", startTime.year, startTime.month, startTime.day,
-                       startTime.hour, startTime.minute, startTime.second) == 14;
-}
-
-bool ParseLogFileName(std::string_view text, char (&digits)[15], LogKind* kind) {
-  if (text.size() != 31 || !text.ends_with(".csv")) return false;
-  if (text.starts_with("VeltraskoAll_")) {
-    *kind = LogKind::kProcess;
-  } else if (text.starts_with("VeltraskoLog_")) {
-    *kind = LogKind::kResult;
-  } else {
-    return false;
-  }
-  for (std::size_t i = 13; i < 27; ++i) {
-    if (text[i] < '0' || text[i] > '9') return false;
-  }
-  std::memcpy(digits, text.data() + 13, 14);
-  digits[14] = '\0';
-  return true;
-}
-
-void LogFileName(char (&out)[64], LogKind kind, const char* digits) {
-  std::snprintf(out, sizeof out, "%s_%s.csv", kind == LogKind::kProcess ? "VeltraskoAll" : "VeltraskoLog", digits);
-}
-
-void LogFileName(char (&out)[64], LogKind kind, const CalendarTime& startTime) {
-  char digits[16];
-  LogDigits(digits, startTime);
-  LogFileName(out, kind, digits);
-}
 
 RunLog OpenRunLog(LogKind kind, const CalendarTime& startTime) { return OpenUndoLog(kind, startTime, ""); }
 
@@ -233,41 +174,6 @@ RunLog CreateUndoLog(LogKind kind, const CalendarTime& startTime, const char* un
   return log;
 }
 
-std::size_t FormatLogTime(char (&out)[kLogTimeRoom], const CalendarTime& local) {
-  // By hand rather than with printf: two rows are written per rename.
-  char* p = out;
-  if (local.year >= 0 && local.year < 10000) {
-    const auto year = static_cast<unsigned>(local.year);
-    p = PutTwoDigits(PutTwoDigits(p, year / 100), year % 100);
-  } else {
-    p = PutNumber(p, local.year, 4);
-  }
-  *p++ = '/';
-  p = PutTwoDigitsThen(p, local.month, '/');
-  p = PutTwoDigitsThen(p, local.day, ',');
-  p = PutTwoDigitsThen(p, local.hour, ':');
-  p = PutTwoDigitsThen(p, local.minute, ':');
-  p = PutTwoDigitsThen(p, local.second, ':');
-  p = PutTwoDigitsThen(p, local.milliseconds / 10, '\n');
-  return static_cast<std::size_t>(p - out);
-}
-
-std::string LogHeadText(LogKind kind, const char* undoneLog) {
-  const bool process = kind == LogKind::kProcess;
-  if (undoneLog[0] == '\0') {
-    return std::string(process ? texts::kProcessLogTitle : texts::kResultLogTitle) + texts::kLogHeader;
-  }
-  // An undo's title names the process log of what it takes back.
-  char title[128];
-  std::snprintf(title, sizeof title, process ? texts::kUndoProcessLogTitle : texts::kUndoResultLogTitle, undoneLog);
-  return std::string(title) + texts::kLogHeader;
-}
-
-std::string LogRowText(bool ok, const char* before, const char* after, const CalendarTime& local) {
-  char time[kLogTimeRoom];
-  const std::size_t length = FormatLogTime(time, local);
-  return std::string(Verdict(ok)) + before + "," + after + "," + std::string(time, length);
-}
 
 void WriteLogRow(RunLog& log, bool ok, const char* before, const char* after, FILETIME writeTime) {
   char time[kLogTimeRoom];

@@ -8,11 +8,11 @@
 #include <string_view>
 
 #include "platform/platform.h"
+#include "rename/log_format.h"
 #include "rename/log_window.h"
 
 namespace shotrenum {
 
-enum class LogKind { kProcess, kResult };
 
 struct RunLog {
   std::FILE* file;    // the log file; nullptr while standard output stands in
@@ -27,26 +27,6 @@ struct RunLog {
   LogWindow window;
 };
 
-// The log names: "VeltraskoAll_<digits>.csv" for the process log and
-// "VeltraskoLog_<digits>.csv" for the result log, the digits being the
-// command's local start time, "YYYYMMDDhhmmss". Everything else that knows
-// a log's name asks here.
-
-// What a folder's listing is searched with for its logs (a rough cut, matched
-// without regard to case: ParseLogFileName decides).
-inline constexpr char kLogSearchPattern[] = "Veltrasko*_*.csv";
-
-// The digits and the kind of a log's file name; false for any other name.
-bool ParseLogFileName(std::string_view name, char (&digits)[15], LogKind* kind);
-
-// The digits of a run's log names: its local start time, "YYYYMMDDhhmmss".
-// False when the year takes more than four digits, which no reader takes.
-bool LogDigits(char (&out)[16], const CalendarTime& startTime);
-
-// The file name of a log of the run that started at `startTime` (local time),
-// or whose log names bear `digits`.
-void LogFileName(char (&out)[64], LogKind kind, const CalendarTime& startTime);
-void LogFileName(char (&out)[64], LogKind kind, const char* digits);
 
 // Creates the log named from the run's local start time and writes its title
 // and header lines. When the file cannot be created, or any entry (an older
@@ -91,16 +71,6 @@ bool MapLogRows(RunLog& log, std::uint64_t rowBytes);
 // standard output, after the log's title and header.
 void WriteLogRow(RunLog& log, bool ok, const char* before, const char* after, FILETIME writeTime);
 
-// Room FormatLogTime needs.
-inline constexpr std::size_t kLogTimeRoom = 32;
-// Writes the date and time columns "YYYY/MM/DD,hh:mm:ss:cc\n" (cc: hundredths
-// of a second, rounded down) and returns their length.
-std::size_t FormatLogTime(char (&out)[kLogTimeRoom], const CalendarTime& local);
-
-// The bytes of a log's title and header lines, and of one row with the
-// time columns of `local`, as the log is written ("\n" line ends).
-std::string LogHeadText(LogKind kind, const char* undoneLog);
-std::string LogRowText(bool ok, const char* before, const char* after, const CalendarTime& local);
 
 // Closes the log file, if standard output does not stand in for it; the
 // file of a mapped log is cut to the bytes stored.
