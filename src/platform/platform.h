@@ -286,5 +286,9 @@ bool WindowClosesAtExit();
 // Whether a run is taken back by dropping its log onto the tool (Windows),
 // rather than with `shotrenum --undo LOG`.
 bool UndoesByDrop();
+// `path` as one word of this system's shell (a POSIX shell; on Windows,
+// cmd), so that a command printed with it runs as printed when pasted:
+// quoted where it holds anything the shell would read otherwise.
+std::string QuotedForShell(const std::string& path);
 
 }  // namespace shotrenum

@@ -9,6 +9,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <clocale>
 #include <csignal>
@@ -592,5 +593,22 @@ void PauseAtConsole(const char* prompt) { PauseForKey(prompt); }
 bool WindowClosesAtExit() { return false; }
 
 bool UndoesByDrop() { return false; }
+
+std::string QuotedForShell(const std::string& path) {
+  // Letters, digits, these marks and any byte of a multibyte character stand
+  // for themselves; anything else (a space, a quote, $, &, *, ...) has the
+  // whole word put in single quotes, where only a single quote needs care.
+  const auto plain = [](unsigned char c) {
+    return c >= 0x80 || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+           std::strchr("@%+=:,./-_", c) != nullptr;
+  };
+  if (!path.empty() &&
+      std::all_of(path.begin(), path.end(), [&](char c) { return plain(static_cast<unsigned char>(c)); })) {
+    return path;
+  }
+  std::string quoted = "'";
+  for (const char c : path) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
 
 }  // namespace shotrenum

@@ -641,4 +641,11 @@ bool WindowClosesAtExit() {
 // Explorer starts the tool with the dropped log as its argument.
 bool UndoesByDrop() { return true; }
 
+std::string QuotedForShell(const std::string& path) {
+  // cmd reads these itself outside double quotes; a file name holds no
+  // double quote, so quoting the whole word is enough.
+  if (!path.empty() && path.find_first_of(" &()[]{}^=;!'+,`~%") == std::string::npos) return path;
+  return "\"" + path + "\"";
+}
+
 }  // namespace shotrenum

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "rename/log_reader.h"
 #include "platform/platform.h"
+#include "rename/log_reader.h"
 #include "rename/run_log.h"
 #include "run/run_renumber.h"
 #include "run/run_undo.h"
@@ -137,13 +137,15 @@ void Summarize(const RunReport& report, const std::string& folder) {
     if (UndoesByDrop()) {
       Say(texts::kUndoHintDrop, report.resultLog);
     } else {
-      SayAbout(texts::kUndoHintCommand, InFolder(folder, report.resultLog).c_str());
+      SayAbout(texts::kUndoHintCommand, QuotedForShell(InFolder(folder, report.resultLog)).c_str());
     }
   }
   if (report.held > 0) Say(texts::kHeldFiles, report.held);
 }
 
-ExitStatus StatusOf(RunOutcome outcome) { return outcome == RunOutcome::kFailed ? ExitStatus::kNotDone : ExitStatus::kDone; }
+ExitStatus StatusOf(RunOutcome outcome) {
+  return outcome == RunOutcome::kFailed ? ExitStatus::kNotDone : ExitStatus::kDone;
+}
 
 // One target: its folder entered, the run or the undo, its summary, and its
 // exit status.

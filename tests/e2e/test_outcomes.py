@@ -6,6 +6,7 @@ import os
 import resource
 import shutil
 import subprocess
+import tempfile
 import unittest
 
 from tool import (ANOTHER_RUN, BIN, CONSOLE_PAUSE_BIN, EOL, FOLDER_CHANGED, FOLDER_HEADING, IN_ORDER, KEY,
@@ -272,6 +273,25 @@ class CommandLine(ToolTest):
                                               run_summary(2, "first", result_logs[0]),
                                               FOLDER_HEADING.format(second_path), *progress_messages(3),
                                               run_summary(2, second_path, result_logs[1])))
+
+    @unittest.skipIf(WINDOWS, "a typed undo command; on Windows a log is dropped")
+    def test_the_undo_command_a_run_prints_runs_as_pasted(self):
+        for folder in ("ゲーム/スクショ 2024", "it's $HOME & *"):
+            with self.subTest(folder=folder):
+                path = self.shots(folder, "G0000009.pcx", "G0000008.pcx")
+                before = snapshot(path)
+                run = self.run_tool(args=[folder], locale="C.UTF-8")
+                self.assertEqual(run.returncode, 0)
+                hint = run.stderr.decode("utf-8").splitlines()[-1]
+                command = hint[hint.index("「") + 1:hint.rindex("」")]
+                # The command as a user pastes it into a shell in the same folder.
+                bin_dir = tempfile.mkdtemp(dir=self.dir)
+                os.symlink(os.path.abspath(BIN), os.path.join(bin_dir, "shotrenum"))
+                pasted = subprocess.run(["sh", "-c", command], cwd=self.dir, stdin=subprocess.DEVNULL,
+                                        capture_output=True, timeout=60,
+                                        env=dict(tool_environment(), PATH=bin_dir + os.pathsep + os.environ["PATH"]))
+                self.assertEqual(pasted.returncode, 0, (command, pasted.stderr.decode("utf-8", "replace")))
+                self.assertEqual({n: c for n, c in snapshot(path).items() if not n.startswith("Veltrasko")}, before)
 
     @unittest.skipUnless(WINDOWS, "a Japanese folder name through the UTF-16 command line")
     def test_a_folder_named_in_japanese_is_renumbered(self):
