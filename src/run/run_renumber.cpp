@@ -115,7 +115,7 @@ int RenumberFolder(RunMode mode, RunReport* report) {
     const MoveTally tally = RenumberShots(records, n, inUse, report->resultLog);
     report->renamed = tally.renamed;
     report->held = tally.held;
-    if (tally.failures > 0) report->outcome = RunOutcome::kFailed;
+    if (tally.failures > 0 || tally.undurable) report->outcome = RunOutcome::kFailed;
   }
   std::free(records);
   return 1;

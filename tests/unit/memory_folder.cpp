@@ -205,6 +205,17 @@ void MemorySink::Begin(std::uint64_t processRowBytes, std::uint64_t resultRowByt
   folder_.logWritten[result] = folder_.now;
 }
 
+bool MemorySink::MakeDurable(Barrier barrier) {
+  folder_.barriers.push_back(barrier);
+  // Both logs of the command, whatever the barrier: what a barrier keeps
+  // beyond what it guards only makes a cut keep more.
+  for (const LogKind kind : {LogKind::kProcess, LogKind::kResult}) {
+    const auto at = folder_.logs.find(LogName(kind));
+    if (at != folder_.logs.end()) folder_.durableLogs[at->first] = at->second;
+  }
+  return true;
+}
+
 void RunIn(MemoryFolder& folder) {
   const std::int64_t stamp = folder.clock;
   folder.now = stamp;
