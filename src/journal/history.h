@@ -99,6 +99,9 @@ class LogShelf {
   // nothing but NULs (`length` 0; its command renamed nothing). A shelf of a
   // command that changes nothing (a preview) leaves it as it is.
   virtual void CutLog(const char* name, std::uint64_t length) = 0;
+  // The unit in which the file system writes a log back (what a power cut
+  // keeps or loses of it).
+  virtual std::size_t PageBytes() const { return kCutPageBytes; }
 };
 
 struct History {

@@ -88,6 +88,7 @@ class MemoryShelf : public LogShelf {
   bool List(std::vector<ListedLog>* logs) override;
   Open OpenLog(const char* name, std::unique_ptr<ByteSource>* source) override;
   void CutLog(const char* name, std::uint64_t length) override;
+  std::size_t PageBytes() const override { return folder_.pageBytes; }
 
  private:
   const MemoryFolder& folder_;
