@@ -218,6 +218,15 @@ class CommandReader {
       break;
     }
     if (ownStamp_ != 0) command_.stamp = stamps_.Stamp(ownStamp_);
+    // A run's second phase sends the files to the targets in the order of
+    // its first phase, so the first-phase rows tell where each went.
+    if (command_.positional && foreign_.empty()) {
+      for (std::size_t i = 0; i < first_.rows.size(); ++i) {
+        if (first_.followed[i] || first_.rows[i].Stayed()) continue;
+        command_.unlogged.push_back(LoggedCommand::Unlogged{
+            first_.rows[i], FolderName{0, static_cast<std::uint32_t>(i) << 3 | 7u}});
+      }
+    }
     std::vector<Placement>& all = command_.placements;
     all = std::move(first_.rows);
     for (const Placement& p : foreign_) {

@@ -69,6 +69,16 @@ struct LoggedCommand {
   // began: among equal times, a file the unlogged rename took came right
   // after it.
   Placement lastSecond{};
+  // A power cut after the first phase's rows reached the disk can lose any
+  // of the second phase's: of a run that took no file from another
+  // command's temporary names, the files whose first-phase rows have no
+  // second-phase row, each with the target its place in the first phase
+  // gave it (`after` the temporary name the rows leave it at).
+  struct Unlogged {
+    Placement placed;
+    FolderName target;
+  };
+  std::vector<Unlogged> unlogged;
 
   // The log that names the command to the user: its process log, else its
   // result log.
