@@ -25,6 +25,13 @@ const char kFailures[] = "リネームに失敗したファイルがあります
 const char kFailuresOnStdout[] =
     "リネームに失敗したファイルがあります。\n標準出力に書き出したリネーム過程ログを確認してください。\n";
 const char kLogIncomplete[] = "「%s」は途中から書き込めなくなったため、残りの行は標準出力に書き出しました。\n";
+const char kDurableRefused[] =
+    "このフォルダーのファイルシステムは、ディスクへの書き出しの求めに応じません。"
+    "作業は続けますが、途中で電源が切れると、ログの行が失われることがあります。\n";
+const char kLogNotDurable[] =
+    "「%s」をディスクへ書き出せませんでした（入出力エラー）。途中で電源が切れると、その行が失われることがあります。\n";
+const char kFolderNotDurable[] =
+    "フォルダーの名前の変更をディスクへ書き出せませんでした（入出力エラー）。\n";
 const char kLogLost[] = "「%s」の行の一部は、ファイルにも標準出力にも書き込めませんでした。\n";
 
 // The command line. A "%s" in these stands for an argument as the user gave

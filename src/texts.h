@@ -26,6 +26,12 @@ extern const char kFailuresOnStdout[];  // instead, where that log is on stdout
 // file (%s: the log's file name).
 extern const char kLogIncomplete[];  // the rest went to standard output
 extern const char kLogLost[];        // some went nowhere
+// Once, where the file system does not write the logs and the folder to the
+// disk when asked (some network shares, FUSE).
+extern const char kDurableRefused[];
+// Where writing them to the disk failed (an I/O error): %s the log's name.
+extern const char kLogNotDurable[];
+extern const char kFolderNotDurable[];
 
 // The command line (%s: an argument as the user gave it, passed on as it
 // came). The usage text goes to standard output, the rest to standard error.

@@ -81,7 +81,7 @@ class CommandReader {
     if (size > 0 && (kind == LogKind::kProcess || !readProcess_)) {
       first_.rows.reserve(first_.rows.size() + static_cast<std::size_t>(size / kShortestRow));
     }
-    LogReader reader(*source, stamps_);
+    LogReader reader(*source, stamps_, shelf_.PageBytes());
     LogHead head{};
     const HeadStep step = reader.ReadHead(&head);
     if (step == HeadStep::kNothing) {
@@ -105,6 +105,7 @@ class CommandReader {
     LogRow row;
     RowStep next;
     while ((next = reader.NextRow(&row)) == RowStep::kRow) {
+      if (kind == LogKind::kProcess && reader.GapBeforeRow()) gap_ = true;
       if (!(kind == LogKind::kProcess ? ProcessRow(row) : ResultRow(row))) break;
     }
     if (next != RowStep::kEnd) {
@@ -144,12 +145,17 @@ class CommandReader {
     if (!row.before.IsTemporary()) {
       // First phase: a screenshot name to this command's temporary name of it.
       if (inSecondPhase_ || !row.after.IsTemporary() || row.after.shot != row.before.shot) return Fail();
+      firstPhaseAfterGap_ = firstPhaseAfterGap_ || gap_;
       if (ownStamp_ == 0) ownStamp_ = row.after.stamp;
       if (row.after.stamp != ownStamp_) return Fail();
       first_.rows.push_back(Placement{row.before, row.ok ? row.after : row.before, row.localTime});
       first_.followed.push_back(false);
       return true;
     }
+    // The first phase's rows were on the disk before the second phase began:
+    // pages of them that a cut lost are damage, not rows after the last
+    // barrier.
+    if (firstPhaseAfterGap_) return Fail();
     inSecondPhase_ = true;
     return SecondPhaseRow(row);
   }
@@ -213,6 +219,15 @@ class CommandReader {
       break;
     }
     if (ownStamp_ != 0) command_.stamp = stamps_.Stamp(ownStamp_);
+    // A run's second phase sends the files to the targets in the order of
+    // its first phase, so the first-phase rows tell where each went.
+    if (command_.positional && foreign_.empty()) {
+      for (std::size_t i = 0; i < first_.rows.size(); ++i) {
+        if (first_.followed[i] || first_.rows[i].Stayed()) continue;
+        command_.unlogged.push_back(LoggedCommand::Unlogged{
+            first_.rows[i], FolderName{0, static_cast<std::uint32_t>(i) << 3 | 7u}});
+      }
+    }
     std::vector<Placement>& all = command_.placements;
     all = std::move(first_.rows);
     for (const Placement& p : foreign_) {
@@ -242,6 +257,8 @@ class CommandReader {
   bool titled_ = false;
   bool readProcess_ = false;
   bool inSecondPhase_ = false;
+  bool gap_ = false;                 // pages of the process log a cut lost came before
+  bool firstPhaseAfterGap_ = false;  // a first-phase row came after such pages
   LogKind phase_ = LogKind::kProcess;
   std::uint32_t ownStamp_ = 0;
   long resultRows_ = 0;

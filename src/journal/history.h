@@ -70,6 +70,16 @@ struct LoggedCommand {
   // began: among equal times, a file the unlogged rename took came right
   // after it.
   Placement lastSecond{};
+  // A power cut after the first phase's rows reached the disk can lose any
+  // of the second phase's: of a run that took no file from another
+  // command's temporary names, the files whose first-phase rows have no
+  // second-phase row, each with the target its place in the first phase
+  // gave it (`after` the temporary name the rows leave it at).
+  struct Unlogged {
+    Placement placed;
+    FolderName target;
+  };
+  std::vector<Unlogged> unlogged;
 
   // The log that names the command to the user: its process log, else its
   // result log.
@@ -94,6 +104,9 @@ class LogShelf {
   // Opens a log to read; a FIFO, device or folder is never opened for a
   // blocking read (kNotAFile).
   virtual Open OpenLog(const char* name, std::unique_ptr<ByteSource>* source) = 0;
+  // The unit in which the file system writes a log back (what a power cut
+  // keeps or loses of it).
+  virtual std::size_t PageBytes() const { return kCutPageBytes; }
 };
 
 struct History {

@@ -84,7 +84,13 @@ class Follower {
       }
     }
 
+    // Where each file went whose second-phase row a cut lost, found before
+    // the rows move the tracks on.
+    std::vector<std::vector<std::size_t>> atLostTargets;
+    for (const LoggedCommand::Unlogged& u : command.unlogged) atLostTargets.push_back(TracksAt(u.target));
+
     Merge();
+    LostRows(atLostTargets);
     if (!atNextTarget.empty()) NextTarget(atNextTarget);
     if (!atUndoTarget.empty()) UndoTarget(atUndoTarget);
     const std::size_t orphans = AddOrphans();
@@ -168,6 +174,27 @@ class Follower {
       if (&other != &t && Real(other) && other.name == source && SameFile(t.name, other.name)) return true;
     }
     return false;
+  }
+
+  // Files at the targets of a run whose second-phase rows a power cut lost:
+  // a file with the time of a first-phase row, at the target that row's
+  // place gave it, while nothing is at its temporary name, came from there.
+  void LostRows(const std::vector<std::vector<std::size_t>>& atTargets) {
+    const LoggedCommand& command = *command_;
+    for (std::size_t k = 0; k < command.unlogged.size(); ++k) {
+      const LoggedCommand::Unlogged& u = command.unlogged[k];
+      const long c = IndexOf(FindAfter(command, u.placed.after));
+      if (c < 0 || consumed_[static_cast<std::size_t>(c)] != 0) continue;
+      for (const std::size_t i : atTargets[k]) {
+        Track& t = tracks_[i];
+        if (moved_[i] != 0 || t.empty || !SameTime(t.writeTime, u.placed, offset_)) continue;
+        moved_[i] = 1;
+        consumed_[static_cast<std::size_t>(c)] = 1;
+        t.at = u.placed.before;
+        t.state = TrackState::kMatched;
+        break;
+      }
+    }
   }
 
   // A file at the run's next target that no row put there: the second-phase

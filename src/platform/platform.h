@@ -207,6 +207,27 @@ FileStep UnmapFileWindow(char* window, std::size_t length);
 // mapped (Windows refuses to cut a mapped file).
 FileStep EndFileAt(std::FILE* file, std::uint64_t length);
 
+// ---- Making what was written outlast a power cut ------------------------------
+// A byte written or stored reaches the disk when the OS writes its page back,
+// in an order of the OS's own; a power cut keeps only what reached it. These
+// make it reach it now.
+
+// What asking for that gave.
+enum class Durable {
+  kDone,
+  kRefused,  // this file system does not do it (some network shares, FUSE,
+             // a read-only mount): go on, the writes stand as they are
+  kFailed,   // an I/O error: what was written may not all be on the disk
+};
+
+// Makes the bytes of `file` (of CreateNewTextFile) reach the disk: those
+// written to it, those stored into `window` (`length` bytes of a window of
+// MapFileWindow; nullptr for none), and its size.
+Durable MakeFileDurable(std::FILE* file, char* window, std::size_t length);
+// Makes the names of the current directory (created, renamed, removed) reach
+// the disk.
+Durable MakeFolderDurable();
+
 // ---- Logs left by a killed command ------------------------------------------
 
 // Cuts the regular file `name` of the current folder to its first `length`

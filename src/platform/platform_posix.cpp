@@ -51,6 +51,9 @@ Syscalls syscalls = {
     .ftruncate = ftruncate,
     .lseek = lseek,
     .futimens = futimens,
+    .msync = msync,
+    .fdatasync = fdatasync,
+    .fsync = fsync,
 };
 
 // ---- One run per folder -----------------------------------------------------
@@ -379,6 +382,36 @@ FileStep EndFileAt(std::FILE* file, std::uint64_t length) {
     return FileStep::kFailed;
   }
   return FileStep::kDone;
+}
+
+// ---- Making what was written outlast a power cut ------------------------------
+
+namespace {
+
+// EROFS: a read-only mount; EINVAL and the rest: a file system that has no
+// way to do it.
+Durable DurableOfErrno(int error) {
+  if (Unsupported(error) || error == EROFS) return Durable::kRefused;
+  return Durable::kFailed;
+}
+
+}  // namespace
+
+Durable MakeFileDurable(std::FILE* file, char* window, std::size_t length) {
+  if (window != nullptr && syscalls.msync(window, length, MS_SYNC) != 0) return DurableOfErrno(errno);
+  // The data and the size; a mapped store is in the page cache already,
+  // which this writes back too.
+  if (syscalls.fdatasync(fileno(file)) != 0) return DurableOfErrno(errno);
+  return Durable::kDone;
+}
+
+Durable MakeFolderDurable() {
+  const int fd = syscalls.open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+  if (fd < 0) return errno == EACCES ? Durable::kRefused : DurableOfErrno(errno);
+  Durable result = Durable::kDone;
+  if (syscalls.fsync(fd) != 0) result = DurableOfErrno(errno);
+  syscalls.close(fd);
+  return result;
 }
 
 // ---- Logs left by a killed command ------------------------------------------

@@ -56,6 +56,8 @@ Syscalls syscalls = {
     .UnmapViewOfFile = UnmapViewOfFile,
     .CreateFileW = CreateFileW,
     .SetFileTime = SetFileTime,
+    .FlushViewOfFile = FlushViewOfFile,
+    .FlushFileBuffers = FlushFileBuffers,
 };
 
 namespace {
@@ -435,6 +437,44 @@ FileStep UnmapFileWindow(char* window, std::size_t) {
 // The C runtime writes wherever the file's own position stands.
 FileStep EndFileAt(std::FILE* file, std::uint64_t length) {
   return SetEndAt(FileHandle(file), length) ? FileStep::kDone : FileStep::kFailed;
+}
+
+// ---- Making what was written outlast a power cut ------------------------------
+
+namespace {
+
+Durable DurableOfError(DWORD error) {
+  switch (error) {
+    case ERROR_INVALID_FUNCTION:
+    case ERROR_NOT_SUPPORTED:
+    case ERROR_INVALID_PARAMETER:
+    case ERROR_ACCESS_DENIED:
+    case ERROR_WRITE_PROTECT:
+      return Durable::kRefused;
+    default:
+      return Durable::kFailed;
+  }
+}
+
+}  // namespace
+
+Durable MakeFileDurable(std::FILE* file, char* window, std::size_t length) {
+  // A view's pages go to the file's cache, and the file's buffers to the disk.
+  if (window != nullptr && !syscalls.FlushViewOfFile(window, length)) return DurableOfError(GetLastError());
+  if (!syscalls.FlushFileBuffers(FileHandle(file))) return DurableOfError(GetLastError());
+  return Durable::kDone;
+}
+
+// A folder is opened as a handle only with backup semantics; flushing it
+// needs write access, which a user may not have there.
+Durable MakeFolderDurable() {
+  const HANDLE folder = syscalls.CreateFileW(L".", GENERIC_READ | GENERIC_WRITE,
+                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (folder == INVALID_HANDLE_VALUE) return DurableOfError(GetLastError());
+  const Durable result = syscalls.FlushFileBuffers(folder) ? Durable::kDone : DurableOfError(GetLastError());
+  CloseHandle(folder);
+  return result;
 }
 
 // ---- Console -------------------------------------------------------------------

@@ -68,6 +68,8 @@ struct Syscalls {
    HANDLE model);
   BOOL(WINAPI* SetFileTime)
   (HANDLE file, const ::FILETIME* created, const ::FILETIME* accessed, const ::FILETIME* written);
+  BOOL(WINAPI* FlushViewOfFile)(LPCVOID view, SIZE_T length);
+  BOOL(WINAPI* FlushFileBuffers)(HANDLE file);
 };
 
 #else
@@ -96,6 +98,9 @@ struct Syscalls {
   int (*ftruncate)(int fd, off_t length);
   off_t (*lseek)(int fd, off_t offset, int whence);
   int (*futimens)(int fd, const timespec times[2]);
+  int (*msync)(void* address, std::size_t length, int flags);
+  int (*fdatasync)(int fd);
+  int (*fsync)(int fd);
 };
 
 #endif

@@ -186,6 +186,7 @@ bool LogReader::Fill() {
   if (begin_ > 0) {
     std::memmove(buffer_, buffer_ + begin_, end_ - begin_);
     end_ -= begin_;
+    base_ += begin_;
     begin_ = 0;
   }
   const long got = source_.Read(buffer_ + end_, sizeof buffer_ - end_);
@@ -202,37 +203,50 @@ LogReader::LineStep LogReader::NextLine(std::string_view* line) {
   for (;;) {
     if (failed_) return LineStep::kBad;
     if (begin_ < end_ && buffer_[begin_] == '\0') {
-      // The rest of a log whose command was killed: nothing but NUL bytes
-      // to the end, or the file is damaged.
+      // NULs: the rest of the room of a log whose command was killed, to the
+      // end; or pages a power cut kept none of, to a page's end, with rows
+      // after them.
       for (;;) {
-        for (std::size_t i = begin_; i < end_; ++i) {
-          if (buffer_[i] != '\0') return LineStep::kBad;
-        }
-        begin_ = end_;
-        if (!Fill()) break;
+        while (begin_ < end_ && buffer_[begin_] == '\0') ++begin_;
+        if (begin_ < end_ || !Fill()) break;
       }
-      nulTail_ = true;
-      return failed_ ? LineStep::kBad : LineStep::kEnd;
+      if (failed_) return LineStep::kBad;
+      if (begin_ == end_) {
+        nulTail_ = true;
+        return LineStep::kEnd;
+      }
+      if (lineEnd_ == 0 || (base_ + begin_) % pageBytes_ != 0) return LineStep::kBad;
+      gap_ = true;
+      freshGap_ = true;
+      continue;
     }
     const char* start = buffer_ + begin_;
-    const void* newline = std::memchr(start, '\n', end_ - begin_);
-    if (newline != nullptr) {
-      const auto length = static_cast<std::size_t>(static_cast<const char*>(newline) - start);
-      if (length > kLongestLine || std::memchr(start, '\0', length) != nullptr) return LineStep::kBad;
-      *line = std::string_view(start, length);
-      if (line->ends_with('\r')) line->remove_suffix(1);
-      begin_ += length + 1;
-      lineBytes_ += length + 1;
-      return LineStep::kLine;
-    }
-    // A row cut short by a kill, the NULs its command allotted after it: the
-    // row of the rename in flight, never whole, so never read.
-    const void* nul = std::memchr(start, '\0', end_ - begin_);
-    if (nul != nullptr && lineBytes_ > 0 && static_cast<const char*>(nul) - start <= static_cast<long>(kLongestLine)) {
+    const std::size_t available = end_ - begin_;
+    const void* newline = std::memchr(start, '\n', available);
+    const std::size_t length =
+        newline != nullptr ? static_cast<std::size_t>(static_cast<const char*>(newline) - start) : available;
+    // A row cut short by NULs: by a kill as it was stored (the NULs its
+    // command allotted after it), or by a cut at the end of what reached the
+    // disk of its page. Never whole, so never read; only after the head.
+    const void* nul = std::memchr(start, '\0', length);
+    if (nul != nullptr) {
+      if (lineEnd_ == 0 || static_cast<const char*>(nul) - start > static_cast<long>(kLongestLine)) {
+        return LineStep::kBad;
+      }
       begin_ = static_cast<std::size_t>(static_cast<const char*>(nul) - buffer_);
       continue;
     }
-    if (end_ - begin_ > kLongestLine) return LineStep::kBad;
+    if (newline != nullptr) {
+      if (length > kLongestLine) return LineStep::kBad;
+      *line = std::string_view(start, length);
+      if (line->ends_with('\r')) line->remove_suffix(1);
+      begin_ += length + 1;
+      lineEnd_ = base_ + begin_;
+      lineAfterGap_ = freshGap_;
+      freshGap_ = false;
+      return LineStep::kLine;
+    }
+    if (available > kLongestLine) return LineStep::kBad;
     if (!Fill()) return begin_ == end_ && !failed_ ? LineStep::kEnd : LineStep::kBad;
   }
 }
@@ -257,7 +271,23 @@ HeadStep LogReader::ReadHead(LogHead* head) {
 }
 
 RowStep LogReader::NextRow(LogRow* row) {
+  for (;;) {
+    const RowStep step = NextRowOrPart(row);
+    // The page after one a cut lost may start in the middle of a row: the
+    // end of a row, never a row of its own.
+    if (step == RowStep::kBad && lineAfterGap_ && !failed_ && lineEnd_ > 0) {
+      lineAfterGap_ = false;
+      continue;
+    }
+    gapBeforeRow_ = step == RowStep::kRow && gap_;
+    if (step == RowStep::kRow) gap_ = false;
+    return step;
+  }
+}
+
+RowStep LogReader::NextRowOrPart(LogRow* row) {
   std::string_view line;
+  lineAfterGap_ = false;
   switch (NextLine(&line)) {
     case LineStep::kEnd:
       return RowStep::kEnd;

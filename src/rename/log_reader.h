@@ -82,41 +82,65 @@ enum class HeadStep {
   kBad,      // anything else
 };
 
+// A power cut keeps what reached the disk: the bytes of a log's file written
+// back before it, in whole pages, in no order. Of the rows stored after the
+// last barrier, any page may be missing as NUL bytes (of the room allotted
+// to them), the end or anywhere between; a page the disk has holds the
+// bytes stored in it by some moment, so its last row may be cut short by
+// NULs, and the page after a missing one may start in the middle of a row.
+inline constexpr std::size_t kCutPageBytes = 4096;
+
 enum class RowStep {
   kRow,
   kEnd,  // the end of the file, or of its last whole line where NUL bytes
          // (the rest of space allotted to a log whose command was killed)
          // fill the rest
-  kBad,  // a line cut short, a NUL inside a line, a field out of shape, or
-         // the file could not be read
+  kBad,  // a line cut short, a NUL inside a line, NULs that end neither at
+         // a page's end nor at the file's, a field out of shape, or the file
+         // could not be read
 };
 
 class LogReader {
  public:
-  LogReader(ByteSource& source, StampTable& stamps) : source_(source), stamps_(stamps) {}
+  // `pageBytes`: the unit in which the file system writes a file back, so
+  // the unit in which a power cut keeps or loses its bytes.
+  LogReader(ByteSource& source, StampTable& stamps, std::size_t pageBytes = kCutPageBytes)
+      : source_(source), stamps_(stamps), pageBytes_(pageBytes) {}
 
   HeadStep ReadHead(LogHead* head);
   RowStep NextRow(LogRow* row);
-  // Bytes of whole lines read so far: where a NUL tail, if any, starts.
-  std::uint64_t LineBytes() const { return lineBytes_; }
+  // Where the last whole line read ends in the file: where a NUL tail, if
+  // any, starts.
+  std::uint64_t LineBytes() const { return lineEnd_; }
   // Whether the file went on past its lines in NUL bytes (after, at most,
   // the start of a row that a kill cut short).
   bool HadNulTail() const { return nulTail_; }
+  // Whether NULs a power cut left (pages that never reached the disk) stood
+  // between the row NextRow gave last and the one before it (or the head):
+  // rows may be missing there.
+  bool GapBeforeRow() const { return gapBeforeRow_; }
 
  private:
   enum class LineStep { kLine, kEnd, kBad };
+  RowStep NextRowOrPart(LogRow* row);
   LineStep NextLine(std::string_view* line);
   bool Fill();
 
   ByteSource& source_;
   StampTable& stamps_;
+  std::size_t pageBytes_;
   char buffer_[1 << 16];
   std::size_t begin_ = 0;
   std::size_t end_ = 0;
   bool atEnd_ = false;
   bool failed_ = false;
   bool nulTail_ = false;
-  std::uint64_t lineBytes_ = 0;
+  std::uint64_t base_ = 0;     // where buffer_[0] is in the file
+  std::uint64_t lineEnd_ = 0;  // where the last whole line read ends
+  bool gap_ = false;           // NULs of a cut since the last line given
+  bool freshGap_ = false;      // no line given since such NULs
+  bool lineAfterGap_ = false;  // the line given last came right after them
+  bool gapBeforeRow_ = false;
 };
 
 // The fields of a line as a spreadsheet may have saved it: split at commas,

@@ -50,6 +50,11 @@ MoveTally MoveInTwoPhases(std::int64_t stamp, const MoveList& files, MoveSink& s
     processRowBytes += sink.RowBytes(from, step.to, step.writeTime);
   }
   sink.Begin(processRowBytes, resultRowBytes);
+  // No rename before both logs' heads are on the disk: a cut after it leaves
+  // logs that tell which command it was, and every row a page of them kept.
+  // Where they cannot be made so, nothing moves (every file's rows say NG).
+  const bool headsDurable = sink.MakeDurable(Barrier::kHeads);
+  if (!headsDurable) tally.undurable = true;
 
   sink.Show(texts::kPhase1Start, n);
   // The files whose first rename failed: whatever bears their temporary
@@ -60,7 +65,7 @@ MoveTally MoveInTwoPhases(std::int64_t stamp, const MoveList& files, MoveSink& s
     const MoveStep step = files.At(i, fromRoom, toRoom);
     if (step.fromTemporary) continue;  // off every screenshot name already
     const char* to = tempOf(step.from);
-    const bool ok = !step.stays && rename(step.from, to);
+    const bool ok = headsDurable && !step.stays && rename(step.from, to);
     if (!ok) {
       ++tally.failures;
       stayed[static_cast<std::size_t>(i)] = true;
@@ -70,6 +75,10 @@ MoveTally MoveInTwoPhases(std::int64_t stamp, const MoveList& files, MoveSink& s
   sink.Show(texts::kPhase1End, 0);
 
   sink.SecondPhase();
+  // The first phase's rows are on the disk before any second-phase rename:
+  // from them the second phase's targets follow, so a cut that loses later
+  // rows loses nothing an undo or the next run needs.
+  if (!sink.MakeDurable(Barrier::kFirstPhase)) tally.undurable = true;
   sink.Show(texts::kPhase2Start, n);
   for (long i = 0; i < n; ++i) {
     Progress(sink, i);
@@ -86,6 +95,9 @@ MoveTally MoveInTwoPhases(std::int64_t stamp, const MoveList& files, MoveSink& s
     sink.Row(LogKind::kResult, ok, step.from, step.to, step.writeTime);
     sink.Row(LogKind::kProcess, ok, from, step.to, step.writeTime);
   }
+  // Nothing tells the command's end before both logs and the folder are on
+  // the disk.
+  if (!sink.MakeDurable(Barrier::kEnd)) tally.undurable = true;
   sink.Show(texts::kPhase2End, 0);
   return tally;
 }
@@ -110,7 +122,42 @@ void FolderSink::Begin(std::uint64_t processRowBytes, std::uint64_t resultRowByt
 }
 
 void FolderSink::SecondPhase() {
-  if (resultLog_.file == nullptr) resultLog_ = OpenUndoLog(LogKind::kResult, start_, undoneLog_);
+  if (resultLog_.file != nullptr) return;
+  resultLog_ = OpenUndoLog(LogKind::kResult, start_, undoneLog_);
+  resultLogMadeBetween_ = true;
+}
+
+bool FolderSink::MakeDurable(Barrier barrier) {
+  bool refused = false;
+  bool failed = false;
+  const auto note = [&](Durable outcome, const char* what) {
+    if (outcome == Durable::kRefused) refused = true;
+    if (outcome == Durable::kFailed && !failed) {
+      failed = true;
+      if (what != nullptr) {
+        Say(texts::kLogNotDurable, what);
+      } else {
+        Say("%s", texts::kFolderNotDurable);
+      }
+    }
+  };
+  if (barrier == Barrier::kEnd) {
+    // The room a mapped log was given beyond its rows goes first, so the
+    // size on the disk is that of its rows.
+    EndLogRows(processLog_);
+    EndLogRows(resultLog_);
+  }
+  note(MakeLogDurable(processLog_), processLog_.fileName);
+  // Between the phases only the process log has rows to keep, and the
+  // result log a head, where it was created only then.
+  const bool result = barrier != Barrier::kFirstPhase || resultLogMadeBetween_;
+  if (result) note(MakeLogDurable(resultLog_), resultLog_.fileName);
+  if (barrier != Barrier::kFirstPhase || resultLogMadeBetween_) note(MakeFolderDurable(), nullptr);
+  if (refused && !refusalTold_) {
+    refusalTold_ = true;
+    Say("%s", texts::kDurableRefused);
+  }
+  return !failed;
 }
 
 void FolderSink::Show(const char* text, long value) { Say(text, value); }

@@ -33,6 +33,15 @@ class MoveList {
   virtual MoveStep At(long i, char (&fromRoom)[64], char (&toRoom)[64]) const = 0;
 };
 
+// The points at which what the move wrote is made to outlast a power cut,
+// in their order. Between two of them the OS writes renames and log pages
+// back in an order of its own; at each, everything before it is on the disk.
+enum class Barrier {
+  kHeads,       // before the first rename: both logs' heads and names
+  kFirstPhase,  // before the second phase: the process log's first-phase rows
+  kEnd,         // before the end is told: both logs whole, and the folder
+};
+
 // What the move acts on: the folder and the two logs, or a test's.
 class MoveSink {
  public:
@@ -47,6 +56,10 @@ class MoveSink {
   virtual void SecondPhase() = 0;
   // A progress message (one of the texts of the phases; %ld takes `value`).
   virtual void Show(const char* text, long value) = 0;
+  // Makes what the command wrote so far outlast a power cut. False when it
+  // could not (an I/O error); a file system that does not do it at all is no
+  // failure.
+  virtual bool MakeDurable(Barrier barrier) = 0;
 };
 
 struct MoveTally {
@@ -54,6 +67,9 @@ struct MoveTally {
   long moved = 0;     // files that reached where they go
   long renamed = 0;   // of those, the files that bear another name than before
   long held = 0;      // renames another program held the file through
+  // What the command wrote could not all be made to outlast a power cut;
+  // before the first rename that stops the move, and nothing is renamed.
+  bool undurable = false;
 };
 
 MoveTally MoveInTwoPhases(std::int64_t stamp, const MoveList& files, MoveSink& sink);
@@ -77,12 +93,15 @@ class FolderSink : public MoveSink {
   void Begin(std::uint64_t processRowBytes, std::uint64_t resultRowBytes) override;
   void SecondPhase() override;
   void Show(const char* text, long value) override;
+  bool MakeDurable(Barrier barrier) override;
 
  private:
   RunLog& processLog_;
   RunLog& resultLog_;
   CalendarTime start_;
   const char* undoneLog_;
+  bool resultLogMadeBetween_ = false;  // the result log was created between the phases
+  bool refusalTold_ = false;
 };
 
 }  // namespace shotrenum

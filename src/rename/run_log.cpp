@@ -188,6 +188,17 @@ void WriteLogRow(RunLog& log, bool ok, const char* before, const char* after, FI
   WriteToStdout(log, row);
 }
 
+Durable MakeLogDurable(RunLog& log) {
+  if (log.file == nullptr) return Durable::kDone;
+  if (log.mapped) return MakeFileDurable(log.file, log.window.window, log.window.windowLength);
+  return MakeFileDurable(log.file, nullptr, 0);
+}
+
+void EndLogRows(RunLog& log) {
+  if (log.mapped) EndLogWindow(log.window);
+  log.mapped = false;
+}
+
 void CloseRunLog(RunLog& log) {
   // The room allocated beyond the rows goes. Where the file cannot be cut,
   // its rows are all in it, followed by NULs as a killed run's are, and the

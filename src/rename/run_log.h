@@ -72,6 +72,13 @@ bool MapLogRows(RunLog& log, std::uint64_t rowBytes);
 void WriteLogRow(RunLog& log, bool ok, const char* before, const char* after, FILETIME writeTime);
 
 
+// Makes the log's bytes, written or stored, and its size outlast a power
+// cut. kDone where standard output stands in for it: nothing to keep.
+Durable MakeLogDurable(RunLog& log);
+// Ends the storing of a mapped log's rows: its file is cut to the bytes
+// stored, its allocated room beyond them taken off. Nothing for another.
+void EndLogRows(RunLog& log);
+
 // Closes the log file, if standard output does not stand in for it; the
 // file of a mapped log is cut to the bytes stored.
 void CloseRunLog(RunLog& log);

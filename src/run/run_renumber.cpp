@@ -89,7 +89,7 @@ int RenumberFolder(RunMode mode, RunReport* report) {
     std::snprintf(report->resultLog, sizeof report->resultLog, "%s", result.fileCreated ? result.fileName : "");
     report->renamed = tally.renamed;
     report->held = tally.held;
-    if (tally.failures > 0) report->outcome = RunOutcome::kFailed;
+    if (tally.failures > 0 || tally.undurable) report->outcome = RunOutcome::kFailed;
   }
   std::free(records);
   return 1;

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -24,16 +25,19 @@ struct Read {
   bool nulTail = false;
 };
 
-Read ReadAll(const std::string& text) {
+Read ReadAll(const std::string& text, std::size_t pageBytes = kCutPageBytes, std::vector<bool>* gaps = nullptr) {
   TextSource source(text);
   StampTable stamps;
-  LogReader reader(source, stamps);
+  LogReader reader(source, stamps, pageBytes);
   Read read;
   read.head = reader.ReadHead(&read.title);
   if (read.head != HeadStep::kHead) return read;
   LogRow row;
   RowStep step;
-  while ((step = reader.NextRow(&row)) == RowStep::kRow) read.rows.push_back(row);
+  while ((step = reader.NextRow(&row)) == RowStep::kRow) {
+    read.rows.push_back(row);
+    if (gaps != nullptr) gaps->push_back(reader.GapBeforeRow());
+  }
   read.bad = step == RowStep::kBad;
   read.nulTail = reader.HadNulTail();
   return read;
@@ -132,6 +136,52 @@ TEST(LogReader, TakesANulTailAsTheEndOfAKilledCommandsLog) {
   EXPECT_TRUE(ReadAll(kHead + kRow1.substr(0, 30) + std::string(3, '\0') + "\n" + tail).bad);
   EXPECT_EQ(ReadAll(kHead.substr(0, 10) + tail).head, HeadStep::kBad);
   EXPECT_TRUE(ReadAll(kHead + kRow1 + std::string(2000, 'x') + tail).bad);  // longer than any row
+}
+
+// What a power cut leaves of rows stored after the last barrier: pages of
+// NULs anywhere, each ending at a page's end; the page after one may start
+// in the middle of a row, and a page may end in a row cut short.
+TEST(LogReader, TakesPagesACutLostAsGapsBetweenRows) {
+  // Pages of 128 bytes: the head (the first page and part of the next), then rows.
+  constexpr std::size_t kPage = 128;
+  std::string rows;
+  for (int i = 0; i < 12; ++i) rows += kRow1;
+  const std::string whole = kHead + rows;
+  const std::size_t firstRow = kHead.size();
+  // Lose the pages from the one after the head's last page up to the fifth page.
+  const std::size_t from = (firstRow + kRow1.size() + kPage - 1) / kPage * kPage;
+  const std::size_t to = from + 3 * kPage;
+  ASSERT_LT(to, whole.size());
+  std::string cut = whole;
+  std::fill(cut.begin() + static_cast<long>(from), cut.begin() + static_cast<long>(to), '\0');
+  std::vector<bool> gaps;
+  const Read read = ReadAll(cut, kPage, &gaps);
+  EXPECT_FALSE(read.bad);
+  // Whole rows only: those before the gap, and those wholly after it.
+  const std::size_t before = (from - firstRow) / kRow1.size();
+  const std::size_t after = (whole.size() - to) / kRow1.size();
+  ASSERT_EQ(read.rows.size(), before + after);
+  ASSERT_GT(before, 0u);
+  EXPECT_FALSE(gaps[before - 1]);
+  EXPECT_TRUE(gaps[before]);  // the first row after the gap says so
+  if (before + 1 < gaps.size()) {
+    EXPECT_FALSE(gaps[before + 1]);
+  }
+  // The same NULs ending anywhere but at a page's end: damage.
+  std::string shifted = whole;
+  std::fill(shifted.begin() + static_cast<long>(from), shifted.begin() + static_cast<long>(to - 1), '\0');
+  EXPECT_TRUE(ReadAll(shifted, kPage).bad);
+  // A gap in the head's page: nothing after it can be read.
+  std::string head = whole;
+  std::fill(head.begin() + 10, head.begin() + static_cast<long>(kPage), '\0');
+  EXPECT_NE(ReadAll(head, kPage).head, HeadStep::kHead);
+  // A page that starts with a whole row keeps it; two bad lines after a gap
+  // are damage, not a part of a row.
+  std::string aligned = kHead;
+  aligned.resize((aligned.size() + kPage - 1) / kPage * kPage + kPage, '\0');
+  EXPECT_EQ(ReadAll(aligned + kRow1, kPage).rows.size(), 1u);
+  EXPECT_TRUE(ReadAll(aligned + "1.pcx,x\nnot a row\n" + kRow1, kPage).bad);
+  EXPECT_EQ(ReadAll(aligned + "1.pcx,x\n" + kRow1, kPage).rows.size(), 1u);
 }
 
 TEST(ReadRowTime, CountsHundredthsSince1601) {

@@ -214,6 +214,17 @@ bool MemoryCommand::OpenLogs(std::int64_t, const char* undoneLog) {
   return created || undoneLog[0] == '\0';
 }
 
+bool MemorySink::MakeDurable(Barrier barrier) {
+  folder_.barriers.push_back(barrier);
+  // Both logs of the command, whatever the barrier: what a barrier keeps
+  // beyond what it guards only makes a cut keep more.
+  for (const LogKind kind : {LogKind::kProcess, LogKind::kResult}) {
+    const auto at = folder_.logs.find(LogName(kind));
+    if (at != folder_.logs.end()) folder_.durableLogs[at->first] = at->second;
+  }
+  return true;
+}
+
 void RunIn(MemoryFolder& folder) {
   folder.now = folder.clock;
   const std::string digits = folder.Digits();

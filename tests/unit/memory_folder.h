@@ -53,6 +53,14 @@ class MemoryFolder {
   std::int64_t offset = 0;          // the local time zone's offset from UTC now
   long steps = 0;                   // steps counted so far
   long killAt = -1;                 // the step before which a kill comes; -1: none
+  // What a power cut keeps of the logs: each log's bytes as of the last
+  // barrier that made it durable (none: a log no barrier reached yet), and
+  // the barriers in the order commands made them.
+  std::map<std::string, std::string> durableLogs;
+  std::vector<Barrier> barriers;
+  // The unit in which a cut keeps or loses a log's later bytes: the page of
+  // the file system, small here so that the model's short logs span pages.
+  std::size_t pageBytes = 4096;
 
   MemoryFile& Add(const std::string& name, const std::string& content, std::uint64_t ticks);
   // Counts a step; throws Killed before the one asked for.
@@ -77,6 +85,7 @@ class MemoryShelf : public LogShelf {
   explicit MemoryShelf(const MemoryFolder& folder) : folder_(folder) {}
   bool List(std::vector<ListedLog>* logs) override;
   Open OpenLog(const char* name, std::unique_ptr<ByteSource>* source) override;
+  std::size_t PageBytes() const override { return folder_.pageBytes; }
 
  private:
   const MemoryFolder& folder_;
@@ -102,6 +111,7 @@ class MemorySink : public MoveSink {
   void Begin(std::uint64_t processRowBytes, std::uint64_t resultRowBytes) override;
   void SecondPhase() override {}
   void Show(const char*, long) override {}
+  bool MakeDurable(Barrier barrier) override;
   std::string LogName(LogKind kind) const;
 
  private:

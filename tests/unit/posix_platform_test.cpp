@@ -256,3 +256,41 @@ TEST(LocalTime, AppliesTheOffsetInForceNowAndFollowsItsChange) {
 
 }  // namespace
 }  // namespace shotrenum
+
+namespace shotrenum {
+namespace {
+
+// A flush the file system does not do is refused, and the command goes on;
+// an I/O error is a failure. Both for a log and for the folder.
+TEST_F(PosixPlatform, FlushOutcomesAreReadOnce) {
+  std::FILE* file = CreateNewTextFile("log.csv");
+  ASSERT_NE(file, nullptr);
+  EXPECT_EQ(MakeFileDurable(file, nullptr, 0), Durable::kDone);
+  EXPECT_EQ(MakeFolderDurable(), Durable::kDone);
+  {
+    const testing::SyscallSwap refused(syscalls.fdatasync, [](int) { return FailWith(EINVAL); });
+    const testing::SyscallSwap refusedFolder(syscalls.fsync, [](int) { return FailWith(EROFS); });
+    EXPECT_EQ(MakeFileDurable(file, nullptr, 0), Durable::kRefused);
+    EXPECT_EQ(MakeFolderDurable(), Durable::kRefused);
+  }
+  {
+    const testing::SyscallSwap failed(syscalls.fdatasync, [](int) { return FailWith(EIO); });
+    const testing::SyscallSwap failedFolder(syscalls.fsync, [](int) { return FailWith(EIO); });
+    EXPECT_EQ(MakeFileDurable(file, nullptr, 0), Durable::kFailed);
+    EXPECT_EQ(MakeFolderDurable(), Durable::kFailed);
+  }
+  // A window's stores are written back before the file's data.
+  ASSERT_EQ(AllocateFile(file, 8192), FileStep::kDone);
+  char* window = nullptr;
+  ASSERT_EQ(MapFileWindow(file, 0, 8192, &window), FileStep::kDone);
+  {
+    const testing::SyscallSwap failedWindow(syscalls.msync, [](void*, std::size_t, int) { return FailWith(EIO); });
+    EXPECT_EQ(MakeFileDurable(file, window, 8192), Durable::kFailed);
+  }
+  EXPECT_EQ(MakeFileDurable(file, window, 8192), Durable::kDone);
+  UnmapFileWindow(window, 8192);
+  CloseFile(file);
+}
+
+}  // namespace
+}  // namespace shotrenum

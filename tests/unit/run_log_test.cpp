@@ -170,6 +170,7 @@ TEST(MoveInTwoPhases, GivesEachLogTheRoomOfItsRowsBeforeTheFirstRename) {
     }
     void SecondPhase() override {}
     void Show(const char*, long) override {}
+    bool MakeDurable(Barrier) override { return true; }
 
     bool begun = false;
     bool fail = false;
