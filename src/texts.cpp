@@ -25,6 +25,7 @@ const char kFailures[] = "リネームに失敗したファイルがあります
 const char kFailuresOnStdout[] =
     "リネームに失敗したファイルがあります。\n標準出力に書き出したリネーム過程ログを確認してください。\n";
 const char kLogIncomplete[] = "「%s」は途中から書き込めなくなったため、残りの行は標準出力に書き出しました。\n";
+const char kLogChanged[] = "「%s」が実行中に外から変更されました。\n";
 const char kLogLost[] = "「%s」の行の一部は、ファイルにも標準出力にも書き込めませんでした。\n";
 
 // The command line. A "%s" in these stands for an argument as the user gave

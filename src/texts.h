@@ -26,6 +26,7 @@ extern const char kFailuresOnStdout[];  // instead, where that log is on stdout
 // file (%s: the log's file name).
 extern const char kLogIncomplete[];  // the rest went to standard output
 extern const char kLogLost[];        // some went nowhere
+extern const char kLogChanged[];     // another program cut it: written again
 
 // The command line (%s: an argument as the user gave it, passed on as it
 // came). The usage text goes to standard output, the rest to standard error.

@@ -22,6 +22,7 @@
 #include <ctime>
 #else
 #include <dirent.h>
+#include <signal.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -96,6 +97,7 @@ struct Syscalls {
   int (*ftruncate)(int fd, off_t length);
   off_t (*lseek)(int fd, off_t offset, int whence);
   int (*futimens)(int fd, const timespec times[2]);
+  int (*sigaction)(int signal, const struct sigaction* action, struct sigaction* old);
 };
 
 #endif

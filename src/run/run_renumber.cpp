@@ -115,7 +115,9 @@ int RenumberFolder(RunMode mode, RunReport* report) {
     const MoveTally tally = RenumberShots(records, n, inUse, report->resultLog);
     report->renamed = tally.renamed;
     report->held = tally.held;
-    if (tally.failures > 0) report->outcome = RunOutcome::kFailed;
+    // A log written again after another program changed it is whole, but
+    // the user is told, and the run is not reported done.
+    if (tally.failures > 0 || tally.logChanged) report->outcome = RunOutcome::kFailed;
   }
   std::free(records);
   return 1;

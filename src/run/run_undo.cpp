@@ -95,7 +95,7 @@ ExitStatus UndoInFolder(const char* logName, UndoReport* report) {
   const long notBack = (plan.files - tally.moved) + plan.missing;
   if (notBack > 0) Say(texts::kUndoLeft, notBack, processLog.fileName);
   *report = UndoReport{true, tally.moved, notBack, tally.held};
-  return notBack > 0 ? ExitStatus::kNotDone : ExitStatus::kDone;
+  return notBack > 0 || tally.logChanged ? ExitStatus::kNotDone : ExitStatus::kDone;
 }
 
 }  // namespace

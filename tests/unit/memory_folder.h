@@ -52,6 +52,15 @@ class MemoryFolder {
   std::int64_t offset = 0;          // the local time zone's offset from UTC now
   long steps = 0;                   // steps counted so far
   long killAt = -1;                 // the step before which a kill comes; -1: none
+  // Another program cutting a log of the command running now to its first
+  // `cutKeep` bytes: as the `cutAtRow`-th row (from 1) is given to the log
+  // of kind `cutLog`, which then never holds it, or with 0 after its last
+  // row. -1: never. The command is to write the log whole again.
+  long cutAtRow = -1;
+  LogKind cutLog = LogKind::kProcess;
+  std::size_t cutKeep = 0;
+  long rowsToCutLog = 0;  // rows given to it so far
+  long restarts = 0;      // logs the commands wrote whole again
 
   MemoryFile& Add(const std::string& name, const std::string& content, std::uint64_t ticks);
   // Counts a step; throws Killed before the one asked for.
@@ -101,7 +110,9 @@ class MemorySink : public MoveSink {
   MemorySink(MemoryFolder& folder, const std::string& digits, const std::string& undoneLog)
       : folder_(folder), digits_(digits), undoneLog_(undoneLog) {}
   RenameResult Rename(const char* from, const char* to) override;
-  void Row(LogKind log, bool ok, const char* before, const char* after, FILETIME writeTime) override;
+  bool Row(LogKind log, bool ok, const char* before, const char* after, FILETIME writeTime) override;
+  bool Whole(LogKind log) override;
+  void Restart(LogKind log) override;
   std::uint64_t RowBytes(const char* before, const char* after, FILETIME writeTime) override;
   void Begin(std::uint64_t processRowBytes, std::uint64_t resultRowBytes) override;
   void SecondPhase() override {}
