@@ -32,6 +32,7 @@ const char kLogNotDurable[] =
     "「%s」をディスクへ書き出せませんでした（入出力エラー）。途中で電源が切れると、その行が失われることがあります。\n";
 const char kFolderNotDurable[] =
     "フォルダーの名前の変更をディスクへ書き出せませんでした（入出力エラー）。\n";
+const char kLogChanged[] = "「%s」が実行中に外から変更されました。\n";
 const char kLogLost[] = "「%s」の行の一部は、ファイルにも標準出力にも書き込めませんでした。\n";
 
 // The command line. A "%s" in these stands for an argument as the user gave

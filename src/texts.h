@@ -32,6 +32,7 @@ extern const char kDurableRefused[];
 // Where writing them to the disk failed (an I/O error): %s the log's name.
 extern const char kLogNotDurable[];
 extern const char kFolderNotDurable[];
+extern const char kLogChanged[];     // another program cut it: written again
 
 // The command line (%s: an argument as the user gave it, passed on as it
 // came). The usage text goes to standard output, the rest to standard error.

@@ -202,6 +202,18 @@ FileStep MapFileWindow(std::FILE* file, std::uint64_t offset, std::size_t length
 // Unmaps a window of MapFileWindow; what was stored stays in the file. kDone
 // or kFailed.
 FileStep UnmapFileWindow(char* window, std::size_t length);
+// Whether a store into `window` (of MapFileWindow, still mapped) fell where
+// its file no longer reaches since it was mapped: another program cut the
+// file underneath it. Such a store still completes, into memory of this
+// process put in place of the page that went, so it never ends the process;
+// but it is not in the file. No system call. (On POSIX a store past a file's
+// end raises SIGBUS, which the platform layer catches for its own windows
+// only; any other SIGBUS ends the process as it always would. Windows mostly
+// refuses to cut a file that has a mapped view, so there the other program's
+// cut fails and this is always false.)
+bool FileWindowCut(const char* window);
+// The size of `file` now, in *size. kDone or kFailed.
+FileStep FileSizeOf(std::FILE* file, std::uint64_t* size);
 // Cuts `file` to its first `length` bytes and makes its next write (through
 // WriteToFile) go right after them. kDone or kFailed. No window of it may be
 // mapped (Windows refuses to cut a mapped file).

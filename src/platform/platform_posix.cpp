@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <clocale>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -54,6 +55,7 @@ Syscalls syscalls = {
     .msync = msync,
     .fdatasync = fdatasync,
     .fsync = fsync,
+    .sigaction = sigaction,
 };
 
 // ---- One run per folder -----------------------------------------------------
@@ -354,10 +356,97 @@ FileStep AllocateFile(std::FILE* file, std::uint64_t size) {
   return FileStep::kFailed;
 }
 
+namespace {
+
+// The windows mapped now. A store into a page of one that another program
+// cut off the end of its file raises SIGBUS; the handler puts a page of the
+// process's own memory in its place, so the store completes and the command
+// goes on, and marks the window cut for its writer to ask about. A log has
+// one window at a time, and a command two logs.
+struct WatchedWindow {
+  char* volatile start;  // nullptr: a free slot
+  volatile std::size_t length;
+  volatile sig_atomic_t cut;
+};
+WatchedWindow watched[8];
+bool busHandled = false;
+struct sigaction busBefore;
+
+// Puts a private page over the page of `at`: false when the system refuses.
+bool ReplacePage(char* at) {
+  const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
+  char* const start = reinterpret_cast<char*>(reinterpret_cast<std::uintptr_t>(at) & ~(page - 1));
+  return syscalls.mmap(start, page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) ==
+         start;
+}
+
+void OnBusError(int signal, siginfo_t* info, void* context) {
+  // Only a fault the kernel raised for a store into one of our windows (not
+  // a SIGBUS another process sent) is ours.
+  if (info->si_code > 0) {
+    char* const at = static_cast<char*>(info->si_addr);
+    for (WatchedWindow& w : watched) {
+      char* const start = w.start;
+      if (start == nullptr || at < start || at >= start + w.length) continue;
+      if (!ReplacePage(at)) break;
+      w.cut = 1;
+      return;
+    }
+  }
+  // Anything else is a real crash: it ends the process as it would have.
+  // The signal is blocked while this runs, so the one raised here strikes as
+  // soon as it returns, with whatever handler was there before (the default
+  // one, as a rule).
+  if ((busBefore.sa_flags & SA_SIGINFO) != 0 && busBefore.sa_sigaction != nullptr) {
+    busBefore.sa_sigaction(signal, info, context);
+    return;
+  }
+  syscalls.sigaction(SIGBUS, &busBefore, nullptr);
+  raise(signal);
+}
+
+// The handler is set once, with the first window.
+void HandleBusErrors() {
+  if (busHandled) return;
+  struct sigaction action {};
+  action.sa_sigaction = OnBusError;
+  action.sa_flags = SA_SIGINFO;
+  sigemptyset(&action.sa_mask);
+  busHandled = syscalls.sigaction(SIGBUS, &action, &busBefore) == 0;
+}
+
+// Starts watching a window; false when every slot is taken.
+bool Watch(char* window, std::size_t length) {
+  for (WatchedWindow& w : watched) {
+    if (w.start != nullptr) continue;
+    w.cut = 0;
+    w.length = length;
+    w.start = window;
+    return true;
+  }
+  return false;
+}
+
+WatchedWindow* WatchOf(const char* window) {
+  for (WatchedWindow& w : watched) {
+    if (w.start == window) return &w;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
 FileStep MapFileWindow(std::FILE* file, std::uint64_t offset, std::size_t length, char** window) {
+  HandleBusErrors();
   void* mapped =
       syscalls.mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_SHARED, fileno(file), static_cast<off_t>(offset));
   if (mapped != MAP_FAILED) {
+    // A window the handler cannot watch is not used: a cut under it would
+    // end the process.
+    if (!busHandled || !Watch(static_cast<char*>(mapped), length)) {
+      syscalls.munmap(mapped, length);
+      return FileStep::kFailed;
+    }
     *window = static_cast<char*>(mapped);
     return FileStep::kDone;
   }
@@ -367,7 +456,23 @@ FileStep MapFileWindow(std::FILE* file, std::uint64_t offset, std::size_t length
 }
 
 FileStep UnmapFileWindow(char* window, std::size_t length) {
-  return syscalls.munmap(window, length) == 0 ? FileStep::kDone : FileStep::kFailed;
+  const bool unmapped = syscalls.munmap(window, length) == 0;
+  // Watched no more either way: a window that failed to unmap is never
+  // stored into again.
+  if (WatchedWindow* w = WatchOf(window)) w->start = nullptr;
+  return unmapped ? FileStep::kDone : FileStep::kFailed;
+}
+
+bool FileWindowCut(const char* window) {
+  const WatchedWindow* w = WatchOf(window);
+  return w != nullptr && w->cut != 0;
+}
+
+FileStep FileSizeOf(std::FILE* file, std::uint64_t* size) {
+  struct stat st;
+  if (syscalls.fstat(fileno(file), &st) != 0) return FileStep::kFailed;
+  *size = static_cast<std::uint64_t>(st.st_size);
+  return FileStep::kDone;
 }
 
 FileStep EndFileAt(std::FILE* file, std::uint64_t length) {

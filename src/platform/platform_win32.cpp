@@ -434,6 +434,19 @@ FileStep UnmapFileWindow(char* window, std::size_t) {
   return syscalls.UnmapViewOfFile(window) ? FileStep::kDone : FileStep::kFailed;
 }
 
+// Windows refuses to cut a file while a view of it is mapped: another
+// program's SetEndOfFile fails with ERROR_USER_MAPPED_FILE, so no window of
+// ours loses its pages, and no store raises the in-page error
+// (EXCEPTION_IN_PAGE_ERROR) a cut view would. No handler is set for it.
+bool FileWindowCut(const char*) { return false; }
+
+FileStep FileSizeOf(std::FILE* file, std::uint64_t* size) {
+  BY_HANDLE_FILE_INFORMATION information;
+  if (!syscalls.GetFileInformationByHandle(FileHandle(file), &information)) return FileStep::kFailed;
+  *size = (static_cast<std::uint64_t>(information.nFileSizeHigh) << 32) | information.nFileSizeLow;
+  return FileStep::kDone;
+}
+
 // The C runtime writes wherever the file's own position stands.
 FileStep EndFileAt(std::FILE* file, std::uint64_t length) {
   return SetEndAt(FileHandle(file), length) ? FileStep::kDone : FileStep::kFailed;

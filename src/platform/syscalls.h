@@ -22,6 +22,7 @@
 #include <ctime>
 #else
 #include <dirent.h>
+#include <signal.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -101,6 +102,7 @@ struct Syscalls {
   int (*msync)(void* address, std::size_t length, int flags);
   int (*fdatasync)(int fd);
   int (*fsync)(int fd);
+  int (*sigaction)(int signal, const struct sigaction* action, struct sigaction* old);
 };
 
 #endif

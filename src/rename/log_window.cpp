@@ -15,6 +15,22 @@ LogWindowState Leave(LogWindow& log) {
   return log.state;
 }
 
+// Gives the window up for a file that another program cut underneath it:
+// nothing of it is cut or written here.
+LogWindowState Changed(LogWindow& log) {
+  if (log.window != nullptr) UnmapFileWindow(log.window, log.windowLength);
+  log.window = nullptr;
+  log.state = LogWindowState::kChanged;
+  return log.state;
+}
+
+// Whether the file was cut shorter than its allocated size. A size that
+// cannot be read is not taken for a change.
+bool CutShorter(const LogWindow& log) {
+  std::uint64_t size;
+  return FileSizeOf(log.file, &size) == FileStep::kDone && size < log.size;
+}
+
 // Maps the window for the next `bytes` bytes: from the start of the granule
 // the first of them is in, at least a window long and to their end, never
 // past the allocated size.
@@ -78,17 +94,26 @@ LogWindowState StoreInLogWindow(LogWindow& log, std::string_view text) {
   if (log.stored + bytes > log.windowOffset + log.windowLength) {
     // The text runs past the window's end: the window moves on to where it
     // starts, and what lies behind is no longer mapped.
+    if (FileWindowCut(log.window) || CutShorter(log)) return Changed(log);
     const FileStep unmapped = UnmapFileWindow(log.window, log.windowLength);
     log.window = nullptr;
     if (unmapped != FileStep::kDone || !MapWindowFor(log, bytes)) return Leave(log);
   }
   CopyWithLineEnds(log.window + (log.stored - log.windowOffset), text, log.lineEnd);
+  // A store past the file's end went into memory of our own instead.
+  if (FileWindowCut(log.window)) return Changed(log);
   log.stored += bytes;
   return LogWindowState::kMapped;
 }
 
-LogWindowState EndLogWindow(LogWindow& log) {
+LogWindowState CheckLogWindow(LogWindow& log) {
   if (log.state != LogWindowState::kMapped) return log.state;
+  if (FileWindowCut(log.window) || CutShorter(log)) return Changed(log);
+  return log.state;
+}
+
+LogWindowState EndLogWindow(LogWindow& log) {
+  if (CheckLogWindow(log) != LogWindowState::kMapped) return log.state;
   return Leave(log);
 }
 

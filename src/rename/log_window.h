@@ -30,6 +30,10 @@ enum class LogWindowState {
   kNulTail,  // no window, and the file's end could not be set: the bytes
              // stored are followed by NULs up to the allocated size, as a
              // killed run leaves them. The file takes nothing more.
+  kChanged,  // no window: another program changed the file underneath it
+             // (cut it shorter), so rows stored may be gone from it. Nothing
+             // more is stored; the file is as the other program left it, to
+             // be written whole again from its first byte.
 };
 
 struct LogWindow {
@@ -65,8 +69,18 @@ LogWindowState BeginLogWindow(LogWindow& log, std::FILE* file, std::uint64_t wri
 // or a text past the allocated size.
 LogWindowState StoreInLogWindow(LogWindow& log, std::string_view text);
 
+// kChanged (the window given up) when the file was found changed underneath
+// the log: a store fell past its end, or it is shorter than allocated. A
+// text whose store gets kChanged is not in the file. The size is asked only
+// as the window moves on, never per store.
+
+// Whether the file still holds every byte stored: kMapped, or kChanged as
+// above (asking the file's size once). Nothing to do for a log not kMapped.
+LogWindowState CheckLogWindow(LogWindow& log);
+
 // Unmaps the window and cuts the file to the bytes stored: kPlain, or
-// kNulTail when it cannot be cut. Nothing to do for a log already kPlain.
+// kNulTail when it cannot be cut, or kChanged (and nothing cut) when the
+// file was changed underneath it. Nothing to do for a log already kPlain.
 LogWindowState EndLogWindow(LogWindow& log);
 
 }  // namespace shotrenum

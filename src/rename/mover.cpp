@@ -56,13 +56,48 @@ MoveTally MoveInTwoPhases(std::int64_t stamp, const MoveList& files, MoveSink& s
   const bool headsDurable = sink.MakeDurable(Barrier::kHeads);
   if (!headsDurable) tally.undurable = true;
 
-  sink.Show(texts::kPhase1Start, n);
   // The files whose first rename failed: whatever bears their temporary
   // names is not theirs (another file may, one the folder already held).
   std::vector<bool> stayed(static_cast<std::size_t>(n));
+  // The files that reached where they go.
+  std::vector<bool> arrived(static_cast<std::size_t>(n));
+  // The files whose rows each log was given, in each phase.
+  long firstRows = 0;
+  long secondResultRows = 0;
+  long secondProcessRows = 0;
+
+  // A log that another program changed underneath the move is written whole
+  // again, every row it was given so far once more, as it was given: the
+  // verdicts are the ones kept above, so it reads as if nothing had happened.
+  const auto rewrite = [&](LogKind log) {
+    tally.logChanged = true;
+    sink.Restart(log);
+    char room1[64];
+    char room2[64];
+    if (log == LogKind::kProcess) {
+      for (long i = 0; i < firstRows; ++i) {
+        const MoveStep step = files.At(i, room1, room2);
+        if (step.fromTemporary) continue;
+        sink.Row(log, !stayed[static_cast<std::size_t>(i)], step.from, tempOf(step.from), step.writeTime);
+      }
+    }
+    const long second = log == LogKind::kProcess ? secondProcessRows : secondResultRows;
+    for (long i = 0; i < second; ++i) {
+      const MoveStep step = files.At(i, room1, room2);
+      const bool ok = arrived[static_cast<std::size_t>(i)];
+      if (log == LogKind::kResult) {
+        sink.Row(log, ok, step.from, step.to, step.writeTime);
+      } else {
+        sink.Row(log, ok, step.fromTemporary ? step.from : tempOf(step.from), step.to, step.writeTime);
+      }
+    }
+  };
+
+  sink.Show(texts::kPhase1Start, n);
   for (long i = 0; i < n; ++i) {
     Progress(sink, i);
     const MoveStep step = files.At(i, fromRoom, toRoom);
+    firstRows = i + 1;
     if (step.fromTemporary) continue;  // off every screenshot name already
     const char* to = tempOf(step.from);
     const bool ok = headsDurable && !step.stays && rename(step.from, to);
@@ -70,7 +105,7 @@ MoveTally MoveInTwoPhases(std::int64_t stamp, const MoveList& files, MoveSink& s
       ++tally.failures;
       stayed[static_cast<std::size_t>(i)] = true;
     }
-    sink.Row(LogKind::kProcess, ok, step.from, to, step.writeTime);
+    if (!sink.Row(LogKind::kProcess, ok, step.from, to, step.writeTime)) rewrite(LogKind::kProcess);
   }
   sink.Show(texts::kPhase1End, 0);
 
@@ -87,13 +122,22 @@ MoveTally MoveInTwoPhases(std::int64_t stamp, const MoveList& files, MoveSink& s
     const bool ok = !stayed[static_cast<std::size_t>(i)] && !step.stays && rename(from, step.to);
     if (ok) {
       ++tally.moved;
+      arrived[static_cast<std::size_t>(i)] = true;
       if (std::strcmp(step.from, step.to) != 0) ++tally.renamed;
     } else {
       ++tally.failures;
     }
     // The result log tells the name each file had before the command.
-    sink.Row(LogKind::kResult, ok, step.from, step.to, step.writeTime);
-    sink.Row(LogKind::kProcess, ok, from, step.to, step.writeTime);
+    secondResultRows = i + 1;
+    if (!sink.Row(LogKind::kResult, ok, step.from, step.to, step.writeTime)) rewrite(LogKind::kResult);
+    secondProcessRows = i + 1;
+    // The rewrite of the other log may have used the temporary name's room.
+    from = step.fromTemporary ? step.from : tempOf(step.from);
+    if (!sink.Row(LogKind::kProcess, ok, from, step.to, step.writeTime)) rewrite(LogKind::kProcess);
+  }
+  // A cut after the last store faults nowhere: each log's size is asked once.
+  for (const LogKind log : {LogKind::kResult, LogKind::kProcess}) {
+    if (!sink.Whole(log)) rewrite(log);
   }
   // Nothing tells the command's end before both logs and the folder are on
   // the disk.
@@ -104,9 +148,13 @@ MoveTally MoveInTwoPhases(std::int64_t stamp, const MoveList& files, MoveSink& s
 
 RenameResult FolderSink::Rename(const char* from, const char* to) { return RenameWithoutReplace(from, to); }
 
-void FolderSink::Row(LogKind log, bool ok, const char* before, const char* after, FILETIME writeTime) {
-  WriteLogRow(log == LogKind::kProcess ? processLog_ : resultLog_, ok, before, after, writeTime);
+bool FolderSink::Row(LogKind log, bool ok, const char* before, const char* after, FILETIME writeTime) {
+  return WriteLogRow(log == LogKind::kProcess ? processLog_ : resultLog_, ok, before, after, writeTime);
 }
+
+bool FolderSink::Whole(LogKind log) { return RunLogWhole(log == LogKind::kProcess ? processLog_ : resultLog_); }
+
+void FolderSink::Restart(LogKind log) { RestartRunLog(log == LogKind::kProcess ? processLog_ : resultLog_); }
 
 std::uint64_t FolderSink::RowBytes(const char* before, const char* after, FILETIME writeTime) {
   return LogRowBytes(before, after, writeTime);

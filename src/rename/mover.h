@@ -47,7 +47,14 @@ class MoveSink {
  public:
   virtual ~MoveSink() = default;
   virtual RenameResult Rename(const char* from, const char* to) = 0;
-  virtual void Row(LogKind log, bool ok, const char* before, const char* after, FILETIME writeTime) = 0;
+  // False when the log was found changed underneath it by another program:
+  // this row and those before it may be gone from it.
+  virtual bool Row(LogKind log, bool ok, const char* before, const char* after, FILETIME writeTime) = 0;
+  // Whether the log still holds every row given (false as Row is).
+  virtual bool Whole(LogKind log) = 0;
+  // Starts a log found changed underneath it again from its head; every row
+  // is then given again.
+  virtual void Restart(LogKind log) = 0;
   // The bytes a row takes in its log, whatever its verdict.
   virtual std::uint64_t RowBytes(const char* before, const char* after, FILETIME writeTime) = 0;
   // Before the first rename: the bytes all rows of each log will take.
@@ -70,6 +77,8 @@ struct MoveTally {
   // What the command wrote could not all be made to outlast a power cut;
   // before the first rename that stops the move, and nothing is renamed.
   bool undurable = false;
+  bool logChanged = false;  // a log was changed underneath the move, and
+                            // written whole again
 };
 
 MoveTally MoveInTwoPhases(std::int64_t stamp, const MoveList& files, MoveSink& sink);
@@ -88,7 +97,9 @@ class FolderSink : public MoveSink {
   FolderSink(RunLog& processLog, RunLog& resultLog, const CalendarTime& start, const char* undoneLog)
       : processLog_(processLog), resultLog_(resultLog), start_(start), undoneLog_(undoneLog) {}
   RenameResult Rename(const char* from, const char* to) override;
-  void Row(LogKind log, bool ok, const char* before, const char* after, FILETIME writeTime) override;
+  bool Row(LogKind log, bool ok, const char* before, const char* after, FILETIME writeTime) override;
+  bool Whole(LogKind log) override;
+  void Restart(LogKind log) override;
   std::uint64_t RowBytes(const char* before, const char* after, FILETIME writeTime) override;
   void Begin(std::uint64_t processRowBytes, std::uint64_t resultRowBytes) override;
   void SecondPhase() override;

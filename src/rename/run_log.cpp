@@ -92,16 +92,22 @@ void GiveUpFile(RunLog& log) {
 // rows.
 constexpr std::size_t kLogWindow = 256 * 1024;
 
-// Stores a row into the log's mapping. False when the mapping gave up; the
-// row is then to be written (to the file, which takes it right after the
-// rows stored, or to standard output when the file can take nothing more).
-bool StoreRow(RunLog& log, const RowPieces& pieces) {
-  const JoinedRow row(pieces);
-  const LogWindowState state = StoreInLogWindow(log.window, row.Text());
-  if (state == LogWindowState::kMapped) return true;
+// The log's mapping gave up in `state`: rows are written from here on.
+void Unmapped(RunLog& log, LogWindowState state) {
   log.mapped = false;
   if (state == LogWindowState::kNulTail) GiveUpFile(log);
-  return false;
+  if (state == LogWindowState::kChanged) log.changed = true;
+}
+
+// Stores a row into the log's mapping: kMapped when stored. Otherwise the
+// state the mapping gave up in; the row is then to be written (to the file,
+// which takes it right after the rows stored, or to standard output when the
+// file can take nothing more), or for kChanged the log written whole again.
+LogWindowState StoreRow(RunLog& log, const RowPieces& pieces) {
+  const JoinedRow row(pieces);
+  const LogWindowState state = StoreInLogWindow(log.window, row.Text());
+  if (state != LogWindowState::kMapped) Unmapped(log, state);
+  return state;
 }
 
 }  // namespace
@@ -158,6 +164,8 @@ bool MapLogRows(RunLog& log, std::uint64_t rowBytes) {
       // any row written after them.
       GiveUpFile(log);
       return false;
+    case LogWindowState::kChanged:  // not before the first store
+      return false;
   }
   return false;
 }
@@ -175,17 +183,36 @@ RunLog CreateUndoLog(LogKind kind, const CalendarTime& startTime, const char* un
 }
 
 
-void WriteLogRow(RunLog& log, bool ok, const char* before, const char* after, FILETIME writeTime) {
+bool WriteLogRow(RunLog& log, bool ok, const char* before, const char* after, FILETIME writeTime) {
   char time[kLogTimeRoom];
   const RowPieces row = RowOf(ok, before, after, writeTime, time);
   // The whole row is in the file, stored or written in one piece, before the
   // next rename starts.
-  if (log.mapped && StoreRow(log, row)) return;
+  if (log.mapped) {
+    const LogWindowState state = StoreRow(log, row);
+    if (state == LogWindowState::kMapped) return true;
+    if (state == LogWindowState::kChanged) return false;
+  }
   if (log.file != nullptr) {
-    if (WriteFlushed(log.file, row)) return;
+    if (WriteFlushed(log.file, row)) return true;
     GiveUpFile(log);
   }
   WriteToStdout(log, row);
+  return true;
+}
+
+bool RunLogWhole(RunLog& log) {
+  if (!log.mapped) return true;
+  const LogWindowState state = CheckLogWindow(log.window);
+  if (state == LogWindowState::kMapped) return true;
+  Unmapped(log, state);
+  return false;
+}
+
+void RestartRunLog(RunLog& log) {
+  log.mapped = false;
+  if (log.file == nullptr) return;
+  if (EndFileAt(log.file, 0) != FileStep::kDone || !WriteHead(log.file, log)) GiveUpFile(log);
 }
 
 Durable MakeLogDurable(RunLog& log) {
@@ -202,8 +229,12 @@ void EndLogRows(RunLog& log) {
 void CloseRunLog(RunLog& log) {
   // The room allocated beyond the rows goes. Where the file cannot be cut,
   // its rows are all in it, followed by NULs as a killed run's are, and the
-  // next command that reads it cuts them.
-  if (log.mapped) EndLogWindow(log.window);
+  // next command that reads it cuts them. A file changed underneath it after
+  // the move last asked is left as it is: rows of it are lost.
+  if (log.mapped && EndLogWindow(log.window) == LogWindowState::kChanged) {
+    log.changed = true;
+    log.rowsLost = true;
+  }
   log.mapped = false;
   // Every row was flushed; a close that still fails may have lost some.
   if (log.file != nullptr && !CloseFile(log.file)) log.rowsLost = true;
@@ -211,6 +242,7 @@ void CloseRunLog(RunLog& log) {
 }
 
 void ReportLogTrouble(const RunLog& log) {
+  if (log.changed) Say(texts::kLogChanged, log.fileName);
   if (log.rowsLost) {
     Say(texts::kLogLost, log.fileName);
   } else if (log.fileFailed) {

@@ -23,6 +23,8 @@ struct RunLog {
   bool fileFailed;     // a write to the file failed: the rest went to stdout
   bool rowsLost;       // a write to stdout failed too: some rows went nowhere
   char undoneLog[32];  // of an undo's log: the process log of the run it undoes
+  bool changed;        // another program changed its file underneath it
+                       // (cut it shorter) as rows were stored into it
   bool mapped;         // its rows are stored into `window` rather than written
   LogWindow window;
 };
@@ -69,7 +71,22 @@ bool MapLogRows(RunLog& log, std::uint64_t rowBytes);
 // when this returns, so a run killed at any moment leaves every row written
 // before. When the file cannot take it, this row and every later one go to
 // standard output, after the log's title and header.
-void WriteLogRow(RunLog& log, bool ok, const char* before, const char* after, FILETIME writeTime);
+// False when the log's file was found changed underneath it (another program
+// cut it as rows were stored into its mapping): this row and any before it
+// may be gone from it. The caller then starts the log again (RestartRunLog)
+// and gives it every row once more; the rows go by writes from there on.
+bool WriteLogRow(RunLog& log, bool ok, const char* before, const char* after, FILETIME writeTime);
+
+// Whether a mapped log's file still holds every row stored into it (one
+// question to the system): false as WriteLogRow is false. True for a log
+// written a row at a time.
+bool RunLogWhole(RunLog& log);
+
+// Writes a log found changed underneath it from its first byte again: cuts
+// its file to nothing and writes its title and header; its rows are then to
+// be written again, one at a time. Where the file cannot take that, the log
+// goes to standard output.
+void RestartRunLog(RunLog& log);
 
 
 // Makes the log's bytes, written or stored, and its size outlast a power

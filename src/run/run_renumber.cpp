@@ -89,7 +89,9 @@ int RenumberFolder(RunMode mode, RunReport* report) {
     std::snprintf(report->resultLog, sizeof report->resultLog, "%s", result.fileCreated ? result.fileName : "");
     report->renamed = tally.renamed;
     report->held = tally.held;
-    if (tally.failures > 0 || tally.undurable) report->outcome = RunOutcome::kFailed;
+    // A log written again after another program changed it is whole, but
+    // the user is told, and the run is not reported done.
+    if (tally.failures > 0 || tally.undurable || tally.logChanged) report->outcome = RunOutcome::kFailed;
   }
   std::free(records);
   return 1;

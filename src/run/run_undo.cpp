@@ -79,7 +79,7 @@ ExitStatus UndoInFolder(const char* logName, UndoReport* report) {
   const long notBack = (plan.files - tally.moved) + plan.missing;
   if (notBack > 0) Say(texts::kUndoLeft, notBack, folder.ProcessLog().fileName);
   *report = UndoReport{true, tally.moved, notBack, tally.held};
-  return notBack > 0 || tally.undurable ? ExitStatus::kNotDone : ExitStatus::kDone;
+  return notBack > 0 || tally.undurable || tally.logChanged ? ExitStatus::kNotDone : ExitStatus::kDone;
 }
 
 }  // namespace

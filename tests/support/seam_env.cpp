@@ -23,6 +23,10 @@
 //                  written a row at a time and these writes are counted)
 //   CLOSE_FAIL     closing a log reports a failure after the close
 //   CLOCK_SKIPS    a sleep ends at once, the clock jumping over its length
+//   CUT_PROCESS_LOG "N:LENGTH" (POSIX) another program cuts the process log
+//                  to LENGTH bytes ("half": half its size) right after the
+//                  Nth window of a process log is mapped, so that the next
+//                  store into it falls past the file's end
 // Conditions rather than faults:
 //   SHOTRENUM_NO_MAPPING=1 (not a SEAM_ variable, so that the end-to-end
 //                  suite's environment keeps it for every run of a test
@@ -40,6 +44,10 @@
 #include <string>
 
 #include "platform/syscalls.h"
+
+#if !defined(_WIN32)
+#include <unistd.h>
+#endif
 
 namespace shotrenum {
 
@@ -313,12 +321,39 @@ int Fallocate(int fd, int mode, off_t offset, off_t length) {
   return real.fallocate(fd, mode, offset, length);
 }
 
+long processWindows = 0;  // windows of process logs mapped so far
+
+// Whether `fd` is open on a process log.
+bool OnProcessLog(int fd) {
+  char link[64];
+  char target[4096];
+  std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+  const ssize_t length = readlink(link, target, sizeof target - 1);
+  if (length <= 0) return false;
+  target[length] = '\0';
+  return std::strstr(target, "VeltraskoAll_") != nullptr;
+}
+
+// CUT_PROCESS_LOG: the cut another program makes.
+void CutProcessLog(int fd) {
+  const char* cut = std::getenv("SHOTRENUM_SEAM_CUT_PROCESS_LOG");
+  if (cut == nullptr || !OnProcessLog(fd) || std::atol(cut) != ++processWindows) return;
+  const char* length = std::strchr(cut, ':');
+  if (length == nullptr) return;
+  struct stat st;
+  if (real.fstat(fd, &st) != 0) return;
+  const off_t to = std::strcmp(length + 1, "half") == 0 ? st.st_size / 2 : std::atol(length + 1);
+  if (real.ftruncate(fd, to) != 0) std::_Exit(99);
+}
+
 void* Mmap(void* address, std::size_t length, int protection, int flags, int fd, off_t offset) {
-  if (noMapping) {
+  if (noMapping && fd >= 0) {
     errno = ENODEV;
     return MAP_FAILED;
   }
-  return real.mmap(address, length, protection, flags, fd, offset);
+  void* mapped = real.mmap(address, length, protection, flags, fd, offset);
+  if (mapped != MAP_FAILED && fd >= 0) CutProcessLog(fd);
+  return mapped;
 }
 
 int Unlink(const char* name) {

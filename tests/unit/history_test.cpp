@@ -350,5 +350,72 @@ TEST_F(Histories, KilledCommandsGivenAgainAndUndosNewestFirst) {
   EXPECT_EQ(tally_.failures, 0);
 }
 
+
+// Another program cuts a log of a run or an undo as its rows are stored (at
+// any row of either log, or after the last; to nothing or partway): the
+// command writes that log whole again, so the folder reads as if nothing had
+// happened. Its files move as the uncut command moves them, its logs hold the
+// very bytes the uncut command's hold, verdicts of renames that failed
+// included, and the undo given again finds the start.
+TEST(LogCutUnderneath, IsWrittenWholeAgainAsTheUncutCommandWritesIt) {
+  MemoryFolder start;
+  for (int i = 0; i < 4; ++i) {
+    char name[16];
+    std::snprintf(name, sizeof name, "G%07d.pcx", i);
+    start.Add(name, std::string("shot ") + name, Ticks(1600000000 - i * 60));
+  }
+  // A folder at a target name: that file's second rename fails, and its rows
+  // say NG.
+  start.folders.insert("G0000004.pcx");
+  start.Add("G0000005.pcx", "shot 5", Ticks(1500000000));
+  const std::string runDigits = start.Digits();
+  MemoryFolder uncutRun = start;
+  RunIn(uncutRun);
+  MemoryFolder uncutUndo = uncutRun;
+  const std::string undoDigits = uncutUndo.Digits();
+  ASSERT_TRUE(UndoIn(uncutUndo, runDigits));
+  ASSERT_EQ(FilesOf(uncutUndo), FilesOf(start));
+
+  // The rows of a command's log of `kind` (its head takes two lines).
+  const auto rowsOf = [](const MemoryFolder& folder, const std::string& digits, LogKind kind) {
+    char name[64];
+    LogFileName(name, kind, digits.c_str());
+    const std::string& bytes = folder.logs.at(name);
+    return static_cast<long>(std::count(bytes.begin(), bytes.end(), '\n')) - 2;
+  };
+  for (const LogKind log : {LogKind::kProcess, LogKind::kResult}) {
+    const long runRows = rowsOf(uncutRun, runDigits, log);
+    const long undoRows = rowsOf(uncutUndo, undoDigits, log);
+    ASSERT_GT(runRows, undoRows);  // the file that did not move stays
+    for (long at = 0; at <= runRows; ++at) {
+      for (const std::size_t keep : {std::size_t{0}, std::size_t{50}}) {
+        SCOPED_TRACE(std::to_string(log == LogKind::kProcess) + " row " + std::to_string(at) + " keep " +
+                     std::to_string(keep));
+        const auto cut = [&](MemoryFolder& folder) {
+          folder.cutLog = log;
+          folder.cutAtRow = at;
+          folder.cutKeep = keep;
+          folder.rowsToCutLog = 0;
+          folder.restarts = 0;
+        };
+        MemoryFolder run = start;
+        cut(run);
+        RunIn(run);
+        EXPECT_EQ(run.restarts, 1);
+        EXPECT_EQ(FilesOf(run), FilesOf(uncutRun));
+        EXPECT_EQ(run.logs, uncutRun.logs);
+
+        MemoryFolder undo = uncutRun;
+        cut(undo);
+        ASSERT_TRUE(UndoIn(undo, runDigits));
+        EXPECT_EQ(undo.restarts, at <= undoRows ? 1 : 0);
+        EXPECT_EQ(undo.logs, uncutUndo.logs);
+        EXPECT_FALSE(UndoIn(undo, runDigits));
+        EXPECT_EQ(FilesOf(undo), FilesOf(start));
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace shotrenum::testing

@@ -231,5 +231,61 @@ TEST_F(PosixLogWindow, OneWindowIsMappedAndAKillLeavesEveryStoredRow) {
   EXPECT_EQ(ReadBytes("killed.csv"), stored + std::string(size - stored.size(), '\0'));
 }
 
+
+// Another program cuts the file underneath the window (to nothing, to half,
+// to one page): the store that falls past its end completes, ends nothing,
+// and tells kChanged, the window given up; a cut after the last store is told
+// when asked, and the end leaves the file as the cut left it. A SIGBUS from
+// any other mapping still ends the process.
+TEST_F(PosixLogWindow, ACutUnderTheWindowIsToldAndEndsNothing) {
+  const std::vector<std::string> texts = LogTexts(MappingGranularity() * 6);
+  const std::uint64_t size = BytesOf(texts);
+  for (const off_t keep : {off_t{0}, static_cast<off_t>(size / 2), off_t{4096}}) {
+    SCOPED_TRACE(keep);
+    std::FILE* file = CreateNewTextFile("cut.csv");
+    LogWindow log;
+    ASSERT_EQ(BeginLogWindow(log, file, 0, size, MappingGranularity() * 2), LogWindowState::kMapped);
+    std::size_t i = 0;
+    for (; i < texts.size() / 4; ++i) ASSERT_EQ(StoreInLogWindow(log, texts[i]), LogWindowState::kMapped);
+    ASSERT_EQ(ftruncate(fileno(file), keep), 0);
+    LogWindowState state = LogWindowState::kMapped;
+    for (; i < texts.size() && state == LogWindowState::kMapped; ++i) state = StoreInLogWindow(log, texts[i]);
+    EXPECT_EQ(state, LogWindowState::kChanged);
+    EXPECT_LT(i, texts.size());
+    EXPECT_EQ(MappingsOf("cut.csv"), 0);
+    EXPECT_EQ(StoreInLogWindow(log, texts[i]), LogWindowState::kChanged);
+    EXPECT_EQ(EndLogWindow(log), LogWindowState::kChanged);
+    CloseFile(file);
+    EXPECT_EQ(ReadBytes("cut.csv").size(), static_cast<std::size_t>(keep));
+    ASSERT_EQ(unlink("cut.csv"), 0);
+
+    // Every row stored, then the cut: only the question finds it.
+    file = CreateNewTextFile("late.csv");
+    ASSERT_EQ(BeginLogWindow(log, file, 0, size + 1, MappingGranularity()), LogWindowState::kMapped);
+    for (const std::string& text : texts) ASSERT_EQ(StoreInLogWindow(log, text), LogWindowState::kMapped);
+    EXPECT_EQ(CheckLogWindow(log), LogWindowState::kMapped);
+    ASSERT_EQ(ftruncate(fileno(file), keep), 0);
+    EXPECT_EQ(CheckLogWindow(log), LogWindowState::kChanged);
+    EXPECT_EQ(EndLogWindow(log), LogWindowState::kChanged);
+    CloseFile(file);
+    EXPECT_EQ(ReadBytes("late.csv").size(), static_cast<std::size_t>(keep));
+    ASSERT_EQ(unlink("late.csv"), 0);
+  }
+  EXPECT_EXIT(
+      {
+        // The handler is in place once a window was mapped.
+        std::FILE* ours = CreateNewTextFile("ours.csv");
+        LogWindow log;
+        BeginLogWindow(log, ours, 0, MappingGranularity(), MappingGranularity());
+        const int fd = open("other.bin", O_RDWR | O_CREAT, 0600);
+        if (fd < 0 || ftruncate(fd, 8192) != 0) _exit(1);
+        auto* other = static_cast<char*>(mmap(nullptr, 8192, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0));
+        if (other == MAP_FAILED || ftruncate(fd, 0) != 0) _exit(2);
+        other[5000] = 'x';
+        _exit(3);
+      },
+      ::testing::KilledBySignal(SIGBUS), "");
+}
+
 }  // namespace
 }  // namespace shotrenum

@@ -165,8 +165,28 @@ std::string MemorySink::LogName(LogKind kind) const {
   return name;
 }
 
-void MemorySink::Row(LogKind log, bool ok, const char* before, const char* after, FILETIME writeTime) {
+namespace {
+
+// The other program's cut of `bytes`, when it comes now.
+bool CutNow(MemoryFolder& folder, LogKind log, long atRow, std::string& bytes) {
+  if (folder.cutLog != log || folder.cutAtRow != atRow) return false;
+  folder.cutAtRow = -1;
+  bytes.resize(std::min(bytes.size(), folder.cutKeep));
+  return true;
+}
+
+}  // namespace
+
+bool MemorySink::Whole(LogKind log) { return !CutNow(folder_, log, 0, folder_.logs[LogName(log)]); }
+
+void MemorySink::Restart(LogKind log) {
+  ++folder_.restarts;
+  folder_.logs[LogName(log)] = LogHeadText(log, undoneLog_.c_str());
+}
+
+bool MemorySink::Row(LogKind log, bool ok, const char* before, const char* after, FILETIME writeTime) {
   std::string& bytes = folder_.logs[LogName(log)];
+  if (log == folder_.cutLog && CutNow(folder_, log, ++folder_.rowsToCutLog, bytes)) return false;
   const std::string row = LogRowText(ok, before, after, LocalOf(FileTimeTicks(writeTime), folder_.offset));
   const std::size_t at = std::min(bytes.find('\0'), bytes.size());
   try {
@@ -178,6 +198,7 @@ void MemorySink::Row(LogKind log, bool ok, const char* before, const char* after
   }
   bytes.replace(at, row.size(), row);
   folder_.logWritten[LogName(log)] = folder_.now;
+  return true;
 }
 
 std::uint64_t MemorySink::RowBytes(const char* before, const char* after, FILETIME writeTime) {

@@ -61,6 +61,15 @@ class MemoryFolder {
   // The unit in which a cut keeps or loses a log's later bytes: the page of
   // the file system, small here so that the model's short logs span pages.
   std::size_t pageBytes = 4096;
+  // Another program cutting a log of the command running now to its first
+  // `cutKeep` bytes: as the `cutAtRow`-th row (from 1) is given to the log
+  // of kind `cutLog`, which then never holds it, or with 0 after its last
+  // row. -1: never. The command is to write the log whole again.
+  long cutAtRow = -1;
+  LogKind cutLog = LogKind::kProcess;
+  std::size_t cutKeep = 0;
+  long rowsToCutLog = 0;  // rows given to it so far
+  long restarts = 0;      // logs the commands wrote whole again
 
   MemoryFile& Add(const std::string& name, const std::string& content, std::uint64_t ticks);
   // Counts a step; throws Killed before the one asked for.
@@ -106,7 +115,9 @@ class MemorySink : public MoveSink {
   MemorySink(MemoryFolder& folder, const std::string& digits, const std::string& undoneLog)
       : folder_(folder), digits_(digits), undoneLog_(undoneLog) {}
   RenameResult Rename(const char* from, const char* to) override;
-  void Row(LogKind log, bool ok, const char* before, const char* after, FILETIME writeTime) override;
+  bool Row(LogKind log, bool ok, const char* before, const char* after, FILETIME writeTime) override;
+  bool Whole(LogKind log) override;
+  void Restart(LogKind log) override;
   std::uint64_t RowBytes(const char* before, const char* after, FILETIME writeTime) override;
   void Begin(std::uint64_t processRowBytes, std::uint64_t resultRowBytes) override;
   void SecondPhase() override {}

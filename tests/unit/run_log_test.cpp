@@ -157,9 +157,12 @@ TEST(MoveInTwoPhases, GivesEachLogTheRoomOfItsRowsBeforeTheFirstRename) {
       fail = !fail;
       return fail ? RenameResult::kFailed : RenameResult::kRenamed;
     }
-    void Row(LogKind log, bool, const char* before, const char* after, FILETIME writeTime) override {
+    bool Row(LogKind log, bool, const char* before, const char* after, FILETIME writeTime) override {
       (log == LogKind::kProcess ? process : result) += LogRowBytes(before, after, writeTime);
+      return true;
     }
+    bool Whole(LogKind) override { return true; }
+    void Restart(LogKind) override {}
     std::uint64_t RowBytes(const char* before, const char* after, FILETIME writeTime) override {
       return LogRowBytes(before, after, writeTime);
     }

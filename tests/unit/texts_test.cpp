@@ -59,6 +59,8 @@ TEST(Texts, AreShiftJisBytes) {
       {"kLogIncomplete", texts::kLogIncomplete,
        "81752573817682cd9372928682a982e78f9182ab8d9e82df82c882ad82c882c182bd82bd82df81418e6382e882cc8d7382cd95578f808f"
        "6f97cd82c98f9182ab8f6f82b582dc82b582bd81420a"},
+      {"kLogChanged", texts::kLogChanged,
+       "81752573817682aa8ec08d73928682c98a4f82a982e795cf8d5882b382ea82dc82b582bd81420a"},
       {"kLogLost", texts::kLogLost,
        "81752573817682cc8d7382cc88ea959482cd8141837483408343838b82c982e095578f808f6f97cd82c982e08f9182ab8d9e82df82dc82"
        "b982f182c582b582bd81420a"},
