@@ -31,7 +31,7 @@ stage() {  # stage NAME COMMAND...: runs the command and reports how long it too
 install_missing() {
   local packages=(cmake ninja-build g++ libgtest-dev python3 tzdata
     g++-mingw-w64-x86-64-posix googletest wine64 dpkg-dev lintian man-db
-    dosfstools fusefat bindfs)
+    dosfstools fusefat bindfs e2fsprogs btrfs-progs)
   local missing=() package
   for package in "${packages[@]}"; do
     dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
