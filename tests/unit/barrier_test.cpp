@@ -20,9 +20,12 @@ class Recording : public MoveSink {
     steps += 'R';
     return RenameResult::kRenamed;
   }
-  void Row(LogKind log, bool, const char*, const char*, FILETIME) override {
+  bool Row(LogKind log, bool, const char*, const char*, FILETIME) override {
     steps += log == LogKind::kProcess ? 'P' : 'L';
+    return true;
   }
+  bool Whole(LogKind) override { return true; }
+  void Restart(LogKind) override {}
   std::uint64_t RowBytes(const char*, const char*, FILETIME) override { return 1; }
   void Begin(std::uint64_t, std::uint64_t) override { steps += 'B'; }
   void SecondPhase() override { steps += 'S'; }
