@@ -171,11 +171,11 @@ class CutHistories : public ::testing::Test {
       for (const auto& [name, bytes] : play.folder.logs) before.insert(name);
       play.folder.steps = 0;
       play.folder.killAt = at;
+      bool ended = true;
       try {
         command();
-        play.folder.killAt = -1;
-        return false;  // past its last step
       } catch (const Killed&) {
+        ended = false;
       }
       play.folder.killAt = -1;
       std::set<std::string> made;
@@ -183,6 +183,14 @@ class CutHistories : public ::testing::Test {
         if (before.count(name) == 0) made.insert(name);
       }
       Cut(play.folder, made, pages);
+      if (ended) {
+        // A cut right after the command told its end keeps it whole.
+        if (pages != Pages::kNone) return false;
+        Check(FilesOf(play.folder) == FilesOf(uncut.folder) && play.folder.logs == uncut.folder.logs,
+              where + ": a cut after the end loses what the command did");
+        ended_ = true;
+        continue;
+      }
       ++cuts_;
       // A cut run is finished by one more run; a cut undo is given again.
       if (ops[i] == Op::kRun) {
@@ -196,6 +204,14 @@ class CutHistories : public ::testing::Test {
                                                                Show(FilesOf(uncut.folder)));
     }
     ++histories_;
+    if (ended_) {
+      ended_ = false;
+      play.UndoAll();
+      CheckWhole(play, begin, where + " (all undone)");
+      Check(FilesOf(play.folder) == begin, where + ": cut after the end, all undone ends as\n  " +
+                                               Show(FilesOf(play.folder)));
+      return false;
+    }
     play.UndoAll();
     CheckWhole(play, begin, where + " (all undone)");
     Check(FilesOf(play.folder) == begin,
@@ -206,6 +222,7 @@ class CutHistories : public ::testing::Test {
   long histories_ = 0;
   long cuts_ = 0;
   long failures_ = 0;
+  bool ended_ = false;  // the command cut ended before the cut
   // SHOTRENUM_HISTORY_FAILURES=<n> shows up to n failures (20 by default).
   long shown_ = std::getenv("SHOTRENUM_HISTORY_FAILURES") ? std::atol(std::getenv("SHOTRENUM_HISTORY_FAILURES")) : 20;
 };
