@@ -131,8 +131,6 @@ MoveTally MoveInTwoPhases(std::int64_t stamp, const MoveList& files, MoveSink& s
     secondResultRows = i + 1;
     if (!sink.Row(LogKind::kResult, ok, step.from, step.to, step.writeTime)) rewrite(LogKind::kResult);
     secondProcessRows = i + 1;
-    // The rewrite of the other log may have used the temporary name's room.
-    from = step.fromTemporary ? step.from : tempOf(step.from);
     if (!sink.Row(LogKind::kProcess, ok, from, step.to, step.writeTime)) rewrite(LogKind::kProcess);
   }
   // A cut after the last store faults nowhere: each log's size is asked once.

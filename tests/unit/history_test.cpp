@@ -368,6 +368,11 @@ TEST(LogCutUnderneath, IsWrittenWholeAgainAsTheUncutCommandWritesIt) {
   // say NG.
   start.folders.insert("G0000004.pcx");
   start.Add("G0000005.pcx", "shot 5", Ticks(1500000000));
+  // And a folder at the temporary name the run gives G0000001.pcx: its first
+  // rename fails.
+  char temp[kTempNameRoom];
+  TempName(temp, start.clock, "G0000001.pcx");
+  start.folders.insert(temp);
   const std::string runDigits = start.Digits();
   MemoryFolder uncutRun = start;
   RunIn(uncutRun);
