@@ -57,10 +57,10 @@ class MoveSink {
 };
 
 struct MoveTally {
-  long failures = 0;  // renames that failed, or were not made, in either phase
-  long moved = 0;     // files that reached where they go
-  long renamed = 0;   // of those, the files that bear another name than before
-  long held = 0;      // renames another program held the file through
+  long failures = 0;        // renames that failed, or were not made, in either phase
+  long moved = 0;           // files that reached where they go
+  long renamed = 0;         // of those, the files that bear another name than before
+  long held = 0;            // renames another program held the file through
   bool logChanged = false;  // a log was changed underneath the move, and
                             // written whole again
 };
