@@ -376,8 +376,7 @@ struct sigaction busBefore;
 bool ReplacePage(char* at) {
   const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
   char* const start = reinterpret_cast<char*>(reinterpret_cast<std::uintptr_t>(at) & ~(page - 1));
-  return syscalls.mmap(start, page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) ==
-         start;
+  return syscalls.mmap(start, page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) == start;
 }
 
 void OnBusError(int signal, siginfo_t* info, void* context) {

@@ -350,7 +350,6 @@ TEST_F(Histories, KilledCommandsGivenAgainAndUndosNewestFirst) {
   EXPECT_EQ(tally_.failures, 0);
 }
 
-
 // Another program cuts a log of a run or an undo as its rows are stored (at
 // any row of either log, or after the last; to nothing or partway): the
 // command writes that log whole again, so the folder reads as if nothing had

@@ -231,7 +231,6 @@ TEST_F(PosixLogWindow, OneWindowIsMappedAndAKillLeavesEveryStoredRow) {
   EXPECT_EQ(ReadBytes("killed.csv"), stored + std::string(size - stored.size(), '\0'));
 }
 
-
 // Another program cuts the file underneath the window (to nothing, to half,
 // to one page): the store that falls past its end completes, ends nothing,
 // and tells kChanged, the window given up; a cut after the last store is told
