@@ -427,6 +427,30 @@ TEST(History, TheNulsAKilledCommandLeftGoWhereItsLogsAreRead) {
   EXPECT_EQ(again.Find("20991231235959"), nullptr);
 }
 
+// Pages a cut lost among the first-phase rows: rows after the last barrier
+// while the second phase had not begun; damage once it had, since its
+// barrier put them all on the disk first.
+TEST(History, PagesLostAmongFirstPhaseRowsAreDamageOnceTheSecondPhaseBegan) {
+  const std::string first1 = "OK,G0000001.pcx,_tmp_1700000000_G0000001.pcx,2023/11/14,22:13:20:00\n";
+  const std::string first2 = "OK,G0000002.pcx,_tmp_1700000000_G0000002.pcx,2023/11/14,22:13:20:00\n";
+  const std::string second = "OK,_tmp_1700000000_G0000002.pcx,G0000000.pcx,2023/11/14,22:13:20:00\n";
+  std::string log = LogHeadText(LogKind::kProcess, "") + first1;
+  log.resize((log.size() / 64 + 2) * 64, '\0');  // a whole page lost after the first row
+  for (const bool secondPhase : {false, true}) {
+    MemoryFolder folder;
+    folder.pageBytes = 64;
+    const std::string name = "VeltraskoAll_20231114221320.csv";
+    folder.logs[name] = log + first2 + (secondPhase ? second : "");
+    folder.logWritten[name] = 1700000000;
+    const MemoryFolder& unchanged = folder;
+    MemoryShelf shelf(unchanged);
+    History history;
+    ReadHistory(shelf, 0, &history);
+    ASSERT_EQ(history.commands.size(), 1u);
+    EXPECT_EQ(history.commands[0].state, secondPhase ? LogState::kUnreadable : LogState::kRead);
+  }
+}
+
 }  // namespace
 }  // namespace shotrenum::testing
 
