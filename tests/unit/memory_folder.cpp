@@ -48,6 +48,10 @@ void MemoryFolder::Step() {
 }
 
 RenameResult MemoryFolder::Rename(const std::string& from, const std::string& to) {
+  if (++renames == failAt) {
+    Step();
+    return failAs;
+  }
   switch (path) {
     case RenamePath::kNoReplace:
       Step();
@@ -276,7 +280,7 @@ bool UndoIn(MemoryFolder& folder, const std::string& digits) {
     FolderNameText(t.at, history.stamps, kept);
     folder.RemoveArtifact(extra, kept, t.empty);
   }
-  MoveInTwoPhases(stamp, PlanMoves(tracks, choice.plan.files, history.stamps), sink);
+  MoveInTwoPhases(stamp, PlanMoves(tracks, choice.plan.files, history.stamps), sink, OnFailure::kPutBack);
   return true;
 }
 

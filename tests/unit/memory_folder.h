@@ -52,6 +52,12 @@ class MemoryFolder {
   std::int64_t offset = 0;          // the local time zone's offset from UTC now
   long steps = 0;                   // steps counted so far
   long killAt = -1;                 // the step before which a kill comes; -1: none
+  // A rename that fails and touches nothing (no access, or another program
+  // holding the file through every wait): the failAt-th one counted in
+  // `renames`; -1: none.
+  long renames = 0;
+  long failAt = -1;
+  RenameResult failAs = RenameResult::kFailed;
 
   MemoryFile& Add(const std::string& name, const std::string& content, std::uint64_t ticks);
   // Counts a step; throws Killed before the one asked for.
