@@ -90,6 +90,12 @@ const char kUndoLeft[] =
 const char kUndoLostLog[] =
     "一時ファイルの名前を付けた実行のログ「%s」が見つからないため、"
     "そのファイルは一時ファイルの名前の中の名前に戻しました。\n";
+const char kUndoAtOwnTemp[] =
+    "「%s」は元の名前に戻せなかったため、一時ファイルの名前のままです。もう一度同じログを元に戻してください。\n";
+const char kUndoAtOtherTemp[] =
+    "「%s」は別の実行の一時ファイルの名前のままです。そのログ「%s」を元に戻すか、もう一度実行してください。\n";
+const char kUndoAtUnloggedTemp[] =
+    "「%s」は一時ファイルの名前のままです（その実行のログはありません）。もう一度実行してください。\n";
 
 const char kPausePrompt[] = "何かキーを押すと終了します . . . ";
 

@@ -67,6 +67,9 @@ extern const char kUndoAlready[];        // %s: a log of the command named
 extern const char kUndoJournalFailed[];  // %s: the undo's process log
 extern const char kUndoLeft[];           // %ld: files left where they are; %s: the undo's process log
 extern const char kUndoLostLog[];        // %s: the process log a temporary name's stamp gives
+extern const char kUndoAtOwnTemp[];      // %s: a file the undo left at its own temporary name
+extern const char kUndoAtOtherTemp[];    // %s: a file at another command's temporary name; %s: its log
+extern const char kUndoAtUnloggedTemp[];  // %s: a file at a temporary name no log tells
 
 // The prompt of the closing pause where no command processor provides one.
 extern const char kPausePrompt[];

@@ -10,6 +10,7 @@ Execution Execute(const Decision& decision, CommandSink& sink) {
     return done;
   }
   const std::int64_t stamp = sink.TakeStamp(decision.inUse);
+  done.stamp = stamp;
   // The journal first: nothing is touched that the process log could not
   // record.
   if (!sink.OpenLogs(stamp, decision.undoneLog)) {
@@ -17,9 +18,11 @@ Execution Execute(const Decision& decision, CommandSink& sink) {
     return done;
   }
   for (const Leftover& leftover : decision.leftovers) sink.RemoveLeftover(leftover);
-  done.tally = MoveInTwoPhases(stamp, *decision.moves, sink.Moves());
-  // An undo names what it left in a summary of its own.
+  // A run leaves a file whose second rename fails at its temporary name,
+  // for the next run to finish; an undo puts it back where it was.
   const bool undo = decision.undoneLog[0] != '\0';
+  done.tally = MoveInTwoPhases(stamp, *decision.moves, sink.Moves(), undo ? OnFailure::kPutBack : OnFailure::kWait);
+  // An undo names what it left in a summary of its own.
   sink.CloseLogs(undo ? 0 : done.tally.failures);
   return done;
 }

@@ -57,6 +57,7 @@ class CommandSink {
 
 struct Execution {
   bool journalFailed = false;  // an undo's process log could not be written: nothing moved
+  std::int64_t stamp = -1;     // the command's stamp, once taken
   MoveTally tally;
 };
 

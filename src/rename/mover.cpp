@@ -18,7 +18,7 @@ void Progress(MoveSink& sink, long i) {
 
 }  // namespace
 
-MoveTally MoveInTwoPhases(std::int64_t stamp, const MoveList& files, MoveSink& sink) {
+MoveTally MoveInTwoPhases(std::int64_t stamp, const MoveList& files, MoveSink& sink, OnFailure onFailure) {
   MoveTally tally;
   const long n = files.Count();
   char fromRoom[64];
@@ -119,13 +119,26 @@ MoveTally MoveInTwoPhases(std::int64_t stamp, const MoveList& files, MoveSink& s
     Progress(sink, i);
     const MoveStep step = files.At(i, fromRoom, toRoom);
     const char* from = step.fromTemporary ? step.from : tempOf(step.from);
-    const bool ok = !stayed[static_cast<std::size_t>(i)] && !step.stays && rename(from, step.to);
+    const bool tried = !stayed[static_cast<std::size_t>(i)] && !step.stays;
+    const bool ok = tried && rename(from, step.to);
     if (ok) {
       ++tally.moved;
       arrived[static_cast<std::size_t>(i)] = true;
       if (std::strcmp(step.from, step.to) != 0) ++tally.renamed;
     } else {
       ++tally.failures;
+    }
+    if (!ok && tried && !step.fromTemporary) {
+      // Back to the name it had before the command, where an undo can.
+      if (onFailure == OnFailure::kPutBack && rename(from, step.from)) {
+        // Its process-log row first: the result log's row says NG, and a
+        // result log one row ahead would be read as the file still at its
+        // temporary name.
+        sink.Row(LogKind::kProcess, true, from, step.from, step.writeTime);
+        sink.Row(LogKind::kResult, false, step.from, step.to, step.writeTime);
+        continue;
+      }
+      tally.atTemporary.emplace_back(from);
     }
     // The result log tells the name each file had before the command.
     secondResultRows = i + 1;

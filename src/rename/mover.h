@@ -6,9 +6,18 @@
 // bearing its temporary name is moved for it. Every rename is logged:
 // first-phase rows into the process log; second-phase rows into the result
 // log (from the name before the command) and then the process log.
+//
+// A run leaves a file whose second-phase rename fails at its temporary name
+// (the next run finishes it). An undo puts such a file back at the name it
+// had before the undo, which its first phase just freed: the process log's
+// row of it tells that rename (temporary name to that name), its result
+// log's row says NG. Only where that fails too does it stay at the
+// temporary name.
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "platform/platform.h"
 #include "rename/run_log.h"
@@ -77,11 +86,19 @@ struct MoveTally {
   // What the command wrote could not all be made to outlast a power cut;
   // before the first rename that stops the move, and nothing is renamed.
   bool undurable = false;
-  bool logChanged = false;  // a log was changed underneath the move, and
-                            // written whole again
+  bool logChanged = false;               // a log was changed underneath the move, and
+                                         // written whole again
+  std::vector<std::string> atTemporary;  // files left at this command's temporary names
 };
 
-MoveTally MoveInTwoPhases(std::int64_t stamp, const MoveList& files, MoveSink& sink);
+// What becomes of a file whose second-phase rename fails.
+enum class OnFailure {
+  kWait,     // a run: it waits at its temporary name
+  kPutBack,  // an undo: it goes back to the name it had before the command
+};
+
+MoveTally MoveInTwoPhases(std::int64_t stamp, const MoveList& files, MoveSink& sink,
+                          OnFailure onFailure = OnFailure::kWait);
 
 // The folder and the logs of a command, as the move acts on them.
 class FolderSink : public MoveSink {

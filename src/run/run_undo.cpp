@@ -1,5 +1,7 @@
 #include "run/run_undo.h"
 
+#include <algorithm>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -20,6 +22,50 @@ namespace {
 ExitStatus Refuse(const char* format, const char* name) {
   Say(format, name);
   return ExitStatus::kNotDone;
+}
+
+// Names every file the folder holds at another command's temporary name
+// now, with that command's process log where the folder has it; how many
+// (-1: the folder could not be listed).
+long NameOthersTemporary(History& history, std::int64_t ownStamp) {
+  std::vector<Track> now;
+  StampsInUse inUse{};
+  std::vector<ListedLog> logs;
+  if (ListTracks(history.stamps, &now, &inUse, &logs) != ScanResult::kComplete) {
+    Say("%s\n", texts::kListingBroken);
+    return -1;
+  }
+  std::vector<std::pair<std::string, std::string>> named;  // the file, its command's log ("": none)
+  for (const Track& t : now) {
+    if (!t.name.IsTemporary() || t.state == TrackState::kObstacle) continue;
+    const std::int64_t stamp = history.stamps.Stamp(t.name.stamp);
+    if (stamp == ownStamp) continue;  // named from the move's own tally
+    char name[64];
+    FolderNameText(t.name, history.stamps, name);
+    std::string log;
+    const long k = history.IndexOfStamp(stamp);
+    if (k >= 0) {
+      log = history.commands[static_cast<std::size_t>(k)].Name();
+    } else {
+      // A command older than the history read: its log bears the local
+      // time of its stamp.
+      CalendarTime when{};
+      LocalCalendarOfStamp(stamp, &when);
+      char guess[64];
+      LogFileName(guess, LogKind::kProcess, when);
+      if (std::any_of(logs.begin(), logs.end(), [&](const ListedLog& l) { return l.name == guess; })) log = guess;
+    }
+    named.emplace_back(name, log);
+  }
+  std::sort(named.begin(), named.end());
+  for (const auto& [name, log] : named) {
+    if (log.empty()) {
+      Say(texts::kUndoAtUnloggedTemp, name.c_str());
+    } else {
+      Say(texts::kUndoAtOtherTemp, name.c_str(), log.c_str());
+    }
+  }
+  return static_cast<long>(named.size());
 }
 
 ExitStatus UndoInFolder(const char* logName, UndoReport* report) {
@@ -78,8 +124,13 @@ ExitStatus UndoInFolder(const char* logName, UndoReport* report) {
   // Not back: the files of the plan that did not move, and those gone.
   const long notBack = (plan.files - tally.moved) + plan.missing;
   if (notBack > 0) Say(texts::kUndoLeft, notBack, folder.ProcessLog().fileName);
+  // What waits at a temporary name: this undo's (its own renames failed
+  // both ways), and another command's (a killed run this undo did not take
+  // back: undoing its log, or one more run, finishes it).
+  for (const std::string& name : tally.atTemporary) Say(texts::kUndoAtOwnTemp, name.c_str());
+  const long others = NameOthersTemporary(history, done.stamp);
   *report = UndoReport{true, tally.moved, notBack, tally.held};
-  return notBack > 0 || tally.undurable || tally.logChanged ? ExitStatus::kNotDone : ExitStatus::kDone;
+  return notBack > 0 || others != 0 || tally.undurable || tally.logChanged ? ExitStatus::kNotDone : ExitStatus::kDone;
 }
 
 }  // namespace

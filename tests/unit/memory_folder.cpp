@@ -47,6 +47,10 @@ void MemoryFolder::Step() {
 }
 
 RenameResult MemoryFolder::Rename(const std::string& from, const std::string& to) {
+  if (++renames == failAt) {
+    Step();
+    return failAs;
+  }
   switch (path) {
     case RenamePath::kNoReplace:
       Step();

@@ -70,6 +70,12 @@ class MemoryFolder {
   std::size_t cutKeep = 0;
   long rowsToCutLog = 0;  // rows given to it so far
   long restarts = 0;      // logs the commands wrote whole again
+  // A rename that fails and touches nothing (no access, or another program
+  // holding the file through every wait): the failAt-th one counted in
+  // `renames`; -1: none.
+  long renames = 0;
+  long failAt = -1;
+  RenameResult failAs = RenameResult::kFailed;
 
   MemoryFile& Add(const std::string& name, const std::string& content, std::uint64_t ticks);
   // Counts a step; throws Killed before the one asked for.
