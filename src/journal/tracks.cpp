@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "journal/row_time.h"
+#include "platform/filetime.h"
 
 namespace shotrenum {
 
@@ -447,8 +448,75 @@ FolderName OriginOf(const History& history, const std::vector<long>& commands, F
   return name;
 }
 
+void MarkSecondNames(const History& history, std::vector<Track>& tracks, FolderFacts& facts) {
+  // Every rename of the tool has a temporary name at one end: only such a
+  // name and a screenshot name with the same time can be one file.
+  std::vector<std::size_t> plain;
+  for (std::size_t i = 0; i < tracks.size(); ++i) {
+    if (Real(tracks[i]) && !tracks[i].name.IsTemporary()) plain.push_back(i);
+  }
+  const auto earlier = [&](std::size_t a, FILETIME b) { return FileTimeTicks(tracks[a].writeTime) < FileTimeTicks(b); };
+  std::sort(plain.begin(), plain.end(), [&](std::size_t a, std::size_t b) {
+    return FileTimeTicks(tracks[a].writeTime) < FileTimeTicks(tracks[b].writeTime);
+  });
+  // An empty file a rename by reservation left, killed before its rename
+  // over it: at the screenshot name a temporary name was going to (while a
+  // file is at a temporary name), or at a temporary name whose screenshot
+  // name still holds its file.
+  const Track* source = nullptr;
+  for (const Track& t : tracks) {
+    if (Real(t) && t.name.IsTemporary() && !t.empty) source = &t;
+  }
+  if (source != nullptr) {
+    for (const std::size_t i : plain) {
+      if (tracks[i].empty) {
+        tracks[i].state = TrackState::kArtifact;
+        tracks[i].at = source->name;
+      }
+    }
+    for (Track& t : tracks) {
+      if (!Real(t) || !t.name.IsTemporary() || !t.empty) continue;
+      const auto from = std::find_if(plain.begin(), plain.end(), [&](std::size_t i) {
+        return Real(tracks[i]) && FoldedKey(tracks[i].name) == FoldedKey(FolderName{0, t.name.shot});
+      });
+      if (from == plain.end()) continue;
+      t.state = TrackState::kArtifact;
+      t.at = tracks[*from].name;
+    }
+  }
+  for (Track& t : tracks) {
+    if (!Real(t) || !t.name.IsTemporary()) continue;
+    const std::uint64_t ticks = FileTimeTicks(t.writeTime);
+    for (auto at = std::lower_bound(plain.begin(), plain.end(), t.writeTime, earlier);
+         at != plain.end() && FileTimeTicks(tracks[*at].writeTime) == ticks; ++at) {
+      Track& other = tracks[*at];
+      if (!Real(other)) continue;
+      char first[64];
+      char second[64];
+      FolderNameText(t.name, history.stamps, first);
+      FolderNameText(other.name, history.stamps, second);
+      if (!facts.SameFile(first, second)) continue;
+      // The rename came from the screenshot name the temporary name holds
+      // (a first phase: no row made the temporary name yet), or from the
+      // temporary name (a second phase, to a target that may be that name).
+      const bool made = std::any_of(history.commands.begin(), history.commands.end(), [&](const LoggedCommand& c) {
+        return c.state == LogState::kRead && FindAfter(c, t.name) != nullptr;
+      });
+      if (!made && FoldedKey(FolderName{0, t.name.shot}) == FoldedKey(other.name)) {
+        t.state = TrackState::kArtifact;
+        t.at = other.name;
+      } else {
+        other.state = TrackState::kArtifact;
+        other.at = t.name;
+      }
+      break;
+    }
+  }
+}
+
 void FollowBack(const History& history, const Stack* stack, const std::vector<long>& commands,
                 std::vector<Track>& tracks, FollowMode mode, FolderFacts& facts) {
+  MarkSecondNames(history, tracks, facts);
   Follower follower(history, stack, tracks, mode, facts);
   for (const long s : commands) follower.Step(s);
 }

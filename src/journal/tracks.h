@@ -78,6 +78,12 @@ enum class FollowMode {
 void FollowBack(const History& history, const Stack* stack, const std::vector<long>& commands,
                 std::vector<Track>& tracks, FollowMode mode, FolderFacts& facts);
 
+// Two names of one file that a rename by link and unlink left, killed
+// between its steps and so before its row: the rename counts as never made,
+// and the name it made is marked kArtifact (kept: the name it came from).
+// Asks `facts` only of a temporary name and a screenshot name of one time.
+void MarkSecondNames(const History& history, std::vector<Track>& tracks, FolderFacts& facts);
+
 // Where a name was before `commands` (newest first), followed back through
 // their rows alone.
 FolderName OriginOf(const History& history, const std::vector<long>& commands, FolderName name);

@@ -244,6 +244,28 @@ class KilledRuns(ToolTest):
                 self.assertEqual(after, {target_name(i): name.encode() + b" content" for i, name in enumerate(order)})
                 self.assertTrue(all(os.stat(os.path.join(directory, n)).st_nlink == 1 for n in after))
 
+    def test_an_undo_killed_twice_between_link_and_unlink_then_given_again(self):
+        # Each kill leaves a file at two names; the undo given again after the
+        # second takes the name the kill made away and puts everything back.
+        if WINDOWS:
+            self.skipTest("links and their kill are POSIX seams")
+        shots = {"G0000001.pcx": BASE_NS, "G0000000.pcx": BASE_NS + 10**9}
+        for name, ns in shots.items():
+            make_file(self.dir, name, ns)
+        before = snapshot(self.dir)
+        fallback = {"NO_NOREPLACE": "1+"}
+        self.assertEqual(run_tool(self.dir, seams=fallback).returncode, 0)
+        run = next(n for n in os.listdir(self.dir) if n.startswith("VeltraskoAll_"))
+        for kill in (2, 2):
+            sleep_into_next_second()
+            killed = run_tool(self.dir, args=["--undo", run], seams={**fallback, "DIE_AFTER_LINK": kill})
+            self.assertEqual(killed.returncode, 137)
+        sleep_into_next_second()
+        self.assertEqual(run_tool(self.dir, args=["--undo", run], seams=fallback).returncode, 0)
+        after = {n: c for n, c in snapshot(self.dir).items() if not n.startswith("Veltrasko")}
+        self.assertEqual(after, before)
+        self.assertTrue(all(os.stat(os.path.join(self.dir, n)).st_nlink == 1 for n in after))
+
     def check_killed(self, directory, before):
         """Checks a killed run's directory; returns how many rows its process
         log holds, and its stamp."""

@@ -7,6 +7,7 @@
 #include <map>
 #include <string>
 
+#include "journal/tracks.h"
 #include "journal/undo_choice.h"
 #include "memory_folder.h"
 #include "platform/filetime.h"
@@ -449,6 +450,58 @@ TEST(History, PagesLostAmongFirstPhaseRowsAreDamageOnceTheSecondPhaseBegan) {
     ASSERT_EQ(history.commands.size(), 1u);
     EXPECT_EQ(history.commands[0].state, secondPhase ? LogState::kUnreadable : LogState::kRead);
   }
+}
+
+// What one kill or two in a row left of a rename by link or by reservation,
+// told before any log is followed: the name the rename made goes, the one it
+// came from stays. Identity tells a second name, emptiness a reservation, and
+// only while a file is at a temporary name (a kill left one).
+TEST(SecondNames, TheNameARenameMadeGoesAndTheOneItCameFromStays) {
+  const auto marked = [](const MemoryFolder& folder) {
+    History history;
+    std::vector<Track> tracks = folder.Tracks(history.stamps);
+    MemoryFacts facts(folder);
+    MarkSecondNames(history, tracks, facts);
+    std::map<std::string, std::string> artifacts;  // name -> the name kept
+    for (const Track& t : tracks) {
+      if (t.state != TrackState::kArtifact) continue;
+      char name[64];
+      char kept[64];
+      FolderNameText(t.name, history.stamps, name);
+      FolderNameText(t.at, history.stamps, kept);
+      artifacts[name] = kept;
+    }
+    return artifacts;
+  };
+  using Marks = std::map<std::string, std::string>;
+  // A second phase: from a temporary name to a target.
+  MemoryFolder second;
+  second.Add("G0000003.pcx", "three", Ticks(10));
+  second.files["G0000000.pcx"] = second.Add("_tmp_5_G0000003.pcx", "shot", Ticks(20));
+  EXPECT_EQ(marked(second), (Marks{{"G0000000.pcx", "_tmp_5_G0000003.pcx"}}));
+  // A first phase: from a screenshot name to the temporary name holding it.
+  MemoryFolder first;
+  first.files["_tmp_5_G0000003.pcx"] = first.Add("G0000003.pcx", "shot", Ticks(20));
+  EXPECT_EQ(marked(first), (Marks{{"_tmp_5_G0000003.pcx", "G0000003.pcx"}}));
+  // The same names, content and time, but two files: nothing.
+  MemoryFolder two;
+  two.Add("_tmp_5_G0000003.pcx", "shot", Ticks(20));
+  two.Add("G0000000.pcx", "shot", Ticks(20));
+  EXPECT_EQ(marked(two), Marks{});
+  // Reservations: an empty target while a file is at a temporary name, an
+  // empty temporary name whose screenshot name still holds its file.
+  MemoryFolder reserved;
+  reserved.Add("_tmp_5_G0000003.pcx", "shot", Ticks(20));
+  reserved.Add("G0000000.pcx", "", Ticks(99));
+  reserved.Add("G0000001.pcx", "one", Ticks(30));
+  reserved.Add("_tmp_6_G0000001.pcx", "", Ticks(99));
+  EXPECT_EQ(marked(reserved),
+            (Marks{{"G0000000.pcx", "_tmp_5_G0000003.pcx"}, {"_tmp_6_G0000001.pcx", "G0000001.pcx"}}));
+  // No file at a temporary name: an empty screenshot is a file like any.
+  MemoryFolder plain;
+  plain.Add("G0000000.pcx", "", Ticks(99));
+  plain.Add("G0000001.pcx", "one", Ticks(30));
+  EXPECT_EQ(marked(plain), Marks{});
 }
 
 }  // namespace
