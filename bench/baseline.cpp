@@ -112,6 +112,21 @@ void Keep(Log& log, const char* before, const char* after) {
   }
 }
 
+// Puts what the log holds so far on the disk.
+void Sync(Log& log) {
+  if (log.fd < 0) return;
+  if (log.window != nullptr && msync(log.window, static_cast<std::size_t>(log.windowEnd - log.windowStart), MS_SYNC) != 0) {
+    std::exit(3);
+  }
+  if (fdatasync(log.fd) != 0) std::exit(3);
+}
+
+void SyncFolder() {
+  const int fd = open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0 || fsync(fd) != 0) std::exit(3);
+  close(fd);
+}
+
 void CloseLog(Log& log) {
   if (log.fd < 0) return;
   if (log.window != nullptr) munmap(log.window, static_cast<std::size_t>(log.windowEnd - log.windowStart));
@@ -124,7 +139,10 @@ void CloseLog(Log& log) {
 int main(int argc, char** argv) {
   const std::string_view mode = argc > 1 ? argv[1] : "";
   const bool durableLog = mode == "--durable-log";
-  const bool mappedLog = mode == "--mapped-log";
+  // --barrier-log: the mapped logs, made durable before the first rename,
+  // between the phases and at the end, as the tool does.
+  const bool barriers = mode == "--barrier-log";
+  const bool mappedLog = mode == "--mapped-log" || barriers;
   DIR* dir = opendir(".");
   if (dir == nullptr) return 1;
   std::size_t count = 0;
@@ -174,12 +192,18 @@ int main(int argc, char** argv) {
     processLog = OpenMappedLog("VeltraskoAll_baseline.csv", static_cast<off_t>(processSize));
     resultLog = OpenMappedLog("VeltraskoLog_baseline.csv", static_cast<off_t>(resultSize));
   }
+  if (barriers) {
+    Sync(processLog);
+    Sync(resultLog);
+    SyncFolder();
+  }
   for (const Shot& shot : shots) {
     std::memcpy(temp + prefixLength, shot.name, sizeof shot.name);
     failures += renameat2(AT_FDCWD, shot.name, AT_FDCWD, temp, RENAME_NOREPLACE) != 0;
     Keep(processLog, shot.name, temp);
   }
   if (durableLog) resultLog = OpenLog("VeltraskoLog_baseline.csv");
+  if (barriers) Sync(processLog);
   for (std::size_t i = 0; i < shots.size(); ++i) {
     std::memcpy(temp + prefixLength, shots[i].name, sizeof shots[i].name);
     std::size_t position = i;
@@ -187,6 +211,17 @@ int main(int argc, char** argv) {
     failures += renameat2(AT_FDCWD, temp, AT_FDCWD, target, RENAME_NOREPLACE) != 0;
     Keep(resultLog, shots[i].name, target);
     Keep(processLog, temp, target);
+  }
+  if (barriers) {
+    // Cut to their rows first, as the tool does, so the sizes are kept too.
+    for (Log* log : {&resultLog, &processLog}) {
+      if (log->window != nullptr) munmap(log->window, static_cast<std::size_t>(log->windowEnd - log->windowStart));
+      log->window = nullptr;
+      if (ftruncate(log->fd, log->stored) != 0) std::exit(3);
+      log->mapped = false;
+      Sync(*log);
+    }
+    SyncFolder();
   }
   CloseLog(resultLog);
   CloseLog(processLog);

@@ -3,7 +3,11 @@
 without logs (the plain floor), with the least log that survives a kill
 written a row at a time (--durable-log: one write per row as soon as its
 rename is done), and with the same rows stored into a sliding window of a
-shared mapping of each log file (--mapped-log), which survive a kill as well.
+shared mapping of each log file (--mapped-log), which survive a kill as well,
+and those mapped logs made durable at the tool's three barriers (--barrier-log:
+both logs and the folder before the first rename, the process log between the
+phases, both logs cut to their rows and the folder at the end), which survive
+a power cut.
 
 For each directory given (put one on ext4 and one on tmpfs, e.g. /var/tmp and
 /dev/shm) and each size, it makes that many screenshots in a fresh
@@ -204,7 +208,7 @@ def main():
     rng = random.Random(args.seed)
 
     commands = {"tool": [tool], "floor": [baseline], "durable": [baseline, "--durable-log"],
-                "mapped": [baseline, "--mapped-log"]}
+                "mapped": [baseline, "--mapped-log"], "barrier": [baseline, "--barrier-log"]}
     if args.before:
         commands["before"] = [os.path.abspath(args.before)]
     rows = []
@@ -249,8 +253,9 @@ def main():
           "| mapped-log floor / durable-log floor | before / durable-log floor / plain floor | tool us/file "
           "| peak RSS tool KiB "
           "| peak RSS durable-log floor KiB | peak RSS mapped-log floor KiB "
-          "| undo (s) | undo / tool | peak RSS undo KiB | RSS limit KiB | chain undo / its two runs (chains) |")
-    print("|---:|---|" + "---:|" * 19)
+          "| undo (s) | undo / tool | peak RSS undo KiB | RSS limit KiB | chain undo / its two runs (chains) "
+          "| barrier floor (s) | tool / barrier floor | barrier floor / mapped-log floor |")
+    print("|---:|---|" + "---:|" * 22)
     for n, kind, times, rss, chains in rows:
         wall = {name: statistics.median(r[0] for r in runs) for name, runs in times.items()}
         durable = ratios(times, "tool", "durable")
@@ -269,7 +274,8 @@ def main():
               f"| {wall['tool'] / n * 1e6:.2f} | {rss['tool']:,} | {rss['durable']:,} | {rss['mapped']:,} "
               f"| {wall['undo']:.4f} | {statistics.median(ratios(times, 'undo', 'tool')):.3f} | {rss['undo']:,} "
               f"| {limit:,} | {statistics.median(u / r for r, u in chains) if chains else float('nan'):.3f} "
-              f"({len(chains)}) |")
+              f"({len(chains)}) | {wall['barrier']:.4f} | {statistics.median(ratios(times, 'tool', 'barrier')):.3f} "
+              f"| {statistics.median(ratios(times, 'barrier', 'mapped')):.3f} |")
 
 
 if __name__ == "__main__":
