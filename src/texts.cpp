@@ -82,6 +82,9 @@ const char kUndoNothing[] =
     "ファイルは変更していません。";
 const char kLogUnreadable[] = "「%s」はこのツールのログとして読み取れません。ファイルは変更していません。\n";
 const char kUndoAlready[] = "「%s」の実行はすでに元に戻されています。ファイルは変更していません。\n";
+const char kUndoNoRows[] =
+    "「%s」には名前の変更の記録がありません（最初の変更の前に止まったか、記録が失われています）。"
+    "元に戻せません。ファイルは変更していません。\n";
 const char kUndoJournalFailed[] =
     "元に戻す操作のログ「%s」を作成できないため、元に戻しませんでした。ファイルは変更していません。\n";
 const char kUndoLeft[] =

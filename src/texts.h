@@ -64,6 +64,7 @@ extern const char kUndoLaterRun[];
 extern const char kUndoNothing[];
 extern const char kLogUnreadable[];
 extern const char kUndoAlready[];        // %s: a log of the command named
+extern const char kUndoNoRows[];         // %s: a log of the command named
 extern const char kUndoJournalFailed[];  // %s: the undo's process log
 extern const char kUndoLeft[];           // %ld: files left where they are; %s: the undo's process log
 extern const char kUndoLostLog[];        // %s: the process log a temporary name's stamp gives

@@ -50,6 +50,9 @@ UndoChoice ChooseUndo(History& history, std::vector<Track>& tracks, const char* 
       return Refused(UndoRefusal::kUnreadable, command.problem);
     }
   }
+  // A log with no rename in it tells nothing to take back, and nothing of
+  // whether the command renamed files: never "taken back already".
+  if (target->state == LogState::kNothing) return Refused(UndoRefusal::kNoRows, target->Name());
   const Stack stack = ReplayStack(history);
   const UndoDecision decision = DecideUndo(history, stack, static_cast<long>(target - history.commands.data()));
   switch (decision.verdict) {

@@ -17,7 +17,9 @@ enum class UndoRefusal {
   kNone,           // go ahead: the plan moves at least one file
   kListingBroken,  // the folder's logs could not be listed to the end
   kUnreadable,     // a log that matters cannot be read (`name`)
-  kAlready,        // the command named was taken back already, or did nothing (`name`)
+  kAlready,        // the command named was taken back already (`name`)
+  kNoRows,         // its logs hold no rename (`name`): stopped before its first, or
+                   // its rows lost (a power cut where nothing orders the writes)
   kLaterStands,    // a later entry stands in the way (`name`: its log)
   kNothingMoves,   // files remain to go back, but none can: changed, held or gone
 };

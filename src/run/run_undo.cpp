@@ -94,6 +94,8 @@ ExitStatus UndoInFolder(const char* logName, UndoReport* report) {
       return Refuse(texts::kLogUnreadable, choice.name[0] != '\0' ? choice.name : logName);
     case UndoRefusal::kAlready:
       return Refuse(texts::kUndoAlready, choice.name);
+    case UndoRefusal::kNoRows:
+      return Refuse(texts::kUndoNoRows, choice.name);
     case UndoRefusal::kLaterStands:
       return Refuse(texts::kUndoLaterRun, choice.name);
     case UndoRefusal::kNothingMoves:

@@ -10,7 +10,7 @@ import unittest
 import zoneinfo
 
 import test_model
-from tool import (EOL, LISTING_BROKEN, LOG_INCOMPLETE, LOG_LOST, LOG_UNREADABLE, SUMMARY_UNDO, UNDO_ALREADY, UNDO_JOURNAL_FAILED,
+from tool import (EOL, LISTING_BROKEN, LOG_INCOMPLETE, LOG_LOST, LOG_UNREADABLE, SUMMARY_UNDO, UNDO_ALREADY, UNDO_NO_ROWS, UNDO_JOURNAL_FAILED,
                   UNDO_LATER_RUN, UNDO_LEFT,
                   UNDO_LOST_LOG, UNDO_NOTHING, UNDO_PROCESS_TITLE, UNDO_RESULT_TITLE, HEADER, WINDOWS, ToolTest, block_log_names, both_logs_on_stdout, capture_order,
                   expected_logs, folder_state, is_shot_name, log_names, make_file, messages, ns_of, progress_messages, run_tool,
@@ -370,6 +370,20 @@ class Undo(ToolTest):
         self.make("g0000004.pcx", when)
         self.make("G0000000.pcx", when + 10**9)
         self.make(temp_name(1700000000, "G0000003.pcx"), when - 10**9)
+
+    def test_a_run_whose_rows_were_lost_is_never_taken_back_already(self):
+        self.make_shots()
+        self.assertEqual(self.go().returncode, 0)
+        process, result = sorted(log_names(self.dir))
+        # Both logs as a power cut leaves them where nothing orders the writes:
+        # their heads, then NULs where their rows were.
+        for name in (process, result):
+            data = self.read(name)
+            head = EOL.join(data.split(EOL)[:2]) + EOL
+            with open(os.path.join(self.dir, name), "wb") as log:
+                log.write(head + b"\0" * (len(data) - len(head)))
+        undo = self.go("--undo", result)
+        self.assertEqual((undo.returncode, undo.stderr), (1, messages(UNDO_NO_ROWS.format(process))))
 
     def undone(self, before):
         """The folder before a run, as an undo leaves it: a screenshot the run

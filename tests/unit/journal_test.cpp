@@ -547,3 +547,26 @@ TEST(Stack, AfterAKilledUndoAndARunTheRunStands) {
 
 }  // namespace
 }  // namespace shotrenum::testing
+
+namespace shotrenum::testing {
+namespace {
+
+// A finished run whose rows were all lost (NULs after its heads, as a power
+// cut leaves a log where nothing orders the writes) was never taken back:
+// the undo refuses and says its logs hold no rename.
+TEST(Refusals, ALogWithNoRenameIsNeverTakenBackAlready) {
+  MemoryFolder folder = ThreeShots();
+  const std::string run = RunNow(folder);
+  for (auto& [name, bytes] : folder.logs) {
+    const std::string head =
+        LogHeadText(name.find("All_") != std::string::npos ? LogKind::kProcess : LogKind::kResult, "");
+    bytes = head + std::string(bytes.size() - head.size(), '\0');
+  }
+  History history;
+  const UndoChoice choice = Choose(folder, run, history);
+  EXPECT_EQ(choice.refusal, UndoRefusal::kNoRows);
+  EXPECT_EQ(choice.name, ProcessLog(run));
+}
+
+}  // namespace
+}  // namespace shotrenum::testing
