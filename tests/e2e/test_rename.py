@@ -385,6 +385,16 @@ class Undo(ToolTest):
         undo = self.go("--undo", result)
         self.assertEqual((undo.returncode, undo.stderr), (1, messages(UNDO_NO_ROWS.format(process))))
 
+    def test_a_file_deleted_since_the_run_is_told_as_not_back(self):
+        self.make_shots()
+        self.assertEqual(self.go().returncode, 0)
+        process, result = sorted(log_names(self.dir))
+        os.remove(os.path.join(self.dir, "G0000001.pcx"))
+        undo = self.go("--undo", result)
+        undo_process = self.new_logs([process, result])[0]
+        self.assertEqual(undo.returncode, 1)
+        self.assertIn(messages(UNDO_LEFT.format(1, undo_process)), undo.stderr)
+
     def undone(self, before):
         """The folder before a run, as an undo leaves it: a screenshot the run
         took from a temporary name bears the name in it."""

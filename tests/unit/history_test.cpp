@@ -261,8 +261,13 @@ class Histories : public ::testing::Test {
     const char* trace = std::getenv("SHOTRENUM_HISTORY_TRACE");
     const bool tracing = trace != nullptr && where == trace;
     for (std::size_t i = 0; i < ops.size(); ++i) {
-      // A time zone that changes between commands.
-      if (zones) play.folder.offset = (i % 2 == 0) ? 9 * 3600 : -5 * 3600;
+      // A time zone that changes between commands (a half hour's among
+      // them), and days that pass between them.
+      if (zones) {
+        constexpr std::int64_t kZones[] = {9 * 3600, -5 * 3600, 5 * 3600 + 1800};
+        play.folder.offset = kZones[i % 3];
+        play.folder.clock += 86400 + 1;
+      }
       auto command = play.Command(ops[i]);
       if (!command) continue;  // no command of that kind to undo
       if (static_cast<long>(i) != killedOp) {

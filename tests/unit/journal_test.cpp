@@ -568,5 +568,26 @@ TEST(Refusals, ALogWithNoRenameIsNeverTakenBackAlready) {
   EXPECT_EQ(choice.name, ProcessLog(run));
 }
 
+// A file deleted since the run is a file not back, as one that could not
+// move is; a name shaped like a log's but not one (a letter among its
+// digits) is not read as a log, and stops no undo.
+TEST(Planner, CountsAFileDeletedSinceTheRunAndIgnoresANameThatIsNoLog) {
+  MemoryFolder folder = ThreeShots();
+  const std::string run = RunNow(folder);
+  folder.files.erase("G0000001.pcx");
+  const std::string stray = "VeltraskoLog_2099123123595x.csv";
+  folder.logs[stray] = "not a log";
+  folder.logWritten[stray] = 0;
+  History history;
+  const UndoChoice choice = Choose(folder, run, history);
+  ASSERT_EQ(choice.refusal, UndoRefusal::kNone);
+  EXPECT_EQ(choice.plan.missing, 1);
+  EXPECT_EQ(choice.plan.files, 2);
+  ASSERT_TRUE(UndoIn(folder, run));
+  EXPECT_EQ(folder.files.at("G0000002.pcx").content, "two");
+  EXPECT_EQ(folder.files.at("G0000001.pcx").content, "one");
+  EXPECT_EQ(folder.files.count("G0000000.pcx"), 0u);
+}
+
 }  // namespace
 }  // namespace shotrenum::testing
