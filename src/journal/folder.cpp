@@ -97,12 +97,14 @@ LogShelf::Open FolderShelf::OpenLog(const char* name, std::unique_ptr<ByteSource
 
 bool FolderIdentity::SameFile(const char* a, const char* b) { return shotrenum::SameFile(a, b); }
 
-ScanResult ListTracks(StampTable& stamps, std::vector<Track>* tracks, StampsInUse* inUse,
-                      std::vector<ListedLog>* logs) {
+namespace {
+
+ScanResult List(StampTable& stamps, std::vector<Track>* tracks, StampsInUse* inUse, std::vector<ListedLog>* logs,
+                bool temporaryOnly) {
   long count = 0;
   const ScanResult counted = CountShotsListingLogs(&count, logs);
   if (counted != ScanResult::kComplete) return counted;
-  tracks->reserve(static_cast<std::size_t>(count) + 16);
+  if (!temporaryOnly) tracks->reserve(static_cast<std::size_t>(count) + 16);
   *inUse = StampsInUse{CurrentRunStamp(), 0};
   FolderSearch* search = nullptr;
   const ScanResult started = StartScan(kShotSearchPattern, &search);
@@ -114,7 +116,7 @@ ScanResult ListTracks(StampTable& stamps, std::vector<Track>* tracks, StampsInUs
     const Listed listed = Classify(entry);
     if (listed.stranded) MarkStampInUse(inUse, listed.stamp);
     FolderName name;
-    if (!ReadFolderName(entry.name, stamps, &name)) continue;
+    if (!ReadFolderName(entry.name, stamps, &name) || (temporaryOnly && !name.IsTemporary())) continue;
     Track track{name, name, FILETIME{0, 0}, TrackState::kUntouched, false, false, false, false};
     bool empty = false;
     if (!listed.shot) {
@@ -137,6 +139,18 @@ ScanResult ListTracks(StampTable& stamps, std::vector<Track>* tracks, StampsInUs
   EndFolderSearch(search);
   if (result == ScanResult::kComplete && step != ListingStep::kEnd) result = ScanResult::kBroken;
   return result;
+}
+
+}  // namespace
+
+ScanResult ListTracks(StampTable& stamps, std::vector<Track>* tracks, StampsInUse* inUse,
+                      std::vector<ListedLog>* logs) {
+  return List(stamps, tracks, inUse, logs, false);
+}
+
+ScanResult ListTemporaryTracks(StampTable& stamps, std::vector<Track>* tracks, std::vector<ListedLog>* logs) {
+  StampsInUse inUse{};
+  return List(stamps, tracks, &inUse, logs, true);
 }
 
 }  // namespace shotrenum

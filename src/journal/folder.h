@@ -39,5 +39,8 @@ class FolderIdentity : public FolderFacts {
 // kObstacle), interning their stamps. Notes the stamps near now that
 // temporary names bear, and lists the logs on the way (for a FolderShelf).
 ScanResult ListTracks(StampTable& stamps, std::vector<Track>* tracks, StampsInUse* inUse, std::vector<ListedLog>* logs);
+// The same listing, keeping only the files at temporary names (a few, after
+// an undo): the memory of the whole folder's tracks is not taken twice.
+ScanResult ListTemporaryTracks(StampTable& stamps, std::vector<Track>* tracks, std::vector<ListedLog>* logs);
 
 }  // namespace shotrenum

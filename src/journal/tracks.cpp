@@ -450,7 +450,12 @@ FolderName OriginOf(const History& history, const std::vector<long>& commands, F
 
 void MarkSecondNames(const History& history, std::vector<Track>& tracks, FolderFacts& facts) {
   // Every rename of the tool has a temporary name at one end: only such a
-  // name and a screenshot name with the same time can be one file.
+  // name and a screenshot name with the same time can be one file. (With no
+  // file at a temporary name, as after any command that ended, there is
+  // nothing to tell.)
+  if (std::none_of(tracks.begin(), tracks.end(), [](const Track& t) { return Real(t) && t.name.IsTemporary(); })) {
+    return;
+  }
   std::vector<std::size_t> plain;
   for (std::size_t i = 0; i < tracks.size(); ++i) {
     if (Real(tracks[i]) && !tracks[i].name.IsTemporary()) plain.push_back(i);

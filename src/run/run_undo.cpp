@@ -29,9 +29,8 @@ ExitStatus Refuse(const char* format, const char* name) {
 // (-1: the folder could not be listed).
 long NameOthersTemporary(History& history, std::int64_t ownStamp) {
   std::vector<Track> now;
-  StampsInUse inUse{};
   std::vector<ListedLog> logs;
-  if (ListTracks(history.stamps, &now, &inUse, &logs) != ScanResult::kComplete) {
+  if (ListTemporaryTracks(history.stamps, &now, &logs) != ScanResult::kComplete) {
     Say("%s\n", texts::kListingBroken);
     return -1;
   }
