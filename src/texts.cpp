@@ -15,6 +15,7 @@ const char kFolderChanged[] =
 const char kOutOfMemory[] = "メモリが不足しています。ファイルは変更していません。";
 const char kAnotherRun[] = "別の実行がこのフォルダで作業中です。終わってから、もう一度実行してください。";
 const char kListingBroken[] = "フォルダの内容を最後まで読み取れませんでした。ファイルは変更していません。";
+const char kNotFoundIn[] = "フォルダ「%s」にスクリーンショットファイルが見つかりませんでした。\n";
 
 const char kPhase1Start[] = "一時ファイルリネーム開始　全%ld件\n";
 const char kProgress[] = "%ld件目処理中\n";
@@ -108,6 +109,16 @@ const char kUndoHintCommand[] = "元に戻すには「shotrenum --undo %s」を�
 const char kSummaryUndo[] =
     "「%s」の実行を元に戻しました。元の名前に戻したファイルは%ld件、そのままのファイルは%ld件です。\n";
 const char kSummaryPreview[] = "実行すると、%ld件のファイルの名前が変わります。\n";
+const char kSummaryCounts[] =
+    "全%ld件のうち、名前を付け直したファイルは%ld件、もとから正しい名前だったファイルは%ld件、"
+    "名前を変えられなかったファイルは%ld件です。\n";
+const char kFailedDenied[] =
+    "%ld件のファイルは、フォルダかファイルを変更する権限がないため名前を変えられませんでした"
+    "（読み取り専用か、ほかのユーザーのものです）。\n";
+const char kFailedNoSpace[] = "%ld件のファイルは、ディスクがいっぱいのため名前を変えられませんでした。\n";
+const char kFailedTaken[] =
+    "%ld件のファイルは、付ける名前がフォルダやほかのファイルに使われていたため名前を変えられませんでした。\n";
+const char kFailedOther[] = "%ld件のファイルは、そのほかの理由（入出力エラーなど）で名前を変えられませんでした。\n";
 const char kHeldFiles[] =
     "%ld件のファイルは、ほかのプログラムが使用中だったため名前を変えられませんでした。"
     "そのプログラムを閉じてから、もう一度実行してください。\n";

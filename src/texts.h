@@ -13,6 +13,9 @@ extern const char kFolderChanged[];
 extern const char kOutOfMemory[];
 extern const char kListingBroken[];
 extern const char kAnotherRun[];
+// Where the user gave the folder, in place of kNotFound; a format (%s: the
+// folder as given) that ends in a line end.
+extern const char kNotFoundIn[];
 
 // Progress of the rename run: printf formats that end in a line end.
 extern const char kPhase1Start[];  // %ld: number of files
@@ -81,6 +84,14 @@ extern const char kUndoHintDrop[];     // %s: that log's file name; where logs a
 extern const char kUndoHintCommand[];  // %s: that log's file name (or path); elsewhere
 extern const char kSummaryUndo[];      // %s: a log of the run undone; %ld: files put back; %ld: files left
 extern const char kSummaryPreview[];   // %ld: files a run would rename
+// Where some file kept its name or failed: %ld files handled, renamed, at
+// their names already, not renamed.
+extern const char kSummaryCounts[];
+// One for each cause of failed renames (%ld: files).
+extern const char kFailedDenied[];   // no permission
+extern const char kFailedNoSpace[];  // a full disk
+extern const char kFailedTaken[];    // the name taken by a folder or another entry
+extern const char kFailedOther[];    // any other
 extern const char kHeldFiles[];        // %ld: files another program held through every wait
 
 }  // namespace shotrenum::texts

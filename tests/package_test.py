@@ -19,6 +19,7 @@ import sys
 import tarfile
 import tempfile
 import time
+import unicodedata
 import unittest
 import zipfile
 
@@ -45,13 +46,14 @@ def read(*path):
         return file.read()
 
 
-def message_pieces():
+def message_pieces(leave_out=()):
     """Every fixed text the tool shows (src/texts.cpp, but for the usage text
-    that --help prints), cut where a number, a name or a line end goes in."""
+    that --help prints and the texts named), cut where a number, a name or a
+    line end goes in."""
     pieces = set()
     for name, literals in re.findall(r'const char (k\w+)\[\] =\s*((?:"(?:[^"\\]|\\.)*"\s*)+);',
                                      read("src", "texts.cpp")):
-        if name == "kUsage":
+        if name == "kUsage" or name in leave_out:
             continue
         text = "".join(re.findall(r'"((?:[^"\\]|\\.)*)"', literals)).replace("\\n", "\n")
         pieces |= {piece.strip() for piece in re.split(r"%s|%ld|\n", text) if piece.strip()}
@@ -63,6 +65,23 @@ def man_source_text():
     return read("docs", "shotrenum.1").replace("\\:", "").replace("\\&", "").replace("\\-", "-")
 
 
+# Texts only the Linux build shows.
+LINUX_ONLY_TEXTS = ("kUndoHintCommand",)
+
+
+def guide_text_of_readme():
+    """README-ja.txt as packaging/guide_text.py makes it from README.ja.md."""
+    sys.path.insert(0, os.path.join(ROOT, "packaging"))
+    import guide_text
+    return guide_text.plain(read("README.ja.md")).replace("\n", "\r\n")
+
+
+def columns(line):
+    """Columns `line` takes in Notepad's Japanese font: two for a wide
+    character (an ambiguous one is wide there too)."""
+    return sum(2 if unicodedata.east_asian_width(c) in "WFA" else 1 for c in line)
+
+
 def dist(name):
     return os.path.join(ROOT, "dist", name.format(VERSION))
 
@@ -70,6 +89,49 @@ def dist(name):
 def files_below(directory):
     return {os.path.relpath(os.path.join(top, name), directory) for top, _, names in os.walk(directory)
             for name in names}
+
+
+class WindowsGuide(unittest.TestCase):
+    """README-ja.txt, made from README.ja.md with no package built."""
+
+    def test_lines_fit_80_columns_and_only_windows_matters(self):
+        text = guide_text_of_readme()
+        lines = text.split("\r\n")
+        self.assertEqual([line for line in lines if columns(line) > 80], [])
+        for linux in ("Linux", "shotrenum --undo", "iconv", "ターミナル", "端末"):
+            self.assertNotIn(linux, text)
+        # A message broken across lines is broken between two characters, no
+        # space lost or added, and never inside a file name.
+        unbroken = re.sub(r"\r\n *", "", text)
+        self.assertEqual({piece for piece in message_pieces(LINUX_ONLY_TEXTS) if piece not in unbroken}, set())
+        for name in ("shotrenum-preview.exe", "VeltraskoLog_20261208221500.csv", "_tmp_1796000000_G0000007.pcx"):
+            self.assertIn(name, text)
+        # The zip's steps: the preview is its own program, nothing needs to
+        # stay beside anything.
+        self.assertNotIn("shotrenum-preview.cmd", text)
+        self.assertNotIn("置いたままに", text)
+
+
+    def test_a_long_line_breaks_only_where_japanese_text_may(self):
+        sys.path.insert(0, os.path.join(ROOT, "packaging"))
+        import guide_text
+        cases = {"a file name across column 80": "・" + "あ" * 34 + "VeltraskoLog_20261208221500.csv",
+                 "a full stop after column 80": "あ" * 40 + "。" + "い" * 10,
+                 "a space at column 80": "あ" * 39 + "x . . . " + "い" * 10,
+                 "an opening bracket at column 80": "あ" * 39 + "「" + "い" * 10 + "」"}
+        for what, line in cases.items():
+            with self.subTest(what):
+                lines = guide_text.wrapped(line, 2)
+                self.assertGreater(len(lines), 1)
+                self.assertEqual(lines[0] + "".join(later[2:] for later in lines[1:]), line)
+                for before, after in zip(lines, lines[1:]):
+                    self.assertLessEqual(columns(before), 80)
+                    self.assertEqual(after[:2], "  ")
+                    last, first = before[-1], after[2]
+                    self.assertFalse(last.isspace() or first.isspace(), (before, after))
+                    self.assertFalse(last.isascii() and first.isascii(), (before, after))
+                    self.assertNotIn(first, "。、」")
+                    self.assertNotIn(last, "「（")
 
 
 class Packages(unittest.TestCase):
@@ -143,8 +205,11 @@ class Packages(unittest.TestCase):
         for mark in ("<!--", "**", "`", "|---", "]("):
             self.assertNotIn(mark, text)
         self.assertEqual(re.findall(r"^#.*", text, re.M), [], "Markdown headings")
-        # The guide explains every message the tool shows, spelt as the tool spells it.
-        missing = {piece for piece in message_pieces() if piece not in guide.decode("utf-8")}
+        # The guide explains every message the Windows tool shows, spelt as the
+        # tool spells it (a message may be broken across lines).
+        self.assertEqual(text, guide_text_of_readme())
+        unbroken = re.sub(r"\r\n *", "", text)
+        missing = {piece for piece in message_pieces(LINUX_ONLY_TEXTS) if piece not in unbroken}
         self.assertEqual(missing, set(), "messages the guide does not explain")
         self.assertNotIn("フォルダー", guide.decode("utf-8"))
         coff = int.from_bytes(exe[0x3C:0x40], "little") + 4  # the COFF header's symbol count

@@ -94,10 +94,15 @@ bool MatchesPattern(const char* name, const char* pattern);
 // ---- Renaming ----------------------------------------------------------------
 
 // What a rename gave.
+// Every failure leaves both names as they were; the ones told apart are
+// those the user can mend.
 enum class RenameResult {
   kRenamed,
-  kFailed,  // for any reason but the one below; both names stay as they were
-  kHeld,    // another program held the file through every wait (Windows only)
+  kFailed,   // for a reason none of the others names (an I/O error, ...)
+  kHeld,     // another program held the file through every wait (Windows only)
+  kDenied,   // no permission to change the folder or the file (read-only, another user's)
+  kNoSpace,  // the disk, or the user's share of it, is full
+  kTaken,    // `to` names an entry already (a folder, a file that is no screenshot)
 };
 
 // Renames an entry of the current directory. Never replaces an existing entry:

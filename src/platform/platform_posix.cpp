@@ -187,7 +187,9 @@ bool RenameOverReservation(const char* from, const char* to) {
   if (fd < 0) return false;
   syscalls.close(fd);
   if (syscalls.rename(from, to) == 0) return true;
+  const int error = errno;
   syscalls.unlink(to);
+  errno = error;
   return false;
 }
 
@@ -199,7 +201,9 @@ bool Rename(const char* from, const char* to) {
   // link() fails when `to` exists, so this never replaces anything either.
   if (syscalls.link(from, to) == 0) {
     if (syscalls.unlink(from) == 0) return true;
+    const int error = errno;
     syscalls.unlink(to);  // both names are the same file: drop the new one again
+    errno = error;
     return false;
   }
   // FAT and exFAT know no links (EPERM).
@@ -211,11 +215,30 @@ bool LinkStat(const char* name, struct stat* st) {
   return syscalls.fstatat(AT_FDCWD, name, st, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
+// What the error of a failed rename tells the user. Nothing here holds a
+// file the way Windows programs do.
+RenameResult RenameFailure(int error) {
+  switch (error) {
+    case EACCES:
+    case EPERM:
+    case EROFS:
+      return RenameResult::kDenied;
+    case ENOSPC:
+    case EDQUOT:
+      return RenameResult::kNoSpace;
+    case EEXIST:
+    case ENOTEMPTY:
+    case EISDIR:
+      return RenameResult::kTaken;
+    default:
+      return RenameResult::kFailed;
+  }
+}
+
 }  // namespace
 
-// Nothing here holds a file the way Windows programs do.
 RenameResult RenameWithoutReplace(const char* from, const char* to) {
-  return Rename(from, to) ? RenameResult::kRenamed : RenameResult::kFailed;
+  return Rename(from, to) ? RenameResult::kRenamed : RenameFailure(errno);
 }
 
 bool SameFile(const char* a, const char* b) {

@@ -237,6 +237,23 @@ bool HeldByAnother(DWORD error) {
          (error == ERROR_ACCESS_DENIED && syscalls.RtlGetLastNtStatus() == kStatusDeletePending);
 }
 
+// What the error of a failed move tells the user, once waiting is over.
+RenameResult MoveFailure(DWORD error) {
+  switch (error) {
+    case ERROR_ACCESS_DENIED:
+    case ERROR_WRITE_PROTECT:
+      return RenameResult::kDenied;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      return RenameResult::kNoSpace;
+    case ERROR_ALREADY_EXISTS:
+    case ERROR_FILE_EXISTS:
+      return RenameResult::kTaken;
+    default:
+      return RenameResult::kFailed;
+  }
+}
+
 }  // namespace
 
 // Without MOVEFILE_REPLACE_EXISTING the move never replaces: it fails when
@@ -248,7 +265,8 @@ RenameResult RenameWithoutReplace(const char* from, const char* to) {
   DWORD fileWaitLeft = 2000;
   for (DWORD wait = 10;; wait *= 2) {
     if (syscalls.MoveFileExA(from, to, 0)) return RenameResult::kRenamed;
-    if (!HeldByAnother(GetLastError())) return RenameResult::kFailed;
+    const DWORD error = GetLastError();
+    if (!HeldByAnother(error)) return MoveFailure(error);
     const DWORD next = std::min({wait, fileWaitLeft, runWaitLeft});
     if (next == 0) return RenameResult::kHeld;
     syscalls.Sleep(next);

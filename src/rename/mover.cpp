@@ -35,8 +35,31 @@ MoveTally MoveInTwoPhases(std::int64_t stamp, const MoveList& files, MoveSink& s
   const auto rename = [&](const char* from, const char* to) {
     const RenameResult result = sink.Rename(from, to);
     if (result == RenameResult::kHeld) ++tally.held;
+    return result;
+  };
+  // A file's own rename, whose failure is counted by its cause.
+  const auto move = [&](const char* from, const char* to) {
+    const RenameResult result = rename(from, to);
+    switch (result) {
+      case RenameResult::kRenamed:
+      case RenameResult::kHeld:
+        break;
+      case RenameResult::kDenied:
+        ++tally.causes.denied;
+        break;
+      case RenameResult::kNoSpace:
+        ++tally.causes.noSpace;
+        break;
+      case RenameResult::kTaken:
+        ++tally.causes.taken;
+        break;
+      case RenameResult::kFailed:
+        ++tally.causes.other;
+        break;
+    }
     return result == RenameResult::kRenamed;
   };
+  tally.files = n;
 
   // The rows both phases will log, measured before the first rename: each
   // log is given the room for all of its rows at once.
@@ -100,7 +123,7 @@ MoveTally MoveInTwoPhases(std::int64_t stamp, const MoveList& files, MoveSink& s
     firstRows = i + 1;
     if (step.fromTemporary) continue;  // off every screenshot name already
     const char* to = tempOf(step.from);
-    const bool ok = headsDurable && !step.stays && rename(step.from, to);
+    const bool ok = headsDurable && !step.stays && move(step.from, to);
     if (!ok) {
       ++tally.failures;
       stayed[static_cast<std::size_t>(i)] = true;
@@ -120,7 +143,7 @@ MoveTally MoveInTwoPhases(std::int64_t stamp, const MoveList& files, MoveSink& s
     const MoveStep step = files.At(i, fromRoom, toRoom);
     const char* from = step.fromTemporary ? step.from : tempOf(step.from);
     const bool tried = !stayed[static_cast<std::size_t>(i)] && !step.stays;
-    const bool ok = tried && rename(from, step.to);
+    const bool ok = tried && move(from, step.to);
     if (ok) {
       ++tally.moved;
       arrived[static_cast<std::size_t>(i)] = true;
@@ -130,7 +153,7 @@ MoveTally MoveInTwoPhases(std::int64_t stamp, const MoveList& files, MoveSink& s
     }
     if (!ok && tried && !step.fromTemporary) {
       // Back to the name it had before the command, where an undo can.
-      if (onFailure == OnFailure::kPutBack && rename(from, step.from)) {
+      if (onFailure == OnFailure::kPutBack && rename(from, step.from) == RenameResult::kRenamed) {
         // Its process-log row first: the result log's row says NG, and a
         // result log one row ahead would be read as the file still at its
         // temporary name.

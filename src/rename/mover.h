@@ -78,11 +78,22 @@ class MoveSink {
   virtual bool MakeDurable(Barrier barrier) = 0;
 };
 
+// Of the files a rename of which failed, how many for each cause the user
+// can mend (a file is counted once, for its first failed rename).
+struct FailureCauses {
+  long denied = 0;   // no permission to change the folder or the file
+  long noSpace = 0;  // the disk was full
+  long taken = 0;    // its new name was taken by a folder or another entry
+  long other = 0;    // any other cause (an I/O error, the file gone)
+};
+
 struct MoveTally {
+  long files = 0;     // files the move handled (the count its phases show)
   long failures = 0;  // renames that failed, or were not made, in either phase
   long moved = 0;     // files that reached where they go
   long renamed = 0;   // of those, the files that bear another name than before
   long held = 0;      // renames another program held the file through
+  FailureCauses causes;  // of the files whose rename failed, but for those held
   // What the command wrote could not all be made to outlast a power cut;
   // before the first rename that stops the move, and nothing is renamed.
   bool undurable = false;

@@ -67,13 +67,28 @@ bool WriteHead(std::FILE* stream, const RunLog& log) {
   return WriteToFile(stream, head.data(), head.size());
 }
 
+// The log whose lines standard output took last, once it took any: where
+// both logs stand in there, each run of rows follows its own log's title.
+bool stdoutTookLog = false;
+LogKind stdoutLog = LogKind::kProcess;
+
 // Standard output takes over a log from here on.
 void StandInOnStdout(RunLog& log) {
   if (!WriteHead(stdout, log)) log.rowsLost = true;
+  stdoutTookLog = true;
+  stdoutLog = log.kind;
 }
 
-// A write to standard output standing in for `log`.
+// A write to standard output standing in for `log`; after the other log's
+// rows, its title line first.
 void WriteToStdout(RunLog& log, const RowPieces& pieces) {
+  if (stdoutTookLog && stdoutLog != log.kind) {
+    const std::string head = LogHeadText(log.kind, log.undoneLog);
+    const std::size_t titleEnd = head.find('\n') + 1;
+    if (!WriteToFile(stdout, head.data(), titleEnd)) log.rowsLost = true;
+  }
+  stdoutTookLog = true;
+  stdoutLog = log.kind;
   if (!WriteFlushed(stdout, pieces)) log.rowsLost = true;
 }
 

@@ -127,7 +127,16 @@ std::string InFolder(const std::string& folder, const char* name) {
   return folder + (last == '/' || last == '\\' ? "" : "/") + name;
 }
 
-// After a run with arguments: what it did, and how to take it back.
+// Why renames failed, one line for each cause, with its count of files.
+void SayCauses(const FailureCauses& causes, long held) {
+  if (causes.denied > 0) Say(texts::kFailedDenied, causes.denied);
+  if (causes.noSpace > 0) Say(texts::kFailedNoSpace, causes.noSpace);
+  if (causes.taken > 0) Say(texts::kFailedTaken, causes.taken);
+  if (causes.other > 0) Say(texts::kFailedOther, causes.other);
+  if (held > 0) Say(texts::kHeldFiles, held);
+}
+
+// After a run: what it did, and how to take it back.
 void Summarize(const RunReport& report, const std::string& folder) {
   if (report.wouldRename >= 0) Say(texts::kSummaryPreview, report.wouldRename);
   if (report.resultLog[0] != '\0' && report.renamed > 0) {
@@ -140,7 +149,13 @@ void Summarize(const RunReport& report, const std::string& folder) {
       SayAbout(texts::kUndoHintCommand, QuotedForShell(InFolder(folder, report.resultLog)).c_str());
     }
   }
-  if (report.held > 0) Say(texts::kHeldFiles, report.held);
+  // The phases counted every file: where not all of them changed name,
+  // the count says which did not, and why.
+  if (report.renamed < report.handled) {
+    Say(texts::kSummaryCounts, report.handled, report.renamed, report.moved - report.renamed,
+        report.handled - report.moved);
+  }
+  SayCauses(report.causes, report.held);
 }
 
 ExitStatus StatusOf(RunOutcome outcome) {
@@ -148,15 +163,15 @@ ExitStatus StatusOf(RunOutcome outcome) {
 }
 
 // One target: its folder entered, the run or the undo, its summary, and its
-// exit status.
-ExitStatus RunTarget(const Target& target, bool dryRun) {
+// exit status. `given`: the user named the folder.
+ExitStatus RunTarget(const Target& target, bool dryRun, bool given = true) {
   if (!target.isLog) {
     if (!EnterFolder(target.path.c_str())) {
       SayAbout(texts::kPathUnreadable, target.path.c_str());
       return ExitStatus::kNotDone;
     }
     RunReport report;
-    RunRenumber(dryRun ? RunMode::kPreview : RunMode::kRenumber, &report);
+    RunRenumber(dryRun ? RunMode::kPreview : RunMode::kRenumber, &report, given ? target.path.c_str() : nullptr);
     Summarize(report, target.path);
     return StatusOf(report.outcome);
   }
@@ -170,7 +185,7 @@ ExitStatus RunTarget(const Target& target, bool dryRun) {
   UndoReport report;
   const ExitStatus status = RunUndo(name, &report);
   if (report.done) Say(texts::kSummaryUndo, name, report.back, report.left);
-  if (report.held > 0) Say(texts::kHeldFiles, report.held);
+  SayCauses(report.causes, report.held);
   return status;
 }
 
@@ -203,12 +218,15 @@ ExitStatus RunCommandLine(const Command& command) {
       break;
   }
   if (command.bare) {
-    RunRenumber();
+    // Its messages, then the summary with the undo hint, before the pause.
+    RunReport report;
+    RunRenumber(RunMode::kRenumber, &report);
+    Summarize(report, ".");
     PauseIfWindowCloses(true);
-    return ExitStatus::kDone;
+    return StatusOf(report.outcome);
   }
   ExitStatus status = ExitStatus::kDone;
-  if (command.targets.empty()) status = RunTarget(Target{false, "."}, command.dryRun);
+  if (command.targets.empty()) status = RunTarget(Target{false, "."}, command.dryRun, false);
   for (const Target& target : command.targets) {
     // With several targets, each one's messages follow its name.
     if (command.targets.size() > 1) {

@@ -23,8 +23,9 @@ struct Target {
 
 struct Command {
   Action action = Action::kRenumber;
-  // No argument at all: a run over the current folder, its messages only,
-  // and the pause (a double-click's window would close at once).
+  // No argument at all: a run over the current folder, its messages and
+  // the closing summary, then the pause (a double-click's window would close
+  // at once).
   bool bare = false;
   bool dryRun = false;
   std::vector<Target> targets;
@@ -40,7 +41,8 @@ Command ParseCommandLine(const std::vector<std::string>& arguments);
 // Carries the command out and returns the exit status: 0 when everything
 // asked was done (renumbered, in order already, nothing found, previewed,
 // undone), 1 when something was not, 2 for a refused command line; with
-// several folders or logs, the worst. The bare start always ends with 0.
+// several folders or logs, the worst. The bare start tells the same as a
+// run over the current folder.
 ExitStatus RunCommandLine(const Command& command);
 
 }  // namespace shotrenum

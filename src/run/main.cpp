@@ -1,7 +1,8 @@
 // The tool's entry point. Without arguments: one run over the current
-// directory, then a pause so that a window opened by a double-click stays
-// readable, and exit status 0. With arguments: the folders, logs and options
-// they name (src/run/command_line.h).
+// directory and its summary, then a pause so that a window opened by a
+// double-click stays readable; its exit status tells whether everything was
+// done. With arguments: the folders, logs and options they name
+// (src/run/command_line.h).
 #include "platform/platform.h"
 #include "run/command_line.h"
 

@@ -27,19 +27,28 @@ int EndWith(const char* message, ShotRecord* records, RunOutcome reason, RunRepo
   return 0;
 }
 
+// Ends a run that found no screenshot: the folder the user gave is named.
+int EndNotFound(const char* givenFolder, ShotRecord* records, RunOutcome reason, RunReport* report) {
+  if (givenFolder == nullptr) return EndWith(texts::kNotFound, records, reason, report);
+  SayAbout(texts::kNotFoundIn, givenFolder);
+  std::free(records);
+  report->outcome = reason;
+  return 0;
+}
+
 // The run itself, once it has the folder to itself.
-int RenumberFolder(RunMode mode, RunReport* report) {
+int RenumberFolder(RunMode mode, RunReport* report, const char* givenFolder) {
   long counted = 0;
   switch (CountShots(&counted)) {
     case ScanResult::kBroken:
       return EndWith(texts::kListingBroken, nullptr, RunOutcome::kFailed, report);
     case ScanResult::kNoAccess:
-      return EndWith(texts::kNotFound, nullptr, RunOutcome::kFailed, report);
+      return EndNotFound(givenFolder, nullptr, RunOutcome::kFailed, report);
     case ScanResult::kComplete:
     case ScanResult::kOverflow:
       break;
   }
-  if (counted == 0) return EndWith(texts::kNotFound, nullptr, RunOutcome::kNothing, report);
+  if (counted == 0) return EndNotFound(givenFolder, nullptr, RunOutcome::kNothing, report);
   if (counted > kMaxShots) return EndWith(texts::kTooManyShots, nullptr, RunOutcome::kFailed, report);
 
   auto* records = static_cast<ShotRecord*>(std::calloc(static_cast<std::size_t>(counted), sizeof(ShotRecord)));
@@ -55,11 +64,11 @@ int RenumberFolder(RunMode mode, RunReport* report) {
     case ScanResult::kBroken:
       return EndWith(texts::kListingBroken, records, RunOutcome::kFailed, report);
     case ScanResult::kNoAccess:
-      return EndWith(texts::kNotFound, records, RunOutcome::kFailed, report);
+      return EndNotFound(givenFolder, records, RunOutcome::kFailed, report);
     case ScanResult::kComplete:
       break;
   }
-  if (n == 0) return EndWith(texts::kNotFound, records, RunOutcome::kNothing, report);
+  if (n == 0) return EndNotFound(givenFolder, records, RunOutcome::kNothing, report);
 
   FolderShelf shelf;
   FolderIdentity identity;
@@ -73,7 +82,7 @@ int RenumberFolder(RunMode mode, RunReport* report) {
   // the logs' NULs and removes what kills left.
   if (mode == RunMode::kRenumber && choice.verdict != RunVerdict::kRenumber) Execute(choice.decision, folder);
   if (choice.verdict == RunVerdict::kNothing) {
-    return EndWith(texts::kNotFound, records, RunOutcome::kNothing, report);
+    return EndNotFound(givenFolder, records, RunOutcome::kNothing, report);
   }
   report->outcome = RunOutcome::kDone;
   if (choice.verdict == RunVerdict::kInOrder) {
@@ -87,8 +96,11 @@ int RenumberFolder(RunMode mode, RunReport* report) {
     const MoveTally tally = Execute(choice.decision, folder).tally;
     const RunLog& result = folder.ResultLog();
     std::snprintf(report->resultLog, sizeof report->resultLog, "%s", result.fileCreated ? result.fileName : "");
+    report->handled = tally.files;
+    report->moved = tally.moved;
     report->renamed = tally.renamed;
     report->held = tally.held;
+    report->causes = tally.causes;
     // A log written again after another program changed it is whole, but
     // the user is told, and the run is not reported done.
     if (tally.failures > 0 || tally.undurable || tally.logChanged) report->outcome = RunOutcome::kFailed;
@@ -99,7 +111,7 @@ int RenumberFolder(RunMode mode, RunReport* report) {
 
 }  // namespace
 
-int RunRenumber(RunMode mode, RunReport* report) {
+int RunRenumber(RunMode mode, RunReport* report, const char* givenFolder) {
   RunReport ignored;
   if (report == nullptr) report = &ignored;
   // Where the file system cannot lock, the run goes on unguarded.
@@ -108,7 +120,7 @@ int RunRenumber(RunMode mode, RunReport* report) {
     report->outcome = RunOutcome::kFailed;
     return 0;
   }
-  const int result = RenumberFolder(mode, report);
+  const int result = RenumberFolder(mode, report, givenFolder);
   UnlockFolder();
   return result;
 }

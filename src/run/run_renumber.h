@@ -1,5 +1,7 @@
 #pragma once
 
+#include "rename/mover.h"
+
 namespace shotrenum {
 
 enum class RunMode {
@@ -18,9 +20,12 @@ enum class RunOutcome {
 // What a run did, for the exit status and the closing summary.
 struct RunReport {
   RunOutcome outcome = RunOutcome::kDone;
-  long renamed = 0;         // files that now bear another name
+  long handled = 0;         // files the run's two phases took (their "全N件")
+  long moved = 0;           // of those, files that reached where they go
+  long renamed = 0;         // of those, files that now bear another name
   long wouldRename = -1;    // a preview's count of files a run would rename
   long held = 0;            // renames another program held the file through
+  FailureCauses causes;     // why the other renames failed
   char resultLog[64] = "";  // the result log's file name, when one was made
 };
 
@@ -29,6 +34,8 @@ struct RunReport {
 // or renumbers them (or, previewing, lists the renames). Returns 1 when the
 // set was ordered (reported in order, renumbered or previewed), 0 when the
 // run ended before that; `report`, when given, tells how it went.
-int RunRenumber(RunMode mode = RunMode::kRenumber, RunReport* report = nullptr);
+// `givenFolder`: the folder as the user gave it, named where no screenshot
+// is found in it (nullptr where none was given).
+int RunRenumber(RunMode mode = RunMode::kRenumber, RunReport* report = nullptr, const char* givenFolder = nullptr);
 
 }  // namespace shotrenum

@@ -130,7 +130,7 @@ ExitStatus UndoInFolder(const char* logName, UndoReport* report) {
   // back: undoing its log, or one more run, finishes it).
   for (const std::string& name : tally.atTemporary) Say(texts::kUndoAtOwnTemp, name.c_str());
   const long others = NameOthersTemporary(history, done.stamp);
-  *report = UndoReport{true, tally.moved, notBack, tally.held};
+  *report = UndoReport{true, tally.moved, notBack, tally.held, tally.causes};
   return notBack > 0 || others != 0 || tally.undurable || tally.logChanged ? ExitStatus::kNotDone : ExitStatus::kDone;
 }
 

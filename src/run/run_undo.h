@@ -1,5 +1,6 @@
 #pragma once
 
+#include "rename/mover.h"
 #include "run/exit_status.h"
 
 namespace shotrenum {
@@ -10,6 +11,7 @@ struct UndoReport {
   long back = 0;      // files it put back where they were
   long left = 0;      // files left where they are, or gone
   long held = 0;      // renames another program held the file through
+  FailureCauses causes;  // why the other renames failed
 };
 
 // Undoes the run (or undo) whose process or result log is `logName` in the

@@ -10,7 +10,7 @@ import time
 import unittest
 
 import test_rename
-from tool import (HELD_FILES, HEADER, NOT_FOUND, PROCESS_TITLE, RESULT_TITLE, WINDOWS, HeldFile, ToolTest, block_log_names,
+from tool import (HELD_FILES, run_summary, HEADER, NOT_FOUND, PROCESS_TITLE, RESULT_TITLE, WINDOWS, HeldFile, ToolTest, block_log_names,
                   both_logs_on_stdout, capture_order, expected_logs, make_file, messages, ns_of, progress_messages,
                   run_tool, run_tool_until, sjis, snapshot, stamp_of_log, stamp_on_stdout, standard_output,
                   standard_output_lines, target_name)
@@ -129,17 +129,26 @@ class HostileFolders(ToolTest):
         self.assertEqual(run.stderr, messages(*progress_messages(2)))
 
     def check_nothing_renamed(self, run, before, n):
-        """Every rename failed, the logs went to standard output: every line
-        there a title, a header or a whole row, and the closing message says
-        where the process log is (no file bears its name)."""
+        """Every rename failed for want of permission, the logs went to
+        standard output: every line there a title, a header or a whole row,
+        each row after its own log's title (a process-log row names a
+        temporary name, a result-log row none), and the closing messages say
+        where the process log is (no file bears its name) and why."""
         self.assertEqual(snapshot(self.dir), before)
-        self.assertEqual(run.stderr, messages(*progress_messages(n, process_log_on_stdout=True)))
+        self.assertEqual(run.stderr, messages(*progress_messages(n, process_log_on_stdout=True),
+                                              run_summary(0, ".", None, handled=n, moved=0, denied=n)))
+        self.assertEqual(run.returncode, 1)
         lines = standard_output_lines(run)
         heads = [sjis(PROCESS_TITLE), sjis(RESULT_TITLE), sjis(HEADER)]
         rows = [line for line in lines if line not in heads]
-        self.assertEqual(len(lines) - len(rows), 4)
-        for row in rows:
-            self.assertRegex(row, rb"^NG,[^,]+\.pcx,[^,]+\.pcx,\d{4}/\d\d/\d\d,\d\d:\d\d:\d\d:\d\d$")
+        self.assertEqual(lines.count(sjis(HEADER)), 2)
+        title = None
+        for line in lines:
+            if line in heads[:2]:
+                title = line
+            elif line in rows:
+                self.assertRegex(line, rb"^NG,[^,]+\.pcx,[^,]+\.pcx,\d{4}/\d\d/\d\d,\d\d:\d\d:\d\d:\d\d$")
+                self.assertEqual(title, sjis(PROCESS_TITLE) if b"_tmp_" in line else sjis(RESULT_TITLE), line)
         self.assertEqual(len(rows), 3 * n)
 
     def test_read_only_file_system(self):
@@ -175,7 +184,7 @@ class HostileFolders(ToolTest):
             shots[name] = os.stat(make_file(mount, name, ns_of(when))).st_mtime_ns
         os.mkdir(os.path.join(mount, "G0000001.pcx"))
         run = run_tool(mount)
-        test_rename.RenameRun.check_run(self, run, shots, verdicts={(2, 1): False}, failed=True)
+        test_rename.RenameRun.check_run(self, run, shots, verdicts={(2, 1): False}, failed=True, taken=1)
         self.assertEqual(run.read("G0000000.pcx"), b"G0000002.pcx content")
         self.assertEqual(run.read("G0000002.pcx"), b"G0000003.pcx content")
         self.assertTrue(os.path.isdir(os.path.join(mount, "G0000001.pcx")))
@@ -194,7 +203,8 @@ class HostileFolders(ToolTest):
         self.make("G0000000.pcx", "2020-01-02 00:00:00")
         before = snapshot(self.dir)
         run = self.run_as_user(0o111)
-        self.assertEqual((run.returncode, run.stdout, run.stderr), (0, b"", messages(NOT_FOUND + "\n")))
+        # Nothing could be looked at: that is no success.
+        self.assertEqual((run.returncode, run.stdout, run.stderr), (1, b"", messages(NOT_FOUND + "\n")))
         self.assertEqual(snapshot(self.dir), before)
 
     def test_times_at_the_edges_of_the_file_system(self):

@@ -9,7 +9,7 @@ import subprocess
 import tempfile
 import unittest
 
-from tool import (ANOTHER_RUN, BIN, CONSOLE_PAUSE_BIN, EOL, FOLDER_CHANGED, FOLDER_HEADING, IN_ORDER, KEY,
+from tool import (ANOTHER_RUN, NOT_FOUND_IN, BIN, CONSOLE_PAUSE_BIN, EOL, FOLDER_CHANGED, FOLDER_HEADING, IN_ORDER, KEY,
                   LISTING_BROKEN, NOT_FOUND, OUT_OF_MEMORY, PAUSE, PREVIEW_DONE, REFUSED, RUNNER, SANITIZED, TOO_MANY,
                   WINDOWS, WINDOWS_PAUSE, ToolTest, folder_state, make_file, messages, ns_of, progress_messages,
                   run_on_terminal, run_summary, run_tool, sjis, snapshot, standard_output, SUMMARY_PREVIEW, temp_name,
@@ -23,6 +23,10 @@ class NothingToDo(ToolTest):
         run = self.run_tool()
         self.assertEqual((run.returncode, run.stdout, run.stderr), (0, standard_output(), messages(NOT_FOUND + "\n")))
         self.assertEqual(os.listdir(self.dir), [])
+        # With no folder named, the message names none; with one, it does.
+        for args, said in ((["-n"], NOT_FOUND + "\n"), (["-n", "."], NOT_FOUND_IN.format("."))):
+            run = self.run_tool(args=args)
+            self.assertEqual((run.returncode, run.stderr), (0, messages(said)), args)
 
         for name in DECOYS:
             self.make(name, "2020-01-01 00:00:00")
@@ -91,7 +95,9 @@ class NothingToDo(ToolTest):
         self.make("G0000001.pcx", "2020-01-01 00:00:00")
         shown, restored = run_on_terminal(self.dir)
         pause = WINDOWS_PAUSE.rstrip() if WINDOWS else (PAUSE + "\n").encode()
-        self.assertEqual(shown, "".join(progress_messages(2)).encode() + pause)
+        # The summary, with how to undo, comes before the pause.
+        result_log = next(n for n in os.listdir(self.dir) if n.startswith("VeltraskoLog_"))
+        self.assertEqual(shown, ("".join(progress_messages(2)) + run_summary(2, ".", result_log)).encode() + pause)
         self.assertTrue(restored, "the terminal's modes are restored")
         self.assertEqual(snapshot(self.dir)["G0000000.pcx"], b"G0000001.pcx content")
 
@@ -272,7 +278,7 @@ class CommandLine(ToolTest):
         self.assertEqual(run.stderr, messages(FOLDER_HEADING.format("first"), *progress_messages(2),
                                               run_summary(2, "first", result_logs[0]),
                                               FOLDER_HEADING.format(second_path), *progress_messages(3),
-                                              run_summary(2, second_path, result_logs[1])))
+                                              run_summary(2, second_path, result_logs[1], handled=3, moved=3)))
 
     @unittest.skipIf(WINDOWS, "a typed undo command; on Windows a log is dropped")
     def test_the_undo_command_a_run_prints_runs_as_pasted(self):
@@ -304,7 +310,7 @@ class CommandLine(ToolTest):
         self.assertEqual(snapshot(folder)["G0000001.pcx"], b"G0000009.pcx content")
         self.assertEqual(run.stderr, messages(FOLDER_HEADING.format("スクショ"), *progress_messages(2),
                                               run_summary(2, "スクショ", result_log), FOLDER_HEADING.format("空"),
-                                              NOT_FOUND + "\n"))
+                                              NOT_FOUND_IN.format("空")))
 
     @unittest.skipUnless(WINDOWS, "the preview's drop target in the Windows zip")
     def test_folders_dropped_on_the_preview_target_are_previewed_then_it_waits(self):
@@ -354,7 +360,7 @@ class CommandLine(ToolTest):
         run = self.run_tool(args=["-n", "ordered", "empty"])
         self.assertEqual((run.returncode, run.stdout), (0, standard_output(args=True)))
         self.assertEqual(run.stderr, messages(FOLDER_HEADING.format("ordered"), IN_ORDER + "\n", FOLDER_HEADING.format("empty"),
-                                              NOT_FOUND + "\n"))
+                                              NOT_FOUND_IN.format("empty")))
 
     @unittest.skipIf(WINDOWS, "the folder lock is taken here through flock")
     def test_a_preview_says_when_another_run_is_working(self):
@@ -366,15 +372,19 @@ class CommandLine(ToolTest):
         self.assertEqual((run.returncode, run.stdout, run.stderr), (1, b"", messages(ANOTHER_RUN + "\n")))
 
     def test_the_exit_status_tells_whether_everything_asked_was_done(self):
-        # A folder at a target name: that rename fails. With arguments the
-        # run says so in its status (the worst of several folders); the bare
-        # start ends with 0 whatever happened.
+        # A folder at a target name: that rename fails. The run says so in
+        # its status, in every form (with several folders, the worst).
         good = self.shots("good", "G0000001.pcx", "G0000000.pcx")
         blocked = self.shots("blocked", "G0000002.pcx", "G0000000.pcx")
         os.mkdir(os.path.join(blocked, "G0000001.pcx"))
         self.assertEqual(self.run_tool(args=["blocked", "good"]).returncode, 1)
         self.assertEqual(snapshot(good)["G0000000.pcx"], b"G0000000.pcx content")
-        self.assertEqual(run_tool(blocked).returncode, 0)
+        bare = run_tool(blocked)
+        self.assertEqual((bare.returncode, bare.stdout), (1, standard_output()))
+        # Its messages, then the same closing summary as a run with arguments.
+        result_log = sorted(n for n in os.listdir(blocked) if n.startswith("VeltraskoLog_"))[-1]
+        self.assertTrue(bare.stderr.endswith(messages(run_summary(0, ".", result_log, handled=2, moved=1, taken=1))),
+                        bare.stderr)
         self.assertEqual(self.run_tool(args=["good"]).returncode, 0)  # in order now
         empty = os.path.join(self.dir, "empty")
         os.mkdir(empty)

@@ -13,15 +13,16 @@ import test_model
 from tool import (EOL, LISTING_BROKEN, LOG_INCOMPLETE, LOG_LOST, LOG_UNREADABLE, SUMMARY_UNDO, UNDO_ALREADY, UNDO_NO_ROWS, UNDO_JOURNAL_FAILED,
                   UNDO_LATER_RUN, UNDO_LEFT,
                   UNDO_LOST_LOG, UNDO_NOTHING, UNDO_PROCESS_TITLE, UNDO_RESULT_TITLE, HEADER, WINDOWS, ToolTest, block_log_names, both_logs_on_stdout, capture_order,
-                  expected_logs, folder_state, is_shot_name, log_names, make_file, messages, ns_of, progress_messages, run_tool,
+                  expected_logs, folder_state, is_shot_name, log_names, logged_summary, make_file, messages, ns_of,
+                  progress_messages, run_summary, run_tool,
                   shots_with_times, sjis, snapshot, stamp_of_log, stamp_on_stdout, standard_output, target_name,
                   temp_name)
 
 
 class RenameRun(ToolTest):
-    def check_run(self, run, shots, tz="UTC", verdicts=None, failed=False):
+    def check_run(self, run, shots, tz="UTC", verdicts=None, failed=False, **causes):
         """The run renamed `shots` ({name: mtime_ns}) with exactly the predicted
-        logs and messages."""
+        logs and messages; `causes` count its failures as run_summary's."""
         process, result = run.logs()
         self.assertIsNotNone(process, run.stderr.decode("cp932", "replace"))
         self.assertIsNotNone(result)
@@ -31,8 +32,9 @@ class RenameRun(ToolTest):
         self.assertEqual(run.read(process).decode("cp932"), want_process.decode("cp932"))
         self.assertEqual(run.read(process), want_process)
         self.assertEqual(run.read(result), want_result)
-        self.assertEqual(run.stderr, messages(*progress_messages(len(shots), process if failed else None)))
-        self.assertEqual((run.returncode, run.stdout), (0, standard_output()))
+        self.assertEqual(run.stderr, messages(*progress_messages(len(shots), process if failed else None),
+                                              logged_summary(want_result, result, **causes)))
+        self.assertEqual((run.returncode, run.stdout), (1 if failed else 0, standard_output()))
         return stamp
 
     def test_two_swapped_files(self):
@@ -102,9 +104,9 @@ class RenameRun(ToolTest):
 
 
 class FailedRenames(ToolTest):
-    def check_failed_run(self, run, shots, verdicts):
+    def check_failed_run(self, run, shots, verdicts, **causes):
         process, _ = run.logs()
-        RenameRun.check_run(self, run, shots, verdicts=verdicts, failed=True)
+        RenameRun.check_run(self, run, shots, verdicts=verdicts, failed=True, **causes)
         self.assertEqual(run.read(process).count(b"NG,"), len(verdicts))
         return process
 
@@ -115,7 +117,8 @@ class FailedRenames(ToolTest):
         for name, ns in shots.items():
             self.make(name, ns)
         run = self.run_tool(seams={"RENAME_FAIL": 1})
-        self.check_failed_run(run, shots, {(1, 0): False, (2, 0): False, (2, 1): False})
+        # The first is refused (no access), the second finds its name taken.
+        self.check_failed_run(run, shots, {(1, 0): False, (2, 0): False, (2, 1): False}, denied=1, taken=1)
         stamp = stamp_of_log(run.logs()[0], "UTC")
         files = snapshot(self.dir)
         self.assertEqual(files["G0000001.pcx"], b"G0000001.pcx content")
@@ -152,7 +155,7 @@ class FailedRenames(ToolTest):
             self.make(name, ns)
         os.mkdir(os.path.join(self.dir, "G0000001.pcx"))
         run = self.run_tool()
-        self.check_failed_run(run, shots, {(2, 1): False})
+        self.check_failed_run(run, shots, {(2, 1): False}, taken=1)
         stamp = stamp_of_log(run.logs()[0], "UTC")
         self.assertTrue(os.path.isdir(os.path.join(self.dir, "G0000001.pcx")))
         self.assertEqual(run.read("G0000000.pcx"), b"G0000002.pcx content")
@@ -173,7 +176,7 @@ class FailedRenames(ToolTest):
         for name, ns in shots.items():
             self.make(name, ns)
         run = self.run_tool(seams={"RENAME_FAIL": "4+"})
-        self.check_failed_run(run, shots, {(2, i): False for i in range(3)})
+        self.check_failed_run(run, shots, {(2, i): False for i in range(3)}, denied=3)
         stamp = stamp_of_log(run.logs()[0], "UTC")
         for name in shots:
             self.assertEqual(run.read(f"_tmp_{stamp}_{name}"), name.encode() + b" content")
@@ -200,7 +203,7 @@ class FailedRenames(ToolTest):
             self.make(name, ns)
         os.mkdir(os.path.join(self.dir, "G0000002.pcx"))
         run = self.run_tool(seams=seams)
-        self.check_failed_run(run, shots, {(2, 2): False})
+        self.check_failed_run(run, shots, {(2, 2): False}, taken=1)
         self.assertEqual(run.read("G0000000.pcx"), b"G0000001.pcx content")
         self.assertEqual(run.read("G0000001.pcx"), b"G0000000.pcx content")
         self.assertTrue(os.path.isdir(os.path.join(self.dir, "G0000002.pcx")))
@@ -239,14 +242,16 @@ class LogsThatStopTakingRows(ToolTest):
         self.assertEqual(run.read(process), EOL.join(lines[:3]) + EOL)
         self.assertEqual(run.stdout, standard_output(EOL.join(lines[:2] + lines[3:])))
         self.assertEqual(run.read(result), want_result)
-        self.assertEqual(run.stderr, messages(*progress_messages(2), LOG_INCOMPLETE.format(process)))
+        self.assertEqual(run.stderr, messages(*progress_messages(2), LOG_INCOMPLETE.format(process),
+                                              run_summary(2, ".", result)))
 
     def test_rows_that_standard_output_refuses_too_are_reported(self):
         run = self.run_over_two(seams={"LOG_WRITE_FAIL": "2+"})
         process, result, (want_process, _) = self.expected(run)
         self.assertEqual(run.read(process), EOL.join(want_process.split(EOL)[:2]) + EOL)
         self.assertEqual((run.read(result), run.stdout), (b"", standard_output()))
-        self.assertEqual(run.stderr, messages(*progress_messages(2), LOG_LOST.format(process), LOG_LOST.format(result)))
+        self.assertEqual(run.stderr, messages(*progress_messages(2), LOG_LOST.format(process), LOG_LOST.format(result),
+                                              run_summary(2, ".", result)))
 
     def test_a_full_disk(self):
         if subprocess.run(["mount", "-t", "tmpfs", "-o", "size=64k", "tmpfs", self.dir],
@@ -266,7 +271,7 @@ class LogsThatStopTakingRows(ToolTest):
         self.assertEqual((run.read(process), run.read(result)), (b"", b""))
         self.assertEqual(run.stdout, standard_output(both_logs_on_stdout(want_process, want_result, 2)))
         self.assertEqual(run.stderr, messages(*progress_messages(2), LOG_INCOMPLETE.format(process),
-                                              LOG_INCOMPLETE.format(result)))
+                                              LOG_INCOMPLETE.format(result), run_summary(2, ".", result)))
 
     @unittest.skipIf(WINDOWS, "Wine sets a file's end with ftruncate, which takes no room on Linux")
     def test_a_disk_with_room_for_the_heads_but_not_for_all_rows(self):
@@ -294,7 +299,8 @@ class LogsThatStopTakingRows(ToolTest):
         self.assertGreater(len(in_file), 10)
         on_stdout = [line for line in run.stdout.split(EOL) if b"_tmp_" in line]
         self.assertEqual(in_file + on_stdout, want)
-        self.assertTrue(run.stderr.endswith(messages(LOG_INCOMPLETE.format(process), LOG_INCOMPLETE.format(result))))
+        self.assertTrue(run.stderr.endswith(messages(LOG_INCOMPLETE.format(process), LOG_INCOMPLETE.format(result),
+                                                     run_summary(100, ".", result))))
 
     def test_logs_that_neither_a_file_nor_standard_output_take(self):
         blocked = block_log_names(self.dir)

@@ -72,6 +72,14 @@ UNDO_HINT = ("元に戻すには、「{}」をshotrenum.exeの上にドロップ
 SUMMARY_UNDO = "「{}」の実行を元に戻しました。元の名前に戻したファイルは{}件、そのままのファイルは{}件です。\n"
 HELD_FILES = ("{}件のファイルは、ほかのプログラムが使用中だったため名前を変えられませんでした。"
               "そのプログラムを閉じてから、もう一度実行してください。\n")
+SUMMARY_COUNTS = ("全{}件のうち、名前を付け直したファイルは{}件、もとから正しい名前だったファイルは{}件、"
+                  "名前を変えられなかったファイルは{}件です。\n")
+FAILED_DENIED = ("{}件のファイルは、フォルダかファイルを変更する権限がないため名前を変えられませんでした"
+                 "（読み取り専用か、ほかのユーザーのものです）。\n")
+FAILED_NO_SPACE = "{}件のファイルは、ディスクがいっぱいのため名前を変えられませんでした。\n"
+FAILED_TAKEN = "{}件のファイルは、付ける名前がフォルダやほかのファイルに使われていたため名前を変えられませんでした。\n"
+FAILED_OTHER = "{}件のファイルは、そのほかの理由（入出力エラーなど）で名前を変えられませんでした。\n"
+NOT_FOUND_IN = "フォルダ「{}」にスクリーンショットファイルが見つかりませんでした。\n"
 SUMMARY_PREVIEW = "実行すると、{}件のファイルの名前が変わります。\n"
 UNDO_ALREADY = "「{}」の実行はすでに元に戻されています。ファイルは変更していません。\n"
 UNDO_NO_ROWS = ("「{}」には名前の変更の記録がありません（最初の変更の前に止まったか、記録が失われています）。"
@@ -235,11 +243,34 @@ def standard_output(body=b"", args=False):
     return body + WINDOWS_PAUSE if WINDOWS and not args else body
 
 
-def run_summary(renamed, folder, result_log):
-    """The closing summary of a run with arguments over `folder` (as given)
-    that left the result log `result_log`."""
-    path = result_log if WINDOWS or folder in ("", ".") else os.path.join(folder, result_log)
-    return SUMMARY_RUN.format(renamed, result_log) + UNDO_HINT.format(path)
+def run_summary(renamed, folder, result_log, handled=None, moved=None, denied=0, no_space=0, taken=0, other=0,
+                held=0):
+    """The closing summary of a run over `folder` (as given; "." for the bare
+    start) that left the result log `result_log` (None: none), `renamed` of
+    its `handled` files renamed and `moved` at their targets, the others
+    failed for the causes counted."""
+    handled = renamed if handled is None else handled
+    moved = renamed if moved is None else moved
+    text = ""
+    if renamed and result_log:
+        path = result_log if WINDOWS or folder in ("", ".") else os.path.join(folder, result_log)
+        text += SUMMARY_RUN.format(renamed, result_log) + UNDO_HINT.format(path)
+    if renamed < handled:
+        text += SUMMARY_COUNTS.format(handled, renamed, moved - renamed, handled - moved)
+    for count, line in ((denied, FAILED_DENIED), (no_space, FAILED_NO_SPACE), (taken, FAILED_TAKEN),
+                        (other, FAILED_OTHER), (held, HELD_FILES)):
+        if count:
+            text += line.format(count)
+    return text
+
+
+def logged_summary(result_log_text, result_log, folder=".", **causes):
+    """The closing summary of a run whose result log (its file name, and
+    what it holds) tells what it renamed; `causes` as run_summary's."""
+    rows = [line.split(b",") for line in result_log_text.split(EOL)[2:] if line]
+    moved = [row for row in rows if row[0] == b"OK"]
+    renamed = sum(1 for row in moved if row[1] != row[2])
+    return run_summary(renamed, folder, result_log, len(rows), len(moved), **causes)
 
 
 def standard_output_lines(run):
@@ -423,11 +454,11 @@ def expected_logs(shots, stamp, tz, verdicts=None, order_names=None):
 def both_logs_on_stdout(process, result, n):
     """Standard output of a run over n files whose logs both stand in there
     from their first line: in phase 2 each rename's result row, then its
-    process row, each whole."""
+    process row, each whole and after its own log's title line."""
     p, r = process.split(EOL), result.split(EOL)
     out = p[:2 + n] + r[:2]
     for i in range(n):
-        out += [r[2 + i], p[2 + n + i]]
+        out += ([r[0]] if i else []) + [r[2 + i], p[0], p[2 + n + i]]
     return EOL.join(out) + EOL
 
 

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/filetime.h"
@@ -89,6 +90,39 @@ int FailWith(int error) {
   return -1;
 }
 
+// A failed rename tells the cause the user can mend: permission, a full
+// disk, a name in the way; anything else is a failure without a name.
+TEST_F(PosixPlatform, RenameTellsTheCauseOfItsFailure) {
+  static int error = 0;
+  const testing::SyscallSwap fails(syscalls.renameat2,
+                                   [](int, const char*, int, const char*, unsigned) { return FailWith(error); });
+  const std::pair<int, RenameResult> causes[] = {
+      {EACCES, RenameResult::kDenied},   {EPERM, RenameResult::kDenied},   {EROFS, RenameResult::kDenied},
+      {ENOSPC, RenameResult::kNoSpace},  {EDQUOT, RenameResult::kNoSpace}, {EEXIST, RenameResult::kTaken},
+      {ENOTEMPTY, RenameResult::kTaken}, {EISDIR, RenameResult::kTaken},   {EIO, RenameResult::kFailed},
+      {ENOENT, RenameResult::kFailed}};
+  Touch("a");
+  for (const auto& [cause, result] : causes) {
+    error = cause;
+    EXPECT_EQ(RenameWithoutReplace("a", "b"), result) << cause;
+  }
+}
+
+// Through the fallbacks, the cause told is that of the step that failed,
+// not that of the cleanup after it, which may fail too.
+TEST_F(PosixPlatform, AFallbackTellsTheCauseOfTheStepThatFailed) {
+  const testing::SyscallSwap noFlag(syscalls.renameat2,
+                                    [](int, const char*, int, const char*, unsigned) { return FailWith(EINVAL); });
+  const testing::SyscallSwap cleanupFails(syscalls.unlink, [](const char* name) {
+    return std::string(name) == "a" ? FailWith(EACCES) : FailWith(EIO);
+  });
+  Touch("a");
+  EXPECT_EQ(RenameWithoutReplace("a", "b"), RenameResult::kDenied);
+  const testing::SyscallSwap noLinks(syscalls.link, [](const char*, const char*) { return FailWith(EPERM); });
+  const testing::SyscallSwap renameFails(syscalls.rename, [](const char*, const char*) { return FailWith(ENOSPC); });
+  EXPECT_EQ(RenameWithoutReplace("a", "c"), RenameResult::kNoSpace);
+}
+
 // Where renameat2 does not know RENAME_NOREPLACE (EINVAL: FUSE, older file
 // systems), a link and an unlink move the file.
 TEST_F(PosixPlatform, LinkFallbackMovesButNeverReplaces) {
@@ -96,7 +130,7 @@ TEST_F(PosixPlatform, LinkFallbackMovesButNeverReplaces) {
                                     [](int, const char*, int, const char*, unsigned) { return FailWith(EINVAL); });
   Touch("a", "A");
   Touch("b", "B");
-  EXPECT_EQ(RenameWithoutReplace("a", "b"), RenameResult::kFailed);
+  EXPECT_EQ(RenameWithoutReplace("a", "b"), RenameResult::kTaken);
   EXPECT_EQ(Read("a"), "A");
   EXPECT_EQ(Read("b"), "B");
   EXPECT_EQ(RenameWithoutReplace("a", "c"), RenameResult::kRenamed);
@@ -111,7 +145,8 @@ TEST_F(PosixPlatform, LinkFallbackMovesButNeverReplaces) {
     static int unlinks = 0;
     const testing::SyscallSwap firstFails(
         syscalls.unlink, [](const char* name) { return ++unlinks == 1 ? FailWith(EACCES) : unlink(name); });
-    EXPECT_EQ(RenameWithoutReplace("c", "f"), RenameResult::kFailed);
+    // Its cause is the unlink's, not the cleanup's after it.
+    EXPECT_EQ(RenameWithoutReplace("c", "f"), RenameResult::kDenied);
   }
   EXPECT_EQ(Read("c"), "A");
   EXPECT_FALSE(Exists("f"));
@@ -132,18 +167,19 @@ TEST_F(PosixPlatform, ReservationFallbackMovesButNeverReplaces) {
   const testing::SyscallSwap noLinks(syscalls.link, [](const char*, const char*) { return FailWith(EPERM); });
   Touch("a", "A");
   Touch("b", "B");
-  EXPECT_EQ(RenameWithoutReplace("a", "b"), RenameResult::kFailed);
+  EXPECT_EQ(RenameWithoutReplace("a", "b"), RenameResult::kTaken);
   EXPECT_EQ(Read("a"), "A");
   EXPECT_EQ(Read("b"), "B");
   ASSERT_EQ(symlink("nowhere", "dangling"), 0);
-  EXPECT_EQ(RenameWithoutReplace("a", "dangling"), RenameResult::kFailed);
+  EXPECT_EQ(RenameWithoutReplace("a", "dangling"), RenameResult::kTaken);
   EXPECT_FALSE(Exists("nowhere"));
   EXPECT_EQ(RenameWithoutReplace("a", "c"), RenameResult::kRenamed);
   EXPECT_FALSE(Exists("a"));
   EXPECT_EQ(Read("c"), "A");
-  // A rename that fails after the reservation takes the reservation away.
-  const testing::SyscallSwap renameFails(syscalls.rename, [](const char*, const char*) { return FailWith(EIO); });
-  EXPECT_EQ(RenameWithoutReplace("c", "e"), RenameResult::kFailed);
+  // A rename that fails after the reservation takes the reservation away,
+  // and tells its own error, not that of the cleanup.
+  const testing::SyscallSwap renameFails(syscalls.rename, [](const char*, const char*) { return FailWith(ENOSPC); });
+  EXPECT_EQ(RenameWithoutReplace("c", "e"), RenameResult::kNoSpace);
   EXPECT_EQ(Read("c"), "A");
   EXPECT_FALSE(Exists("e"));
 }

@@ -18,15 +18,16 @@ TEST_F(Rename, MovesAFileToAFreeName) {
   EXPECT_EQ(Read("G0000000.pcx"), "one");
 }
 
+// A name in the way is told as such: a folder or a file the user may move.
 TEST_F(Rename, NeverReplacesAFileOrADirectory) {
   Touch("G0000001.pcx", "one");
   Touch("G0000000.pcx", "zero");
-  EXPECT_EQ(RenameWithoutReplace("G0000001.pcx", "G0000000.pcx"), RenameResult::kFailed);
+  EXPECT_EQ(RenameWithoutReplace("G0000001.pcx", "G0000000.pcx"), RenameResult::kTaken);
   EXPECT_EQ(Read("G0000001.pcx"), "one");
   EXPECT_EQ(Read("G0000000.pcx"), "zero");
 
   std::filesystem::create_directory("G0000002.pcx");
-  EXPECT_EQ(RenameWithoutReplace("G0000001.pcx", "G0000002.pcx"), RenameResult::kFailed);
+  EXPECT_EQ(RenameWithoutReplace("G0000001.pcx", "G0000002.pcx"), RenameResult::kTaken);
   EXPECT_EQ(Read("G0000001.pcx"), "one");
   EXPECT_TRUE(std::filesystem::is_empty("G0000002.pcx"));
 

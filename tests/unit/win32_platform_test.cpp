@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <numeric>
+#include <tuple>
 #include <string>
 #include <vector>
 
@@ -75,7 +76,7 @@ TEST_F(Win32Platform, AListingThatFailsPartwayIsBroken) {
 TEST_F(Win32Platform, NeverRenamesOntoANameThatDiffersOnlyInCase) {
   Touch("G0000000.pcx", "zero");
   Touch("_tmp_1_g0000005.PCX", "five");
-  EXPECT_EQ(RenameWithoutReplace("_tmp_1_g0000005.PCX", "g0000000.PCX"), RenameResult::kFailed);
+  EXPECT_EQ(RenameWithoutReplace("_tmp_1_g0000005.PCX", "g0000000.PCX"), RenameResult::kTaken);
   EXPECT_EQ(Read("G0000000.pcx"), "zero");
   EXPECT_EQ(Read("_tmp_1_g0000005.PCX"), "five");
 }
@@ -164,15 +165,21 @@ TEST_F(HeldFile, WaitsAboutTwoSecondsForAFileAndTenForARun) {
   EXPECT_EQ(Waited(), 2000u);
 }
 
-// Waiting mends no missing permission and no taken name (whatever status an
-// earlier call left).
-TEST_F(HeldFile, AnyOtherFailureNeverWaits) {
-  const std::pair<DWORD, LONG> others[] = {{ERROR_ACCESS_DENIED, kStatusAccessDenied},
-                                           {ERROR_ALREADY_EXISTS, kStatusDeletePending}};
-  for (const auto& [otherError, otherStatus] : others) {
+// Waiting mends no missing permission, no taken name and no full disk
+// (whatever status an earlier call left); each is told by its cause.
+TEST_F(HeldFile, AnyOtherFailureNeverWaitsAndTellsItsCause) {
+  const std::tuple<DWORD, LONG, RenameResult> others[] = {
+      {ERROR_ACCESS_DENIED, kStatusAccessDenied, RenameResult::kDenied},
+      {ERROR_WRITE_PROTECT, kStatusAccessDenied, RenameResult::kDenied},
+      {ERROR_ALREADY_EXISTS, kStatusDeletePending, RenameResult::kTaken},
+      {ERROR_FILE_EXISTS, kStatusAccessDenied, RenameResult::kTaken},
+      {ERROR_DISK_FULL, kStatusAccessDenied, RenameResult::kNoSpace},
+      {ERROR_HANDLE_DISK_FULL, kStatusAccessDenied, RenameResult::kNoSpace},
+      {ERROR_GEN_FAILURE, kStatusAccessDenied, RenameResult::kFailed}};
+  for (const auto& [otherError, otherStatus, cause] : others) {
     error = otherError;
     status = otherStatus;
-    EXPECT_EQ(RenameWithoutReplace("G0000001.pcx", "G0000000.pcx"), RenameResult::kFailed) << otherError;
+    EXPECT_EQ(RenameWithoutReplace("G0000001.pcx", "G0000000.pcx"), cause) << otherError;
   }
   held = false;
   EXPECT_EQ(RenameWithoutReplace("G0000001.pcx", "G0000000.pcx"), RenameResult::kRenamed);
