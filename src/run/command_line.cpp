@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 
 #include "platform/platform.h"
 #include "rename/log_reader.h"
@@ -65,7 +66,24 @@ const char* CheckTarget(Target& target, bool givenAsLog) {
   return texts::kPathUnreadable;
 }
 
+// `c` in lower case, for ASCII letters only.
+char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+  }
+  return true;
+}
+
 }  // namespace
+
+bool PreviewsByName(const std::string& programFile) {
+  std::string_view name(programFile);
+  if (name.size() > 4 && EqualsIgnoringAsciiCase(name.substr(name.size() - 4), ".exe")) name.remove_suffix(4);
+  return EqualsIgnoringAsciiCase(name, "shotrenum-preview");
+}
 
 Command ParseCommandLine(const std::vector<std::string>& arguments) {
   Command command;

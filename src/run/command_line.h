@@ -33,6 +33,12 @@ struct Command {
   std::string refused;
 };
 
+// Whether the program file's name (ProgramFileName) is the preview's:
+// "shotrenum-preview", in any case, with or without ".exe". A copy of the
+// tool so named takes its command line as with "-n" in front, so that
+// folders dropped onto it are previewed whatever their names hold.
+bool PreviewsByName(const std::string& programFile);
+
 // Reads the arguments. Folders and logs are told apart, and checked, through
 // the platform (what the path names, whether a file is a log of this tool).
 Command ParseCommandLine(const std::vector<std::string>& arguments);
