@@ -31,6 +31,9 @@ struct Command {
   // Of a refusal: the message, and the argument its "%s" names.
   const char* refusal = nullptr;
   std::string refused;
+  // Of a file refused as no log: why (a Say format; its %ld `whyLine`).
+  const char* why = nullptr;
+  long whyLine = 0;
 };
 
 // Whether the program file's name (ProgramFileName) is the preview's:

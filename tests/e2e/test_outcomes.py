@@ -9,7 +9,7 @@ import subprocess
 import tempfile
 import unittest
 
-from tool import (ANOTHER_RUN, BIN, CONSOLE_PAUSE_BIN, EOL, FOLDER_CHANGED, FOLDER_HEADING, IN_ORDER, KEY,
+from tool import (LOG_WHY_KIND, LOG_WHY_ROW, ANOTHER_RUN, BIN, CONSOLE_PAUSE_BIN, EOL, FOLDER_CHANGED, FOLDER_HEADING, IN_ORDER, KEY,
                   LISTING_BROKEN, NOT_FOUND, OUT_OF_MEMORY, PAUSE, PREVIEW_DONE, REFUSED, RUNNER, SANITIZED, TOO_MANY,
                   WINDOWS, WINDOWS_PAUSE, ToolTest, folder_state, make_file, messages, ns_of, progress_messages,
                   run_on_terminal, run_summary, run_tool, sjis, snapshot, standard_output, SUMMARY_PREVIEW, temp_name,
@@ -406,8 +406,9 @@ class CommandLine(ToolTest):
         good_before = folder_state(os.path.join(self.dir, "good"))
         cases = [(["good", "--bogus"], "「--bogus」は不明なオプションです。\n"),
                  (["good", "missing"], "「missing」が見つかりません。\n"),
-                 (["good", "notes.csv"], "「notes.csv」はフォルダでもこのツールのログでもありません。\n"),
-                 (["good", swapped], f"「{swapped}」はフォルダでもこのツールのログでもありません。\n"),
+                 (["good", "notes.csv"],
+                  "「notes.csv」はフォルダでもこのツールのログでもありません。\n" + LOG_WHY_ROW.format(2)),
+                 (["good", swapped], f"「{swapped}」はフォルダでもこのツールのログでもありません。\n" + LOG_WHY_KIND),
                  (["good", "--undo", "good"], "「good」はこのツールのログではありません。\n"),
                  (["good", "--undo"], "「--undo」のあとに、元に戻す実行のログを指定してください。\n")]
         for args, message in cases:
