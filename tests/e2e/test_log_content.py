@@ -48,6 +48,13 @@ class LogByContent(ToolTest):
         redo = self.go(undo_logs[1])
         self.assertEqual(redo.returncode, 0, redo.stderr)
         self.assertEqual(shots_with_times(self.dir), after)
+        # With the other log of the pair gone, its original alone tells.
+        for name in set(log_names(self.dir)) - {process, result}:
+            os.remove(os.path.join(self.dir, name))
+        os.remove(os.path.join(self.dir, result))
+        undo = self.go(copies[1])
+        self.assertEqual(undo.returncode, 0, undo.stderr)
+        self.assertEqual(shots_with_times(self.dir), before)
 
     def test_a_log_renamed_is_known_by_the_other_log_of_its_pair(self):
         before, (process, result) = self.run_once()
