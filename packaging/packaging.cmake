@@ -1,6 +1,6 @@
 # What `cmake --install` installs and the release packages CPack makes from it;
 # scripts/package.sh builds them into dist/:
-#   Windows build: shotrenum-<version>-windows-x64.zip (the .exe, shotrenum-preview.cmd, README-ja.txt, LICENSE)
+#   Windows build: shotrenum-<version>-windows-x64.zip (the .exe, its copy shotrenum-preview.exe, README-ja.txt, LICENSE)
 #   Linux build:   shotrenum-<version>-linux-x86_64.tar.gz and shotrenum_<version>_amd64.deb
 include(GNUInstallDirs)
 # Folders made by the install get the same mode whatever the umask.
@@ -27,12 +27,11 @@ if(WIN32)
                   COMMAND_ERROR_IS_FATAL ANY)
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS README.ja.md packaging/guide_text.py)
   shotrenum_windows_text(LICENSE LICENSE)
-  # The preview's drop target, beside the .exe in the build folder too (the
-  # end-to-end tests run it there); cmd wants CR LF line ends.
-  shotrenum_windows_text(packaging/shotrenum-preview.cmd shotrenum-preview.cmd)
   install(TARGETS shotrenum RUNTIME DESTINATION .)
-  install(FILES ${CMAKE_CURRENT_BINARY_DIR}/README-ja.txt ${CMAKE_CURRENT_BINARY_DIR}/LICENSE
-                ${CMAKE_CURRENT_BINARY_DIR}/shotrenum-preview.cmd DESTINATION .)
+  # The preview's drop target: the same program, which previews when started
+  # by this name, so that no command processor reads a dropped folder's name.
+  install(PROGRAMS $<TARGET_FILE:shotrenum> DESTINATION . RENAME shotrenum-preview.exe)
+  install(FILES ${CMAKE_CURRENT_BINARY_DIR}/README-ja.txt ${CMAKE_CURRENT_BINARY_DIR}/LICENSE DESTINATION .)
   set(CPACK_GENERATOR ZIP)
   set(CPACK_PACKAGE_FILE_NAME ${PROJECT_NAME}-${PROJECT_VERSION}-windows-x64)
   # Unpacked by Explorer into a folder of the zip's name already.

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the release packages, through the presets of CMakePresets.json and
 # CPack, with SHA256SUMS beside them:
-#   shotrenum-<version>-windows-x64.zip     shotrenum.exe, shotrenum-preview.cmd, README-ja.txt, LICENSE
+#   shotrenum-<version>-windows-x64.zip     shotrenum.exe, shotrenum-preview.exe, README-ja.txt, LICENSE
 #   shotrenum-<version>-linux-x86_64.tar.gz shotrenum-<version>-linux-x86_64/bin/shotrenum, man page, documents
 #   shotrenum_<version>_amd64.deb           /usr/bin/shotrenum, its manual page, /usr/share/doc/shotrenum
 # Two builds of one commit give the same bytes: every time inside the

@@ -68,12 +68,29 @@ const char kDryRunUndo[] = "「%s」を元に戻す操作は「-n」と一緒に
 const char kArgumentsRefused[] = "ファイルは変更していません。使い方は「shotrenum --help」で表示できます。\n";
 const char kPreviewDone[] = "以上は予定です。ファイルは変更していません。\n";
 const char kPreviewUnwritten[] = "予定の一覧を標準出力に書き出せませんでした。ファイルは変更していません。\n";
+const char kLogWhyReadFailed[] = "ファイルを読み取れませんでした。\n";
+const char kLogWhyEncoding[] = "文字コードがShift_JISでもUTF-8でもありません。\n";
+const char kLogWhyTitle[] = "1行目が、このツールのログの見出し（リネーム過程ログ、リネーム結果ログ）ではありません。\n";
+const char kLogWhyRow[] = "%ld行目が、このツールのログの行ではありません。\n";
+const char kLogWhyKind[] =
+    "1行目の見出しが、名前の示すログ（VeltraskoAll_はリネーム過程ログ、VeltraskoLog_はリネーム結果ログ）と合いません。\n";
+const char kLogWhyNoOriginal[] =
+    "このログのコピーか名前を変えたもので、元のログ（VeltraskoAll_….csvかVeltraskoLog_….csv）と同じ内容のものが、"
+    "同じフォルダにありません。\n";
+const char kLogWhyAmbiguous[] =
+    "同じ内容のログが同じフォルダにいくつもあるため、どの実行のログか決められません。元のログを指定してください。\n";
+const char kLogWhyContradicts[] = "記録の内容が、対になるログやほかの実行のログと食い違っています。\n";
 
 const char kProcessLogTitle[] = "リネーム過程ログ\n";
 const char kResultLogTitle[] = "リネーム結果ログ\n";
 const char kLogHeader[] = "判定,リネーム前,リネーム後,更新日付,更新時刻\n";
 const char kUndoProcessLogTitle[] = "リネーム過程ログ（%sを元に戻す）\n";
 const char kUndoResultLogTitle[] = "リネーム結果ログ（%sを元に戻す）\n";
+const char8_t kProcessLogTitleUtf8[] = u8"リネーム過程ログ\n";
+const char8_t kResultLogTitleUtf8[] = u8"リネーム結果ログ\n";
+const char8_t kLogHeaderUtf8[] = u8"判定,リネーム前,リネーム後,更新日付,更新時刻\n";
+const char8_t kUndoProcessLogTitleUtf8[] = u8"リネーム過程ログ（%sを元に戻す）\n";
+const char8_t kUndoResultLogTitleUtf8[] = u8"リネーム結果ログ（%sを元に戻す）\n";
 
 const char kUndoLaterRun[] =
     "このあとの実行（ログ「%s」）がまだ元に戻されていません。新しい実行から順に元に戻してください。"
@@ -86,6 +103,9 @@ const char kUndoAlready[] = "「%s」の実行はすでに元に戻されてい�
 const char kUndoNoRows[] =
     "「%s」には名前の変更の記録がありません（最初の変更の前に止まったか、記録が失われています）。"
     "元に戻せません。ファイルは変更していません。\n";
+const char kUndoElsewhere[] =
+    "「%s」に記録されたファイルは、このフォルダに1つもありません。ログをほかのフォルダへ移したときは、"
+    "スクリーンショットのあるフォルダへ戻してから元に戻してください。ファイルは変更していません。\n";
 const char kUndoJournalFailed[] =
     "元に戻す操作のログ「%s」を作成できないため、元に戻しませんでした。ファイルは変更していません。\n";
 const char kUndoLeft[] =

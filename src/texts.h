@@ -52,6 +52,16 @@ extern const char kDryRunUndo[];
 extern const char kArgumentsRefused[];  // no %s; after a refusal
 extern const char kPreviewDone[];       // no %s; the end of a preview
 extern const char kPreviewUnwritten[];  // no %s; standard output failed
+// Why a file is no log of this tool, after the message that says it is not
+// (through Say; kLogWhyRow's %ld: a line number).
+extern const char kLogWhyReadFailed[];
+extern const char kLogWhyEncoding[];
+extern const char kLogWhyTitle[];
+extern const char kLogWhyRow[];
+extern const char kLogWhyKind[];        // a log's name, and the other kind's title
+extern const char kLogWhyNoOriginal[];   // a copy whose command no log of its folder tells
+extern const char kLogWhyAmbiguous[];    // a copy the logs of several commands match
+extern const char kLogWhyContradicts[];  // it reads, but disagrees with the other logs
 
 // Log title lines and the header line shared by both logs.
 extern const char kProcessLogTitle[];
@@ -60,6 +70,12 @@ extern const char kLogHeader[];
 // An undo's title lines (%s: the process log of the run it undoes).
 extern const char kUndoProcessLogTitle[];
 extern const char kUndoResultLogTitle[];
+// The same head texts in UTF-8, as a spreadsheet may save a log again.
+extern const char8_t kProcessLogTitleUtf8[];
+extern const char8_t kResultLogTitleUtf8[];
+extern const char8_t kLogHeaderUtf8[];
+extern const char8_t kUndoProcessLogTitleUtf8[];
+extern const char8_t kUndoResultLogTitleUtf8[];
 
 // Undo of a run. kUndoNothing goes through "%s\n"; the others are formats
 // that end in a line end (%s: a log's file name).
@@ -68,6 +84,7 @@ extern const char kUndoNothing[];
 extern const char kLogUnreadable[];
 extern const char kUndoAlready[];        // %s: a log of the command named
 extern const char kUndoNoRows[];         // %s: a log of the command named
+extern const char kUndoElsewhere[];      // %s: a log of the command named; none of its files is here
 extern const char kUndoJournalFailed[];  // %s: the undo's process log
 extern const char kUndoLeft[];           // %ld: files left where they are; %s: the undo's process log
 extern const char kUndoLostLog[];        // %s: the process log a temporary name's stamp gives

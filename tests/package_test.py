@@ -190,16 +190,16 @@ class Packages(unittest.TestCase):
     def test_windows_zip_holds_a_stripped_exe_that_runs_and_texts_notepad_reads(self):
         with zipfile.ZipFile(dist("shotrenum-{}-windows-x64.zip")) as archive:
             self.assertEqual(sorted(archive.namelist()),
-                             ["LICENSE", "README-ja.txt", "shotrenum-preview.cmd", "shotrenum.exe"])
+                             ["LICENSE", "README-ja.txt", "shotrenum-preview.exe", "shotrenum.exe"])
             guide, license_text, drop_target, exe = (
-                archive.read(n) for n in ("README-ja.txt", "LICENSE", "shotrenum-preview.cmd", "shotrenum.exe"))
+                archive.read(n) for n in ("README-ja.txt", "LICENSE", "shotrenum-preview.exe", "shotrenum.exe"))
             archive.extract("shotrenum.exe", self.dir)
         self.assertTrue(guide.startswith(b"\xef\xbb\xbf"), "UTF-8 byte-order mark")
-        for text in (guide, license_text, drop_target):
+        for text in (guide, license_text):
             self.assertEqual(text.count(b"\n"), text.count(b"\r\n"), "CR LF line ends only")
-        # cmd reads a batch file in the console's code page: ASCII reads alike in all.
-        self.assertTrue(drop_target.isascii())
-        self.assertIn(b'"%~dp0shotrenum.exe" -n %*', drop_target)
+        # The preview's drop target is the tool itself, which previews by that name.
+        self.assertEqual(drop_target, exe)
+        self.assertNotIn(".cmd", guide.decode("utf-8"))
         # Plain text: none of Markdown's marks, which Notepad would show as they are.
         text = guide.decode("utf-8-sig")
         for mark in ("<!--", "**", "`", "|---", "]("):

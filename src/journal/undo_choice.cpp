@@ -1,5 +1,7 @@
 #include "journal/undo_choice.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <utility>
 
@@ -24,6 +26,24 @@ const LoggedCommand* Unreadable(const History& history, const Stack& stack, cons
     }
   }
   return nullptr;
+}
+
+// Whether the folder holds nothing at any name the rows of the files gone
+// show (where they left it, where it came from): the log is not beside
+// its screenshots.
+bool NoneOfItsNamesHere(const std::vector<Track>& tracks) {
+  std::vector<std::uint64_t> names;
+  for (const Track& t : tracks) {
+    if (t.state != TrackState::kMissing) continue;
+    names.push_back(FoldedKey(t.name));
+    names.push_back(FoldedKey(t.at));
+  }
+  std::sort(names.begin(), names.end());
+  for (const Track& t : tracks) {
+    if (t.state == TrackState::kMissing || t.state == TrackState::kDead) continue;
+    if (std::binary_search(names.begin(), names.end(), FoldedKey(t.name))) return false;
+  }
+  return true;
 }
 
 UndoChoice Refused(UndoRefusal refusal, const char* name) {
@@ -88,6 +108,11 @@ UndoChoice ChooseUndo(History& history, std::vector<Track>& tracks, const char* 
     // or later commands took them back) is still taken back, so that the
     // one before it stands again; a repeated undo has nothing to finish.
     const bool left = choice.plan.staying > 0 || choice.plan.missing > 0;
+    if (choice.plan.missing > 0 && choice.plan.staying == 0 && choice.plan.back == 0 && NoneOfItsNamesHere(tracks)) {
+      choice.refusal = UndoRefusal::kElsewhere;
+      choice.name = target->Name();
+      return choice;
+    }
     if (left || decision.verdict == UndoVerdict::kContinue) {
       choice.refusal = left ? UndoRefusal::kNothingMoves : UndoRefusal::kAlready;
       choice.name = target->Name();

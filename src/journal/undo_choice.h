@@ -21,6 +21,8 @@ enum class UndoRefusal {
   kNoRows,         // its logs hold no rename (`name`): stopped before its first, or
                    // its rows lost (a power cut where nothing orders the writes)
   kLaterStands,    // a later entry stands in the way (`name`: its log)
+  kElsewhere,      // none of the files its logs name is in the folder (`name`):
+                   // the log was moved away from its screenshots, or they went
   kNothingMoves,   // files remain to go back, but none can: changed, held or gone
 };
 

@@ -264,6 +264,11 @@ bool RemoveRegularFile(const char* name);
 
 // The arguments after the program's name.
 std::vector<std::string> CommandLineArguments(int argc, char** argv);
+// The file name the program was started by, without its folder: on POSIX
+// the last part of argv[0] (a link's own name), on Windows that of the
+// program's file ("shotrenum-preview.exe" for a copy so named); "" when
+// not known.
+std::string ProgramFileName(int argc, char** argv);
 // Whether "/?" asks for help, as it does on Windows.
 bool SlashAsksForHelp();
 

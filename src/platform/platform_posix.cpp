@@ -572,6 +572,11 @@ std::vector<std::string> CommandLineArguments(int argc, char** argv) {
   return arguments;
 }
 
+std::string ProgramFileName(int argc, char** argv) {
+  if (argc < 1 || argv[0] == nullptr) return "";
+  return FileNameInPath(argv[0]);
+}
+
 bool SlashAsksForHelp() { return false; }
 
 PathKind KindOfPath(const char* path) {

@@ -37,6 +37,7 @@ Syscalls syscalls = {
     .GetCommandLineW = GetCommandLineW,
     .GetConsoleProcessList = GetConsoleProcessList,
     .CommandLineToArgvW = CommandLineToArgvW,
+    .GetModuleFileNameW = GetModuleFileNameW,
     .GetFileAttributesA = GetFileAttributesA,
     .GetFileAttributesW = GetFileAttributesW,
     .GetFileAttributesExW = GetFileAttributesExW,
@@ -581,6 +582,28 @@ std::vector<std::string> CommandLineArguments(int, char**) {
   }
   LocalFree(wide);
   return arguments;
+}
+
+std::string ProgramFileName(int, char**) {
+  // Whatever the command line says: Explorer starts a dropped-on program by
+  // its full path, a script by any word.
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = syscalls.GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0) return "";
+    if (length < path.size()) {
+      path.resize(length);
+      break;
+    }
+    if (path.size() >= 32768) return "";
+    path.resize(path.size() * 2);
+  }
+  const int size = WideCharToMultiByte(CP_UTF8, 0, path.c_str(), -1, nullptr, 0, nullptr, nullptr);
+  if (size <= 0) return "";
+  std::string utf8(static_cast<std::size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, path.c_str(), -1, utf8.data(), size, nullptr, nullptr);
+  utf8.resize(utf8.size() - 1);  // the terminator
+  return FileNameInPath(utf8.c_str());
 }
 
 bool SlashAsksForHelp() { return true; }

@@ -45,6 +45,7 @@ struct Syscalls {
   LPWSTR(WINAPI* GetCommandLineW)();
   DWORD(WINAPI* GetConsoleProcessList)(LPDWORD processes, DWORD room);
   LPWSTR*(WINAPI* CommandLineToArgvW)(LPCWSTR commandLine, int* count);
+  DWORD(WINAPI* GetModuleFileNameW)(HMODULE module, LPWSTR path, DWORD room);
   DWORD(WINAPI* GetFileAttributesA)(LPCSTR path);
   DWORD(WINAPI* GetFileAttributesW)(LPCWSTR path);
   BOOL(WINAPI* GetFileAttributesExW)(LPCWSTR path, GET_FILEEX_INFO_LEVELS level, LPVOID information);

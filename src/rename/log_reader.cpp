@@ -1,5 +1,6 @@
 #include "rename/log_reader.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 
@@ -16,6 +17,77 @@ constexpr std::size_t kLongestLine = 1024;
 std::string_view Bare(const char* text) {
   const std::string_view all(text);
   return all.substr(0, all.size() - 1);
+}
+std::string_view Bare(const char8_t* text) { return Bare(reinterpret_cast<const char*>(text)); }
+
+// The texts of a log's head in one encoding: as the tool writes them
+// (Shift_JIS), or as a spreadsheet may save them again (UTF-8).
+struct HeadTexts {
+  std::string_view process;
+  std::string_view result;
+  std::string_view undoProcess;  // with "%s"
+  std::string_view undoResult;
+  std::string_view header;
+};
+
+const HeadTexts& ShiftJisHead() {
+  static const HeadTexts head{Bare(texts::kProcessLogTitle), Bare(texts::kResultLogTitle),
+                               Bare(texts::kUndoProcessLogTitle), Bare(texts::kUndoResultLogTitle),
+                               Bare(texts::kLogHeader)};
+  return head;
+}
+
+const HeadTexts& Utf8Head() {
+  static const HeadTexts head{Bare(texts::kProcessLogTitleUtf8), Bare(texts::kResultLogTitleUtf8),
+                               Bare(texts::kUndoProcessLogTitleUtf8), Bare(texts::kUndoResultLogTitleUtf8),
+                               Bare(texts::kLogHeaderUtf8)};
+  return head;
+}
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+// Whether `text` is Shift_JIS (code page 932) text: no NUL, every lead byte
+// followed by a trail byte.
+bool IsShiftJis(std::string_view text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c == 0 || c == 0x80 || c == 0xA0 || c >= 0xFD) return false;
+    if ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) {
+      if (++i == text.size()) return false;
+      const auto trail = static_cast<unsigned char>(text[i]);
+      if (trail < 0x40 || trail == 0x7F || trail > 0xFC) return false;
+    }
+  }
+  return true;
+}
+
+// Whether `text` is UTF-8 text: no NUL, every sequence whole and shortest.
+bool IsUtf8(std::string_view text) {
+  for (std::size_t i = 0; i < text.size();) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c == 0) return false;
+    std::size_t length = c < 0x80 ? 1 : c >= 0xC2 && c < 0xE0 ? 2 : c >= 0xE0 && c < 0xF0 ? 3 : c >= 0xF0 && c < 0xF5 ? 4 : 0;
+    if (length == 0 || i + length > text.size()) return false;
+    for (std::size_t k = 1; k < length; ++k) {
+      if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
+    }
+    if (length == 3) {
+      const auto next = static_cast<unsigned char>(text[i + 1]);
+      if ((c == 0xE0 && next < 0xA0) || (c == 0xED && next >= 0xA0)) return false;
+    } else if (length == 4) {
+      const auto next = static_cast<unsigned char>(text[i + 1]);
+      if ((c == 0xF0 && next < 0x90) || (c == 0xF4 && next >= 0x90)) return false;
+    }
+    i += length;
+  }
+  return true;
+}
+
+// Why a first line that is no title is not: text in neither encoding, or
+// text that says something else.
+LogFault FaultOfFirstLine(std::string_view line) {
+  if (line.starts_with(kByteOrderMark)) return IsUtf8(line.substr(kByteOrderMark.size())) ? LogFault::kTitle : LogFault::kEncoding;
+  return IsShiftJis(line) || IsUtf8(line) ? LogFault::kTitle : LogFault::kEncoding;
 }
 
 // Splits `text` at `separator` into exactly `count` parts of the given
@@ -64,8 +136,7 @@ bool FixedDigits(std::string_view text, std::string_view form, long* values) {
 
 // An undo's title: the format's text around "%s", with the process log of
 // the command it takes back between.
-bool ReadUndoTitle(std::string_view line, const char* format, char (&digits)[15]) {
-  const std::string_view bare = Bare(format);
+bool ReadUndoTitle(std::string_view line, std::string_view bare, char (&digits)[15]) {
   const std::size_t mark = bare.find("%s");
   const std::string_view prefix = bare.substr(0, mark);
   const std::string_view suffix = bare.substr(mark + 2);
@@ -77,17 +148,17 @@ bool ReadUndoTitle(std::string_view line, const char* format, char (&digits)[15]
          kind == LogKind::kProcess;
 }
 
-bool ReadTitle(std::string_view title, LogHead* head) {
+bool ReadTitle(std::string_view title, const HeadTexts& texts, LogHead* head) {
   head->undo = false;
   head->undoneDigits[0] = '\0';
-  if (title == Bare(texts::kProcessLogTitle)) {
+  if (title == texts.process) {
     head->kind = LogKind::kProcess;
-  } else if (title == Bare(texts::kResultLogTitle)) {
+  } else if (title == texts.result) {
     head->kind = LogKind::kResult;
-  } else if (ReadUndoTitle(title, texts::kUndoProcessLogTitle, head->undoneDigits)) {
+  } else if (ReadUndoTitle(title, texts.undoProcess, head->undoneDigits)) {
     head->kind = LogKind::kProcess;
     head->undo = true;
-  } else if (ReadUndoTitle(title, texts::kUndoResultLogTitle, head->undoneDigits)) {
+  } else if (ReadUndoTitle(title, texts.undoResult, head->undoneDigits)) {
     head->kind = LogKind::kResult;
     head->undo = true;
   } else {
@@ -97,8 +168,7 @@ bool ReadTitle(std::string_view title, LogHead* head) {
 }
 
 // The header's five fields.
-bool IsHeader(const std::string_view* fields, int count) {
-  std::string_view header = Bare(texts::kLogHeader);
+bool IsHeader(const std::string_view* fields, int count, std::string_view header) {
   for (int i = 0; i < count; ++i) {
     const std::size_t comma = header.find(',');
     const std::string_view expected = header.substr(0, comma);
@@ -132,6 +202,26 @@ long TextSource::Read(char* into, std::size_t room) {
   std::memcpy(into, text_.data(), got);
   text_.remove_prefix(got);
   return static_cast<long>(got);
+}
+
+LogCheck CheckLog(ByteSource& source) {
+  StampTable stamps;
+  LogReader reader(source, stamps);
+  LogHead head{};
+  switch (reader.ReadHead(&head)) {
+    case HeadStep::kHead:
+      break;
+    case HeadStep::kBad:
+      return LogCheck{reader.Fault(), reader.FaultLine()};
+    case HeadStep::kNothing:
+    case HeadStep::kEmpty:
+      return LogCheck{LogFault::kTitle, 1};
+  }
+  LogRow row;
+  RowStep step;
+  while ((step = reader.NextRow(&row)) == RowStep::kRow) {
+  }
+  return step == RowStep::kEnd ? LogCheck{} : LogCheck{reader.Fault(), reader.FaultLine()};
 }
 
 bool SplitFields(std::string_view line, std::string_view* fields, int room, int* count) {
@@ -242,6 +332,7 @@ LogReader::LineStep LogReader::NextLine(std::string_view* line) {
       if (line->ends_with('\r')) line->remove_suffix(1);
       begin_ += length + 1;
       lineEnd_ = base_ + begin_;
+      ++lines_;
       lineAfterGap_ = freshGap_;
       freshGap_ = false;
       return LineStep::kLine;
@@ -251,21 +342,43 @@ LogReader::LineStep LogReader::NextLine(std::string_view* line) {
   }
 }
 
+HeadStep LogReader::BadHead(LogFault fault, long line) {
+  fault_ = failed_ ? LogFault::kUnreadable : fault;
+  faultLine_ = line;
+  return HeadStep::kBad;
+}
+
 HeadStep LogReader::ReadHead(LogHead* head) {
   std::string_view line;
   switch (NextLine(&line)) {
     case LineStep::kEnd:
-      return nulTail_ ? HeadStep::kNothing : failed_ ? HeadStep::kBad : HeadStep::kEmpty;
-    case LineStep::kBad:
-      return HeadStep::kBad;
+      if (failed_) return BadHead(LogFault::kUnreadable, 1);
+      return nulTail_ ? HeadStep::kNothing : HeadStep::kEmpty;
+    case LineStep::kBad: {
+      // A NUL or no line end within the longest line: what is there tells.
+      const std::string_view start(buffer_ + begin_, std::min(end_ - begin_, kLongestLine));
+      return BadHead(FaultOfFirstLine(start.substr(0, start.find('\n'))), 1);
+    }
     case LineStep::kLine:
       break;
   }
+  const std::string_view firstLine = line;
+  const bool marked = line.starts_with(kByteOrderMark);
+  if (marked) line.remove_prefix(kByteOrderMark.size());
   std::string_view fields[5];
   int count = 0;
-  if (!SplitFields(line, fields, 5, &count) || count != 1 || !ReadTitle(fields[0], head)) return HeadStep::kBad;
-  if (NextLine(&line) != LineStep::kLine || !SplitFields(line, fields, 5, &count) || !IsHeader(fields, count)) {
-    return HeadStep::kBad;
+  const HeadTexts* found = nullptr;
+  if (SplitFields(line, fields, 5, &count) && count == 1) {
+    if (!marked && ReadTitle(fields[0], ShiftJisHead(), head)) {
+      found = &ShiftJisHead();
+    } else if (ReadTitle(fields[0], Utf8Head(), head)) {
+      found = &Utf8Head();
+    }
+  }
+  if (found == nullptr) return BadHead(FaultOfFirstLine(firstLine), 1);
+  if (NextLine(&line) != LineStep::kLine || !SplitFields(line, fields, 5, &count) ||
+      !IsHeader(fields, count, found->header)) {
+    return BadHead(LogFault::kRow, 2);
   }
   return HeadStep::kHead;
 }
@@ -281,6 +394,10 @@ RowStep LogReader::NextRow(LogRow* row) {
     }
     gapBeforeRow_ = step == RowStep::kRow && gap_;
     if (step == RowStep::kRow) gap_ = false;
+    if (step == RowStep::kBad) {
+      fault_ = failed_ ? LogFault::kUnreadable : LogFault::kRow;
+      faultLine_ = badLine_;
+    }
     return step;
   }
 }
@@ -288,6 +405,7 @@ RowStep LogReader::NextRow(LogRow* row) {
 RowStep LogReader::NextRowOrPart(LogRow* row) {
   std::string_view line;
   lineAfterGap_ = false;
+  badLine_ = lines_ + 1;
   switch (NextLine(&line)) {
     case LineStep::kEnd:
       return RowStep::kEnd;

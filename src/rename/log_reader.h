@@ -47,6 +47,16 @@ class TextSource : public ByteSource {
   std::string_view text_;
 };
 
+// Why a file is not read as a log: what LogReader::Fault tells after
+// ReadHead or NextRow gave kBad.
+enum class LogFault {
+  kNone,
+  kUnreadable,  // reading the file failed
+  kEncoding,    // its first line is text in neither Shift_JIS nor UTF-8
+  kTitle,       // its first line is no title of this tool's logs
+  kRow,         // a line (FaultLine) is neither the header nor a row
+};
+
 // What a log's title says.
 struct LogHead {
   LogKind kind;
@@ -107,8 +117,14 @@ class LogReader {
   LogReader(ByteSource& source, StampTable& stamps, std::size_t pageBytes = kCutPageBytes)
       : source_(source), stamps_(stamps), pageBytes_(pageBytes) {}
 
+  // A log saved again as UTF-8 (with or without a byte-order mark) is read
+  // as strictly as one in Shift_JIS: its title and header must be this
+  // tool's, in UTF-8 both.
   HeadStep ReadHead(LogHead* head);
   RowStep NextRow(LogRow* row);
+  // After kBad: why, and of kRow the line (1 the title).
+  LogFault Fault() const { return fault_; }
+  long FaultLine() const { return faultLine_; }
   // Where the last whole line read ends in the file: where a NUL tail, if
   // any, starts.
   std::uint64_t LineBytes() const { return lineEnd_; }
@@ -125,6 +141,12 @@ class LogReader {
   RowStep NextRowOrPart(LogRow* row);
   LineStep NextLine(std::string_view* line);
   bool Fill();
+  HeadStep BadHead(LogFault fault, long line);
+
+  LogFault fault_ = LogFault::kNone;
+  long faultLine_ = 0;
+  long lines_ = 0;    // whole lines given by NextLine
+  long badLine_ = 0;  // the line a row failed at
 
   ByteSource& source_;
   StampTable& stamps_;
@@ -142,6 +164,15 @@ class LogReader {
   bool lineAfterGap_ = false;  // the line given last came right after them
   bool gapBeforeRow_ = false;
 };
+
+// Reads a whole log from `source`: kNone when its head and every row read,
+// else why not (and at which line). Where a command needs to say why a log
+// was refused.
+struct LogCheck {
+  LogFault fault = LogFault::kNone;
+  long line = 0;
+};
+LogCheck CheckLog(ByteSource& source);
 
 // The fields of a line as a spreadsheet may have saved it: split at commas,
 // double quotes around a field taken off, empty fields at the end dropped.

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 
 #include "platform/platform.h"
 #include "rename/log_reader.h"
@@ -23,25 +24,42 @@ Command Refusal(const char* message, const std::string& argument) {
   return refused;
 }
 
-// Whether a path given as a log is one: a regular file named as the tool
-// names its logs, that begins as they begin.
-bool IsRunLog(const std::string& path) {
-  char digits[15];
-  LogKind kind;
-  if (!ParseLogFileName(FileNameInPath(path.c_str()), digits, &kind)) return false;
+// Whether a file is a log of this tool: its content tells (a copy, a log
+// renamed or saved again as UTF-8 is one), and a log's name, where it
+// bears one, says its kind. nullptr when it begins as a log begins; else
+// why not (a Say format; its %ld `line`).
+const char* WhyNoLog(const std::string& path, long* line) {
+  *line = 0;
   std::FILE* file = nullptr;
-  if (OpenFileForReading(path.c_str(), &file) != OpenForReading::kOpened) return false;
+  if (OpenFileForReading(path.c_str(), &file) != OpenForReading::kOpened) return texts::kLogWhyReadFailed;
   FileSource source(file);
   StampTable stamps;
   LogReader reader(source, stamps);
   LogHead head{};
-  const bool log = reader.ReadHead(&head) == HeadStep::kHead && head.kind == kind;
+  LogFault fault = LogFault::kNone;
+  switch (reader.ReadHead(&head)) {
+    case HeadStep::kHead:
+      break;
+    case HeadStep::kBad:
+      fault = reader.Fault();
+      *line = reader.FaultLine();
+      break;
+    case HeadStep::kNothing:
+    case HeadStep::kEmpty:
+      fault = LogFault::kTitle;
+      break;
+  }
   std::fclose(file);
-  return log;
+  if (fault != LogFault::kNone) return WhyNotALog(fault);
+  char digits[15];
+  LogKind named;
+  if (ParseLogFileName(FileNameInPath(path.c_str()), digits, &named) && named != head.kind) return texts::kLogWhyKind;
+  return nullptr;
 }
 
-// What a path names, as a target; nullptr, or the refusal's message.
-const char* CheckTarget(Target& target, bool givenAsLog) {
+// What a path names, as a target; nullptr, or the refusal's message (and
+// of a file that is no log, why in `why`).
+const char* CheckTarget(Target& target, bool givenAsLog, const char** why, long* whyLine) {
   switch (KindOfPath(target.path.c_str())) {
     case PathKind::kMissing:
       return texts::kPathMissing;
@@ -57,15 +75,36 @@ const char* CheckTarget(Target& target, bool givenAsLog) {
         EnterFolder(".");
         return enterable ? nullptr : texts::kPathUnreadable;
       }
-    case PathKind::kFile:
-      if (!IsRunLog(target.path)) return givenAsLog ? texts::kNotALog : texts::kNotFolderOrLog;
+    case PathKind::kFile: {
+      *why = WhyNoLog(target.path, whyLine);
+      if (*why != nullptr) {
+        return givenAsLog ? texts::kNotALog : texts::kNotFolderOrLog;
+      }
       target.isLog = true;
       return nullptr;
+    }
   }
   return texts::kPathUnreadable;
 }
 
+// `c` in lower case, for ASCII letters only.
+char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+  }
+  return true;
+}
+
 }  // namespace
+
+bool PreviewsByName(const std::string& programFile) {
+  std::string_view name(programFile);
+  if (name.size() > 4 && EqualsIgnoringAsciiCase(name.substr(name.size() - 4), ".exe")) name.remove_suffix(4);
+  return EqualsIgnoringAsciiCase(name, "shotrenum-preview");
+}
 
 Command ParseCommandLine(const std::vector<std::string>& arguments) {
   Command command;
@@ -112,7 +151,14 @@ Command ParseCommandLine(const std::vector<std::string>& arguments) {
   }
   for (std::size_t i = 0; i < command.targets.size(); ++i) {
     Target& target = command.targets[i];
-    if (const char* refusal = CheckTarget(target, givenAsLog[i])) return Refusal(refusal, target.path);
+    const char* why = nullptr;
+    long whyLine = 0;
+    if (const char* refusal = CheckTarget(target, givenAsLog[i], &why, &whyLine)) {
+      Command refused = Refusal(refusal, target.path);
+      refused.why = why;
+      refused.whyLine = whyLine;
+      return refused;
+    }
     if (target.isLog && command.dryRun) return Refusal(texts::kDryRunUndo, target.path);
   }
   return command;
@@ -211,6 +257,7 @@ ExitStatus RunCommandLine(const Command& command) {
                  : ExitStatus::kNotDone;
     case Action::kRefuse:
       SayAbout(command.refusal, command.refused.c_str());
+      if (command.why != nullptr) Say(command.why, command.whyLine);
       Say("%s", texts::kArgumentsRefused);
       PauseIfWindowCloses(false);
       return ExitStatus::kRefused;

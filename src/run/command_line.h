@@ -32,7 +32,16 @@ struct Command {
   // Of a refusal: the message, and the argument its "%s" names.
   const char* refusal = nullptr;
   std::string refused;
+  // Of a file refused as no log: why (a Say format; its %ld `whyLine`).
+  const char* why = nullptr;
+  long whyLine = 0;
 };
+
+// Whether the program file's name (ProgramFileName) is the preview's:
+// "shotrenum-preview", in any case, with or without ".exe". A copy of the
+// tool so named takes its command line as with "-n" in front, so that
+// folders dropped onto it are previewed whatever their names hold.
+bool PreviewsByName(const std::string& programFile);
 
 // Reads the arguments. Folders and logs are told apart, and checked, through
 // the platform (what the path names, whether a file is a log of this tool).

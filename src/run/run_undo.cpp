@@ -1,12 +1,14 @@
 #include "run/run_undo.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "journal/folder.h"
 #include "journal/history.h"
+#include "journal/log_identity.h"
 #include "journal/undo_choice.h"
 #include "platform/platform.h"
 #include "rename/executor.h"
@@ -67,11 +69,22 @@ long NameOthersTemporary(History& history, std::int64_t ownStamp) {
   return static_cast<long>(named.size());
 }
 
-ExitStatus UndoInFolder(const char* logName, UndoReport* report) {
-  char digits[15];
-  LogKind kind;
-  if (!ParseLogFileName(logName, digits, &kind)) return Refuse(texts::kLogUnreadable, logName);
+// Refuses a log that cannot be read, saying why: what is wrong in the file,
+// or, where it reads, that it disagrees with the others.
+ExitStatus RefuseUnreadable(const char* name) {
+  Say(texts::kLogUnreadable, name);
+  LogCheck check{LogFault::kUnreadable, 0};
+  std::FILE* file = nullptr;
+  if (OpenFileForReading(name, &file) == OpenForReading::kOpened) {
+    FileSource source(file);
+    check = CheckLog(source);
+    std::fclose(file);
+  }
+  Say(check.fault == LogFault::kNone ? texts::kLogWhyContradicts : WhyNotALog(check.fault), check.line);
+  return ExitStatus::kNotDone;
+}
 
+ExitStatus UndoInFolder(const char* logName, UndoReport* report) {
   // Decide.
   History history;
   std::vector<Track> tracks;
@@ -81,6 +94,23 @@ ExitStatus UndoInFolder(const char* logName, UndoReport* report) {
     Say("%s\n", texts::kListingBroken);
     return ExitStatus::kNotDone;
   }
+  // The command is the one the log's name tells, or its content.
+  FolderShelf reading;
+  const LogIdentity owner = IdentifyLog(reading, logs, logName);
+  switch (owner.owner) {
+    case LogOwner::kFound:
+      break;
+    case LogOwner::kBad:
+      Say(texts::kLogUnreadable, logName);
+      Say(WhyNotALog(owner.check.fault), owner.check.line);
+      return ExitStatus::kNotDone;
+    case LogOwner::kNoOriginal:
+    case LogOwner::kAmbiguous:
+      Say(texts::kLogUnreadable, logName);
+      Say("%s", owner.owner == LogOwner::kAmbiguous ? texts::kLogWhyAmbiguous : texts::kLogWhyNoOriginal);
+      return ExitStatus::kNotDone;
+  }
+  const char* digits = owner.digits;
   FolderShelf shelf(std::move(logs));
   ReadHistory(shelf, HorizonOfUndo(digits), &history);
   FolderIdentity identity;
@@ -90,11 +120,13 @@ ExitStatus UndoInFolder(const char* logName, UndoReport* report) {
       Say("%s\n", texts::kListingBroken);
       return ExitStatus::kNotDone;
     case UndoRefusal::kUnreadable:
-      return Refuse(texts::kLogUnreadable, choice.name[0] != '\0' ? choice.name : logName);
+      return RefuseUnreadable(choice.name[0] != '\0' ? choice.name : logName);
     case UndoRefusal::kAlready:
       return Refuse(texts::kUndoAlready, choice.name);
     case UndoRefusal::kNoRows:
       return Refuse(texts::kUndoNoRows, choice.name);
+    case UndoRefusal::kElsewhere:
+      return Refuse(texts::kUndoElsewhere, choice.name);
     case UndoRefusal::kLaterStands:
       return Refuse(texts::kUndoLaterRun, choice.name);
     case UndoRefusal::kNothingMoves:
@@ -135,6 +167,21 @@ ExitStatus UndoInFolder(const char* logName, UndoReport* report) {
 }
 
 }  // namespace
+
+const char* WhyNotALog(LogFault fault) {
+  switch (fault) {
+    case LogFault::kEncoding:
+      return texts::kLogWhyEncoding;
+    case LogFault::kTitle:
+      return texts::kLogWhyTitle;
+    case LogFault::kRow:
+      return texts::kLogWhyRow;
+    case LogFault::kNone:
+    case LogFault::kUnreadable:
+      break;
+  }
+  return texts::kLogWhyReadFailed;
+}
 
 ExitStatus RunUndo(const char* logName, UndoReport* report) {
   *report = UndoReport{};

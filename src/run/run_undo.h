@@ -1,6 +1,7 @@
 #pragma once
 
 #include "rename/mover.h"
+#include "rename/log_reader.h"
 #include "run/exit_status.h"
 
 namespace shotrenum {
@@ -27,5 +28,8 @@ struct UndoReport {
 // read, another run in the folder, nothing left to take back) or some file
 // was left where it was.
 ExitStatus RunUndo(const char* logName, UndoReport* report);
+
+// The reason (a Say format; kLogWhyRow takes the line) a file is no log.
+const char* WhyNotALog(LogFault fault);
 
 }  // namespace shotrenum

@@ -9,7 +9,7 @@ import subprocess
 import tempfile
 import unittest
 
-from tool import (ANOTHER_RUN, NOT_FOUND_IN, BIN, CONSOLE_PAUSE_BIN, EOL, FOLDER_CHANGED, FOLDER_HEADING, IN_ORDER, KEY,
+from tool import (LOG_WHY_KIND, LOG_WHY_ROW, ANOTHER_RUN, NOT_FOUND_IN, BIN, CONSOLE_PAUSE_BIN, EOL, FOLDER_CHANGED, FOLDER_HEADING, IN_ORDER, KEY,
                   LISTING_BROKEN, NOT_FOUND, OUT_OF_MEMORY, PAUSE, PREVIEW_DONE, REFUSED, RUNNER, SANITIZED, TOO_MANY,
                   WINDOWS, WINDOWS_PAUSE, ToolTest, folder_state, make_file, messages, ns_of, progress_messages,
                   run_on_terminal, run_summary, run_tool, sjis, snapshot, standard_output, SUMMARY_PREVIEW, temp_name,
@@ -312,36 +312,35 @@ class CommandLine(ToolTest):
                                               run_summary(2, "スクショ", result_log), FOLDER_HEADING.format("空"),
                                               NOT_FOUND_IN.format("空")))
 
-    @unittest.skipUnless(WINDOWS, "the preview's drop target in the Windows zip")
-    def test_folders_dropped_on_the_preview_target_are_previewed_then_it_waits(self):
-        # As Explorer starts it for a drop: every path whole, quoted where it
-        # holds a space, from another current folder; the zip unpacked into a
-        # folder whose name holds a space and Japanese.
-        dropped = [self.shots("スクショ", "G0000000.pcx", "G0000001.pcx"),
-                   self.shots("with space", "G0000003.pcx", "G0000004.pcx")]
+    def test_the_tool_named_as_the_preview_previews_folders_of_any_name(self):
+        # The zip's drop target is a copy of the tool: started by that name
+        # (any case, as Explorer starts it for a drop: every path whole, from
+        # another current folder), each folder is previewed and nothing is
+        # touched, whatever characters a command processor would read itself.
+        names = ["A&B", "100%", "a^b", "hey!", "(1)", "with space", "スクショ"]
+        dropped = [self.shots(name, "G0000000.pcx", "G0000001.pcx") for name in names]
         unpacked = os.path.join(self.dir, "ツール 1")
         os.mkdir(unpacked)
-        for name in (BIN, os.path.join(os.path.dirname(BIN), "shotrenum-preview.cmd")):
-            shutil.copy(name, unpacked)
+        copy = os.path.join(unpacked, "Shotrenum-Preview.exe" if WINDOWS else "shotrenum-preview")
+        shutil.copy(BIN, copy)
         elsewhere = os.path.join(self.dir, "elsewhere")
         os.mkdir(elsewhere)
         before = folder_state(self.dir), *(folder_state(folder) for folder in dropped)
-        # The command line comes through a variable: Wine would escape its quotes.
-        drop = f'"{windows_path(os.path.join(unpacked, "shotrenum-preview.cmd"))}" {windows_path(dropped[0])} ' \
-               f'"{windows_path(dropped[1])}"'
-        run = subprocess.run(RUNNER + ["cmd", "/c", "%DROP%"], cwd=elsewhere, stdin=subprocess.DEVNULL,
-                             capture_output=True, timeout=120, env=dict(tool_environment(locale="C.UTF-8"), DROP=drop))
+        given = [windows_path(folder) if WINDOWS else folder for folder in dropped]
+        run = subprocess.run(RUNNER + [copy, *given], cwd=elsewhere, stdin=subprocess.DEVNULL,
+                             capture_output=True, timeout=120, env=tool_environment(locale="C.UTF-8"))
         self.assertEqual(run.returncode, 0, run.stderr)
-        self.assertEqual(run.stderr, messages(FOLDER_HEADING.format(windows_path(dropped[0])), PREVIEW_DONE,
-                                              SUMMARY_PREVIEW.format(2),
-                                              FOLDER_HEADING.format(windows_path(dropped[1])), PREVIEW_DONE,
-                                              SUMMARY_PREVIEW.format(2)))
-        # The lines of both plans, then the pause of the drop target.
-        self.assertEqual(run.stdout.replace(WINDOWS_PAUSE, b""),
-                         b"G0000001.pcx -> G0000000.pcx" + EOL + b"G0000000.pcx -> G0000001.pcx" + EOL
-                         + b"G0000004.pcx -> G0000000.pcx" + EOL + b"G0000003.pcx -> G0000001.pcx" + EOL)
-        self.assertTrue(run.stdout.endswith(WINDOWS_PAUSE), run.stdout)
+        self.assertEqual(run.stderr, messages(*(FOLDER_HEADING.format(path) + PREVIEW_DONE + SUMMARY_PREVIEW.format(2)
+                                                for path in given)))
+        self.assertEqual(run.stdout, (b"G0000001.pcx -> G0000000.pcx" + EOL + b"G0000000.pcx -> G0000001.pcx"
+                                      + EOL) * len(names))
         self.assertEqual((folder_state(self.dir), *(folder_state(folder) for folder in dropped)), before)
+        # By any other name, the same program renumbers.
+        renamed = shutil.copy(BIN, os.path.join(unpacked, "shotrenum-preview2.exe" if WINDOWS else "preview"))
+        run = subprocess.run(RUNNER + [renamed, given[0]], cwd=elsewhere, stdin=subprocess.DEVNULL,
+                             capture_output=True, timeout=120, env=tool_environment(locale="C.UTF-8"))
+        self.assertEqual(run.returncode, 0, run.stderr)
+        self.assertEqual(snapshot(dropped[0])["G0000000.pcx"], b"G0000001.pcx content")
 
     def test_a_preview_lists_the_renames_and_touches_nothing(self):
         self.shots(".", "G0000053.pcx", "G0000001.pcx", "G0000000.pcx")
@@ -417,8 +416,9 @@ class CommandLine(ToolTest):
         good_before = folder_state(os.path.join(self.dir, "good"))
         cases = [(["good", "--bogus"], "「--bogus」は不明なオプションです。\n"),
                  (["good", "missing"], "「missing」が見つかりません。\n"),
-                 (["good", "notes.csv"], "「notes.csv」はフォルダでもこのツールのログでもありません。\n"),
-                 (["good", swapped], f"「{swapped}」はフォルダでもこのツールのログでもありません。\n"),
+                 (["good", "notes.csv"],
+                  "「notes.csv」はフォルダでもこのツールのログでもありません。\n" + LOG_WHY_ROW.format(2)),
+                 (["good", swapped], f"「{swapped}」はフォルダでもこのツールのログでもありません。\n" + LOG_WHY_KIND),
                  (["good", "--undo", "good"], "「good」はこのツールのログではありません。\n"),
                  (["good", "--undo"], "「--undo」のあとに、元に戻す実行のログを指定してください。\n")]
         for args, message in cases:

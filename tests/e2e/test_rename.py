@@ -10,7 +10,7 @@ import unittest
 import zoneinfo
 
 import test_model
-from tool import (EOL, LISTING_BROKEN, LOG_INCOMPLETE, LOG_LOST, LOG_UNREADABLE, SUMMARY_UNDO, UNDO_ALREADY, UNDO_NO_ROWS, UNDO_JOURNAL_FAILED,
+from tool import (LOG_WHY_CONTRADICTS, LOG_WHY_READ_FAILED, LOG_WHY_TITLE, PROCESS_TITLE, UNDO_ELSEWHERE, EOL, LISTING_BROKEN, LOG_INCOMPLETE, LOG_LOST, LOG_UNREADABLE, SUMMARY_UNDO, UNDO_ALREADY, UNDO_NO_ROWS, UNDO_JOURNAL_FAILED,
                   UNDO_LATER_RUN, UNDO_LEFT,
                   UNDO_LOST_LOG, UNDO_NOTHING, UNDO_PROCESS_TITLE, UNDO_RESULT_TITLE, HEADER, WINDOWS, ToolTest, block_log_names, both_logs_on_stdout, capture_order,
                   expected_logs, folder_state, is_shot_name, log_names, logged_summary, make_file, messages, ns_of,
@@ -526,14 +526,14 @@ class Undo(ToolTest):
             for name in (path, os.path.join(self.dir, later_result)):
                 open(name, "wb").close()
 
-        obstacles = [emptied]
+        obstacles = [(emptied, LOG_WHY_TITLE)]
         if not WINDOWS:
-            obstacles.append(os.mkfifo)
-        for make in obstacles:
+            obstacles.append((os.mkfifo, LOG_WHY_READ_FAILED))
+        for make, why in obstacles:
             make(os.path.join(self.dir, later))
             refused = self.go("--undo", result)
             self.assertEqual((refused.returncode, refused.stderr),
-                             (1, messages(LOG_UNREADABLE.format(later))))
+                             (1, messages(LOG_UNREADABLE.format(later), why)))
             self.assertEqual(run_tool(self.dir, seams=self.FAST).returncode, 0)
             for name in (later, later_result):
                 if os.path.exists(os.path.join(self.dir, name)):
@@ -585,7 +585,8 @@ class Undo(ToolTest):
             f.write(EOL.join(rows))
         files = snapshot(self.dir)
         refused = self.go("--undo", result)
-        self.assertEqual((refused.returncode, refused.stderr), (1, messages(LOG_UNREADABLE.format(process))))
+        self.assertEqual((refused.returncode, refused.stderr),
+                         (1, messages(LOG_UNREADABLE.format(process), LOG_WHY_CONTRADICTS)))
         self.assertEqual(snapshot(self.dir), files)
 
     def test_an_undo_writes_its_journal_first(self):
@@ -677,13 +678,13 @@ class Undo(ToolTest):
             self.assertIn(name.encode(), refused.stderr)
             self.assertEqual(snapshot(self.dir), files)
             os.remove(os.path.join(self.dir, name))
-        self.make("renamed.csv", when, good)
+        self.make("renamed.csv", when, good.replace(PROCESS_TITLE.encode("cp932"), b"Notes", 1))
         self.assertEqual(self.go("--undo", "renamed.csv").returncode, 2)
         for name in ("G0000000.pcx", "G0000001.pcx"):
             os.remove(os.path.join(self.dir, name))
         files = snapshot(self.dir)
         gone = self.go("--undo", result)
-        self.assertEqual((gone.returncode, gone.stderr), (1, messages(UNDO_NOTHING + "\n")))
+        self.assertEqual((gone.returncode, gone.stderr), (1, messages(UNDO_ELSEWHERE.format(process))))
         self.assertEqual(snapshot(self.dir), files)
 
     @unittest.skipUnless(WINDOWS, "a Windows path with a Japanese folder name through the UTF-16 command line")

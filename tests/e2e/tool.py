@@ -88,6 +88,20 @@ UNDO_LEFT = ("{}件のファイルは元に戻せなかったため、そのま�
              "「{}」を確認してください。\n")
 UNDO_LOST_LOG = "一時ファイルの名前を付けた実行のログ「{}」が見つからないため、そのファイルは一時ファイルの名前の中の名前に戻しました。\n"
 UNDO_JOURNAL_FAILED = "元に戻す操作のログ「{}」を作成できないため、元に戻しませんでした。ファイルは変更していません。\n"
+# Why a file is no log (after the message that says so).
+LOG_WHY_READ_FAILED = "ファイルを読み取れませんでした。\n"
+LOG_WHY_ENCODING = "文字コードがShift_JISでもUTF-8でもありません。\n"
+LOG_WHY_TITLE = "1行目が、このツールのログの見出し（リネーム過程ログ、リネーム結果ログ）ではありません。\n"
+LOG_WHY_ROW = "{}行目が、このツールのログの行ではありません。\n"
+LOG_WHY_KIND = ("1行目の見出しが、名前の示すログ（VeltraskoAll_はリネーム過程ログ、VeltraskoLog_はリネーム結果ログ）"
+                "と合いません。\n")
+LOG_WHY_NO_ORIGINAL = ("このログのコピーか名前を変えたもので、元のログ（VeltraskoAll_….csvかVeltraskoLog_….csv）と"
+                       "同じ内容のものが、同じフォルダにありません。\n")
+LOG_WHY_AMBIGUOUS = ("同じ内容のログが同じフォルダにいくつもあるため、どの実行のログか決められません。"
+                     "元のログを指定してください。\n")
+LOG_WHY_CONTRADICTS = "記録の内容が、対になるログやほかの実行のログと食い違っています。\n"
+UNDO_ELSEWHERE = ("「{}」に記録されたファイルは、このフォルダに1つもありません。ログをほかのフォルダへ移したときは、"
+                  "スクリーンショットのあるフォルダへ戻してから元に戻してください。ファイルは変更していません。\n")
 UNDO_PROCESS_TITLE = "リネーム過程ログ（{}を元に戻す）"
 UNDO_RESULT_TITLE = "リネーム結果ログ（{}を元に戻す）"
 

@@ -25,5 +25,15 @@ TEST_F(CommandLine, HelpAndVersionAnswerWhereverAnOptionCanStand) {
   }
 }
 
+TEST(PreviewByName, OnlyThePreviewsNameInAnyCaseWithOrWithoutExe) {
+  for (const char* name : {"shotrenum-preview", "shotrenum-preview.exe", "SHOTRENUM-PREVIEW.EXE", "Shotrenum-Preview.Exe"}) {
+    EXPECT_TRUE(PreviewsByName(name)) << name;
+  }
+  for (const char* name : {"shotrenum", "shotrenum.exe", "shotrenum-preview.cmd", "shotrenum-preview.exe.exe",
+                           "shotrenum-preview2.exe", "xshotrenum-preview", "shotrenum-previe", ".exe", ""}) {
+    EXPECT_FALSE(PreviewsByName(name)) << name;
+  }
+}
+
 }  // namespace
 }  // namespace shotrenum

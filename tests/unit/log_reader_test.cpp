@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -118,6 +119,59 @@ TEST(LogReader, RefusesAnyLineThatIsNotOneOfItsRows) {
 }
 
 // A killed command's log ends in the NUL bytes of the space allotted to it.
+// The head texts as UTF-8, as a spreadsheet saves them again.
+std::string Utf8(const char8_t* text) { return reinterpret_cast<const char*>(text); }
+
+TEST(LogReader, ReadsAHeadSavedAgainAsUtf8AsStrictlyAsShiftJis) {
+  const std::string head = Utf8(texts::kResultLogTitleUtf8) + Utf8(texts::kLogHeaderUtf8);
+  for (const std::string& mark : {std::string("\xEF\xBB\xBF"), std::string()}) {
+    const Read read = ReadAll(mark + Crlf(head + kRow1));
+    ASSERT_EQ(read.head, HeadStep::kHead) << mark.size();
+    EXPECT_EQ(read.title.kind, LogKind::kResult);
+    EXPECT_EQ(read.rows.size(), 1u);
+    // An undo's title names what it takes back, in UTF-8 too.
+    char title[128];
+    std::snprintf(title, sizeof title, reinterpret_cast<const char*>(texts::kUndoProcessLogTitleUtf8),
+                  "VeltraskoAll_20200102030405.csv");
+    const Read undo = ReadAll(mark + title + Utf8(texts::kLogHeaderUtf8));
+    ASSERT_EQ(undo.head, HeadStep::kHead);
+    EXPECT_TRUE(undo.title.undo);
+    EXPECT_STREQ(undo.title.undoneDigits, "20200102030405");
+  }
+  // One encoding for the whole head; a mark only before UTF-8.
+  EXPECT_EQ(ReadAll(Utf8(texts::kResultLogTitleUtf8) + texts::kLogHeader).head, HeadStep::kBad);
+  EXPECT_EQ(ReadAll(texts::kResultLogTitle + Utf8(texts::kLogHeaderUtf8)).head, HeadStep::kBad);
+  EXPECT_EQ(ReadAll("\xEF\xBB\xBF" + kHead).head, HeadStep::kBad);
+}
+
+TEST(LogReader, SaysWhyAFileIsNoLog) {
+  struct Case {
+    std::string text;
+    LogFault fault;
+    long line;
+  };
+  const std::string utf16 = std::string("\xFF\xFE\xEA\x30\xCD\x30\n\0", 8);
+  const Case cases[] = {
+      {utf16, LogFault::kEncoding, 1},
+      {"\xEF\xBB\xBF" + kHead, LogFault::kEncoding, 1},     // Shift_JIS after a UTF-8 mark
+      {"\x82\xA0\xFF\n", LogFault::kEncoding, 1},           // no Shift_JIS, no UTF-8
+      {std::string("abc\0def\n", 8), LogFault::kEncoding, 1},  // a NUL in the first line
+      {"memo\n" + kRow1, LogFault::kTitle, 1},
+      {Utf8(u8"メモ\n"), LogFault::kTitle, 1},
+      {"", LogFault::kTitle, 1},
+      {texts::kProcessLogTitle + kRow1, LogFault::kRow, 2},
+      {kHead + kRow1 + "OK,G0000001.pcx\n" + kRow2, LogFault::kRow, 4},
+      {kHead + kRow1 + kRow2 + "OK,G0000001.pcx", LogFault::kRow, 5},
+      {kHead + kRow1 + kRow2, LogFault::kNone, 0},
+  };
+  for (const Case& c : cases) {
+    TextSource source(c.text);
+    const LogCheck check = CheckLog(source);
+    EXPECT_EQ(check.fault, c.fault) << c.text;
+    EXPECT_EQ(check.line, c.line) << c.text;
+  }
+}
+
 TEST(LogReader, TakesANulTailAsTheEndOfAKilledCommandsLog) {
   const std::string tail(4096, '\0');
   const Read read = ReadAll(kHead + kRow1 + tail);
