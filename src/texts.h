@@ -45,10 +45,13 @@ extern const char kNotFolderOrLog[];
 extern const char kNotALog[];
 extern const char kPathUnreadable[];  // it exists, but cannot be looked at or entered
 extern const char kUndoWithoutLog[];  // no %s
-extern const char kDryRunUndo[];
 extern const char kArgumentsRefused[];  // no %s; after a refusal
 extern const char kPreviewDone[];       // no %s; the end of a preview
 extern const char kPreviewUnwritten[];  // no %s; standard output failed
+// What a preview finds in the way, one line each before its end.
+extern const char kPreviewInTheWay[];  // %s: the file that moves; %s: what bears its target name
+extern const char kPreviewLeft[];      // %ld: files an undo would leave where they are
+extern const char kPreviewNoWrite[];   // no %s; the folder may not be written
 
 // Log title lines and the header line shared by both logs.
 extern const char kProcessLogTitle[];
@@ -81,6 +84,7 @@ extern const char kUndoHintDrop[];     // %s: that log's file name; where logs a
 extern const char kUndoHintCommand[];  // %s: that log's file name (or path); elsewhere
 extern const char kSummaryUndo[];      // %s: a log of the run undone; %ld: files put back; %ld: files left
 extern const char kSummaryPreview[];   // %ld: files a run would rename
+extern const char kSummaryUndoPreview[];  // %ld: files an undo would put back
 extern const char kHeldFiles[];        // %ld: files another program held through every wait
 
 }  // namespace shotrenum::texts

@@ -113,7 +113,6 @@ Command ParseCommandLine(const std::vector<std::string>& arguments) {
   for (std::size_t i = 0; i < command.targets.size(); ++i) {
     Target& target = command.targets[i];
     if (const char* refusal = CheckTarget(target, givenAsLog[i])) return Refusal(refusal, target.path);
-    if (target.isLog && command.dryRun) return Refusal(texts::kDryRunUndo, target.path);
   }
   return command;
 }
@@ -168,7 +167,8 @@ ExitStatus RunTarget(const Target& target, bool dryRun) {
     return ExitStatus::kNotDone;
   }
   UndoReport report;
-  const ExitStatus status = RunUndo(name, &report);
+  const ExitStatus status = RunUndo(name, &report, dryRun ? UndoMode::kPreview : UndoMode::kUndo);
+  if (report.wouldMove >= 0) Say(texts::kSummaryUndoPreview, report.wouldMove);
   if (report.done) Say(texts::kSummaryUndo, name, report.back, report.left);
   if (report.held > 0) Say(texts::kHeldFiles, report.held);
   return status;

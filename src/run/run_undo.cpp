@@ -11,6 +11,7 @@
 #include "platform/platform.h"
 #include "rename/executor.h"
 #include "rename/folder_command.h"
+#include "rename/preview.h"
 #include "rename/run_log.h"
 #include "say.h"
 #include "texts.h"
@@ -68,7 +69,17 @@ long NameOthersTemporary(History& history, std::int64_t ownStamp) {
   return static_cast<long>(named.size());
 }
 
-ExitStatus UndoInFolder(const char* logName, UndoReport* report) {
+// What the undo would move, and what would stop it.
+ExitStatus PreviewUndo(const UndoPlan& plan, const MoveList& moves, UndoReport* report) {
+  PreviewWarnings warnings;
+  warnings.left = plan.staying + plan.missing;
+  warnings.folderDenied = CanWriteFolder() == FolderWrite::kDenied;
+  const long moving = PreviewMoves(moves, warnings);
+  if (moving >= 0) report->wouldMove = warnings.folderDenied ? 0 : moving;
+  return moving < 0 || warnings.Any() ? ExitStatus::kNotDone : ExitStatus::kDone;
+}
+
+ExitStatus UndoInFolder(const char* logName, UndoMode mode, UndoReport* report) {
   char digits[15];
   LogKind kind;
   if (!ParseLogFileName(logName, digits, &kind)) return Refuse(texts::kLogUnreadable, logName);
@@ -109,6 +120,7 @@ ExitStatus UndoInFolder(const char* logName, UndoReport* report) {
   // could not record), then what kills left half done, then the files.
   const UndoPlan& plan = choice.plan;
   const PlanMoves moves(tracks, plan.files, history.stamps);
+  if (mode == UndoMode::kPreview) return PreviewUndo(plan, moves, report);
   Decision decision = choice.decision;
   decision.moves = &moves;
   decision.inUse = inUse;
@@ -137,13 +149,13 @@ ExitStatus UndoInFolder(const char* logName, UndoReport* report) {
 
 }  // namespace
 
-ExitStatus RunUndo(const char* logName, UndoReport* report) {
+ExitStatus RunUndo(const char* logName, UndoReport* report, UndoMode mode) {
   *report = UndoReport{};
   if (LockFolder() == FolderLock::kBusy) {
     Say("%s\n", texts::kAnotherRun);
     return ExitStatus::kNotDone;
   }
-  const ExitStatus status = UndoInFolder(logName, report);
+  const ExitStatus status = UndoInFolder(logName, mode, report);
   UnlockFolder();
   return status;
 }

@@ -10,6 +10,12 @@ struct UndoReport {
   long back = 0;      // files it put back where they were
   long left = 0;      // files left where they are, or gone
   long held = 0;      // renames another program held the file through
+  long wouldMove = -1;  // a preview's count of files the undo would put back
+};
+
+enum class UndoMode {
+  kUndo,
+  kPreview,  // only show the renames the undo would make: touches nothing
 };
 
 // Undoes the run (or undo) whose process or result log is `logName` in the
@@ -24,6 +30,11 @@ struct UndoReport {
 // refused with nothing touched (a later entry stands, a log that cannot be
 // read, another run in the folder, nothing left to take back) or some file
 // was left where it was.
-ExitStatus RunUndo(const char* logName, UndoReport* report);
+//
+// A preview decides the same, then lists the renames instead of making
+// them: no log is written or cut, nothing a kill left is removed. It
+// returns 1 when the undo would be refused (saying why, as the undo would)
+// or would leave some file where it is.
+ExitStatus RunUndo(const char* logName, UndoReport* report, UndoMode mode = UndoMode::kUndo);
 
 }  // namespace shotrenum
