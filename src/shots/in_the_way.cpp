@@ -28,18 +28,11 @@ long TargetPosition(const char* name, bool caseless) {
 
 ScanResult FindInTheWay(long n, bool caseless, std::vector<InTheWay>* found) {
   found->clear();
-  FolderSearch* search = nullptr;
-  const ScanResult started = StartScan(kShotSearchPattern, &search);
-  if (search == nullptr) return started;
-  FolderEntry entry;
-  ListingStep step;
-  while ((step = NextFolderEntry(search, &entry)) == ListingStep::kEntry) {
-    if (Classify(entry).shot) continue;
+  return ReadListing([&](const FolderEntry& entry) {
+    if (Classify(entry).shot) return;
     const long position = TargetPosition(entry.name, caseless);
     if (position >= 0 && position < n) found->push_back(InTheWay{position, entry.name});
-  }
-  EndFolderSearch(search);
-  return step == ListingStep::kEnd ? ScanResult::kComplete : ScanResult::kBroken;
+  });
 }
 
 }  // namespace shotrenum
