@@ -64,7 +64,6 @@ const char kNotFolderOrLog[] = "「%s」はフォルダでもこのツールの�
 const char kNotALog[] = "「%s」はこのツールのログではありません。\n";
 const char kPathUnreadable[] = "「%s」を開けません。\n";
 const char kUndoWithoutLog[] = "「--undo」のあとに、元に戻す実行のログを指定してください。\n";
-const char kDryRunUndo[] = "「%s」を元に戻す操作は「-n」と一緒には使えません。\n";
 const char kArgumentsRefused[] = "ファイルは変更していません。使い方は「shotrenum --help」で表示できます。\n";
 const char kPreviewDone[] = "以上は予定です。ファイルは変更していません。\n";
 const char kPreviewUnwritten[] = "予定の一覧を標準出力に書き出せませんでした。ファイルは変更していません。\n";
@@ -80,6 +79,13 @@ const char kLogWhyNoOriginal[] =
 const char kLogWhyAmbiguous[] =
     "同じ内容のログが同じフォルダにいくつもあるため、どの実行のログか決められません。元のログを指定してください。\n";
 const char kLogWhyContradicts[] = "記録の内容が、対になるログやほかの実行のログと食い違っています。\n";
+const char kPreviewInTheWay[] =
+    "「%s」は「%s」に付け直せません。その名前はスクリーンショットではないもの（フォルダなど）が使っています。"
+    "実行すると、そのファイルは一時ファイルの名前のままになります。\n";
+const char kPreviewLeft[] =
+    "%ld件のファイルは元に戻せません（名前が使われているか、変更または削除されています）。そのままになります。\n";
+const char kPreviewNoWrite[] =
+    "このフォルダには書き込めません（読み取り専用か、ほかのユーザーのフォルダです）。ファイルの名前は変えられません。\n";
 
 const char kProcessLogTitle[] = "リネーム過程ログ\n";
 const char kResultLogTitle[] = "リネーム結果ログ\n";
@@ -139,6 +145,7 @@ const char kFailedNoSpace[] = "%ld件のファイルは、ディスクがいっ�
 const char kFailedTaken[] =
     "%ld件のファイルは、付ける名前がフォルダやほかのファイルに使われていたため名前を変えられませんでした。\n";
 const char kFailedOther[] = "%ld件のファイルは、そのほかの理由（入出力エラーなど）で名前を変えられませんでした。\n";
+const char kSummaryUndoPreview[] = "元に戻すと、%ld件のファイルが元の名前に戻ります。\n";
 const char kHeldFiles[] =
     "%ld件のファイルは、ほかのプログラムが使用中だったため名前を変えられませんでした。"
     "そのプログラムを閉じてから、もう一度実行してください。\n";

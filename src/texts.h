@@ -48,7 +48,6 @@ extern const char kNotFolderOrLog[];
 extern const char kNotALog[];
 extern const char kPathUnreadable[];  // it exists, but cannot be looked at or entered
 extern const char kUndoWithoutLog[];  // no %s
-extern const char kDryRunUndo[];
 extern const char kArgumentsRefused[];  // no %s; after a refusal
 extern const char kPreviewDone[];       // no %s; the end of a preview
 extern const char kPreviewUnwritten[];  // no %s; standard output failed
@@ -62,6 +61,10 @@ extern const char kLogWhyKind[];        // a log's name, and the other kind's ti
 extern const char kLogWhyNoOriginal[];   // a copy whose command no log of its folder tells
 extern const char kLogWhyAmbiguous[];    // a copy the logs of several commands match
 extern const char kLogWhyContradicts[];  // it reads, but disagrees with the other logs
+// What a preview finds in the way, one line each before its end.
+extern const char kPreviewInTheWay[];  // %s: the file that moves; %s: what bears its target name
+extern const char kPreviewLeft[];      // %ld: files an undo would leave where they are
+extern const char kPreviewNoWrite[];   // no %s; the folder may not be written
 
 // Log title lines and the header line shared by both logs.
 extern const char kProcessLogTitle[];
@@ -109,6 +112,7 @@ extern const char kFailedDenied[];   // no permission
 extern const char kFailedNoSpace[];  // a full disk
 extern const char kFailedTaken[];    // the name taken by a folder or another entry
 extern const char kFailedOther[];    // any other
+extern const char kSummaryUndoPreview[];  // %ld: files an undo would put back
 extern const char kHeldFiles[];        // %ld: files another program held through every wait
 
 }  // namespace shotrenum::texts

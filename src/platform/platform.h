@@ -132,6 +132,15 @@ bool RemoveEmptyFile(const char* name);
 // names (one name for "G0000001.pcx" and "g0000001.PCX").
 bool NamesIgnoreCase();
 
+// Whether this process may create, rename and remove names in the current
+// directory, asked without touching it (a preview must change nothing).
+enum class FolderWrite {
+  kAllowed,
+  kDenied,   // a read-only mount, or the permissions refuse it
+  kUnknown,  // the OS cannot tell without trying (Windows), or the question failed
+};
+FolderWrite CanWriteFolder();
+
 // ---- Time ---------------------------------------------------------------------
 
 // The current time in whole seconds since 1970-01-01 UTC.

@@ -56,6 +56,7 @@ Syscalls syscalls = {
     .fdatasync = fdatasync,
     .fsync = fsync,
     .sigaction = sigaction,
+    .faccessat = faccessat,
 };
 
 // ---- One run per folder -----------------------------------------------------
@@ -260,6 +261,13 @@ bool RemoveEmptyFile(const char* name) {
 // driver, a case-folding ext4 folder) refuses a rename onto a name that
 // differs only in case, which the rename reports as a failure like any other.
 bool NamesIgnoreCase() { return false; }
+
+// Asked with the effective user's rights, as the renames will be made; root
+// passes every permission bit, but not a read-only mount.
+FolderWrite CanWriteFolder() {
+  if (syscalls.faccessat(AT_FDCWD, ".", W_OK | X_OK, AT_EACCESS) == 0) return FolderWrite::kAllowed;
+  return errno == EACCES || errno == EROFS || errno == EPERM ? FolderWrite::kDenied : FolderWrite::kUnknown;
+}
 
 // ---- Time ---------------------------------------------------------------------
 

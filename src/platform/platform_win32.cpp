@@ -282,6 +282,10 @@ bool RemoveSecondName(const char*, const char*) { return false; }
 
 bool NamesIgnoreCase() { return true; }
 
+// A folder's read-only attribute says nothing of its files on Windows, and
+// only trying tells what the access lists allow: a preview does not try.
+FolderWrite CanWriteFolder() { return FolderWrite::kUnknown; }
+
 // ---- Time ---------------------------------------------------------------------
 
 std::int64_t CurrentRunStamp() { return static_cast<std::int64_t>(syscalls.time64(nullptr)); }

@@ -104,6 +104,7 @@ struct Syscalls {
   int (*fdatasync)(int fd);
   int (*fsync)(int fd);
   int (*sigaction)(int signal, const struct sigaction* action, struct sigaction* old);
+  int (*faccessat)(int dirfd, const char* name, int mode, int flags);
 };
 
 #endif

@@ -159,7 +159,6 @@ Command ParseCommandLine(const std::vector<std::string>& arguments) {
       refused.whyLine = whyLine;
       return refused;
     }
-    if (target.isLog && command.dryRun) return Refusal(texts::kDryRunUndo, target.path);
   }
   return command;
 }
@@ -229,7 +228,8 @@ ExitStatus RunTarget(const Target& target, bool dryRun, bool given = true) {
     return ExitStatus::kNotDone;
   }
   UndoReport report;
-  const ExitStatus status = RunUndo(name, &report);
+  const ExitStatus status = RunUndo(name, &report, dryRun ? UndoMode::kPreview : UndoMode::kUndo);
+  if (report.wouldMove >= 0) Say(texts::kSummaryUndoPreview, report.wouldMove);
   if (report.done) Say(texts::kSummaryUndo, name, report.back, report.left);
   SayCauses(report.causes, report.held);
   return status;

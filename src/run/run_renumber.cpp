@@ -11,6 +11,7 @@
 #include "rename/preview.h"
 #include "rename/renumber.h"
 #include "say.h"
+#include "shots/in_the_way.h"
 #include "shots/scan.h"
 #include "shots/temp_name.h"
 #include "texts.h"
@@ -34,6 +35,24 @@ int EndNotFound(const char* givenFolder, ShotRecord* records, RunOutcome reason,
   std::free(records);
   report->outcome = reason;
   return 0;
+}
+
+// What a run would do, and what would stop it: an entry that is no
+// screenshot at a target name (the run never renames over it, and the file
+// sent there waits at its temporary name), a folder that may not be written.
+void PreviewRun(const ShotRecord* records, long n, RunReport* report) {
+  PreviewWarnings warnings;
+  if (FindInTheWay(n, NamesIgnoreCase(), &warnings.inTheWay) != ScanResult::kComplete) {
+    Say("%s\n", texts::kListingBroken);
+    report->outcome = RunOutcome::kFailed;
+    return;
+  }
+  warnings.folderDenied = CanWriteFolder() == FolderWrite::kDenied;
+  const long moving = PreviewMoves(RecordMoves(records, n), warnings);
+  if (moving < 0 || warnings.Any()) report->outcome = RunOutcome::kFailed;
+  if (moving >= 0) {
+    report->wouldRename = warnings.folderDenied ? 0 : moving - static_cast<long>(warnings.inTheWay.size());
+  }
 }
 
 // The run itself, once it has the folder to itself.
@@ -88,8 +107,7 @@ int RenumberFolder(RunMode mode, RunReport* report, const char* givenFolder) {
   if (choice.verdict == RunVerdict::kInOrder) {
     Say("%s\n", texts::kInOrder);
   } else if (mode == RunMode::kPreview) {
-    report->wouldRename = PreviewRenames(records, n);
-    if (report->wouldRename < 0) report->outcome = RunOutcome::kFailed;
+    PreviewRun(records, n, report);
   } else {
     const RecordMoves moves(records, n);
     choice.decision.moves = &moves;

@@ -13,6 +13,7 @@
 #include "platform/platform.h"
 #include "rename/executor.h"
 #include "rename/folder_command.h"
+#include "rename/preview.h"
 #include "rename/run_log.h"
 #include "say.h"
 #include "texts.h"
@@ -84,7 +85,17 @@ ExitStatus RefuseUnreadable(const char* name) {
   return ExitStatus::kNotDone;
 }
 
-ExitStatus UndoInFolder(const char* logName, UndoReport* report) {
+// What the undo would move, and what would stop it.
+ExitStatus PreviewUndo(const UndoPlan& plan, const MoveList& moves, UndoReport* report) {
+  PreviewWarnings warnings;
+  warnings.left = plan.staying + plan.missing;
+  warnings.folderDenied = CanWriteFolder() == FolderWrite::kDenied;
+  const long moving = PreviewMoves(moves, warnings);
+  if (moving >= 0) report->wouldMove = warnings.folderDenied ? 0 : moving;
+  return moving < 0 || warnings.Any() ? ExitStatus::kNotDone : ExitStatus::kDone;
+}
+
+ExitStatus UndoInFolder(const char* logName, UndoMode mode, UndoReport* report) {
   // Decide.
   History history;
   std::vector<Track> tracks;
@@ -140,6 +151,7 @@ ExitStatus UndoInFolder(const char* logName, UndoReport* report) {
   // could not record), then what kills left half done, then the files.
   const UndoPlan& plan = choice.plan;
   const PlanMoves moves(tracks, plan.files, history.stamps);
+  if (mode == UndoMode::kPreview) return PreviewUndo(plan, moves, report);
   Decision decision = choice.decision;
   decision.moves = &moves;
   decision.inUse = inUse;
@@ -183,13 +195,13 @@ const char* WhyNotALog(LogFault fault) {
   return texts::kLogWhyReadFailed;
 }
 
-ExitStatus RunUndo(const char* logName, UndoReport* report) {
+ExitStatus RunUndo(const char* logName, UndoReport* report, UndoMode mode) {
   *report = UndoReport{};
   if (LockFolder() == FolderLock::kBusy) {
     Say("%s\n", texts::kAnotherRun);
     return ExitStatus::kNotDone;
   }
-  const ExitStatus status = UndoInFolder(logName, report);
+  const ExitStatus status = UndoInFolder(logName, mode, report);
   UnlockFolder();
   return status;
 }

@@ -13,6 +13,12 @@ struct UndoReport {
   long left = 0;      // files left where they are, or gone
   long held = 0;      // renames another program held the file through
   FailureCauses causes;  // why the other renames failed
+  long wouldMove = -1;  // a preview's count of files the undo would put back
+};
+
+enum class UndoMode {
+  kUndo,
+  kPreview,  // only show the renames the undo would make: touches nothing
 };
 
 // Undoes the run (or undo) whose process or result log is `logName` in the
@@ -27,7 +33,12 @@ struct UndoReport {
 // refused with nothing touched (a later entry stands, a log that cannot be
 // read, another run in the folder, nothing left to take back) or some file
 // was left where it was.
-ExitStatus RunUndo(const char* logName, UndoReport* report);
+//
+// A preview decides the same, then lists the renames instead of making
+// them: no log is written or cut, nothing a kill left is removed. It
+// returns 1 when the undo would be refused (saying why, as the undo would)
+// or would leave some file where it is.
+ExitStatus RunUndo(const char* logName, UndoReport* report, UndoMode mode = UndoMode::kUndo);
 
 // The reason (a Say format; kLogWhyRow takes the line) a file is no log.
 const char* WhyNotALog(LogFault fault);

@@ -33,16 +33,9 @@ ScanResult StartScan(const char* pattern, FolderSearch** search) {
 
 ScanResult CountShots(long* count) {
   *count = 0;
-  FolderSearch* search = nullptr;
-  const ScanResult started = StartScan(kShotSearchPattern, &search);
-  if (search == nullptr) return started;
-  FolderEntry entry;
-  ListingStep step;
-  while ((step = NextFolderEntry(search, &entry)) == ListingStep::kEntry) {
+  return ReadListing([count](const FolderEntry& entry) {
     if (Classify(entry).shot) ++*count;
-  }
-  EndFolderSearch(search);
-  return step == ListingStep::kEnd ? ScanResult::kComplete : ScanResult::kBroken;
+  });
 }
 
 namespace {

@@ -49,4 +49,17 @@ Listed Classify(const FolderEntry& entry);
 // cannot start.
 ScanResult StartScan(const char* pattern, FolderSearch** search);
 
+// Gives every entry of the screenshot search to `take`, to the listing's end.
+template <typename Take>
+ScanResult ReadListing(Take take) {
+  FolderSearch* search = nullptr;
+  const ScanResult started = StartScan(kShotSearchPattern, &search);
+  if (search == nullptr) return started;
+  FolderEntry entry;
+  ListingStep step;
+  while ((step = NextFolderEntry(search, &entry)) == ListingStep::kEntry) take(entry);
+  EndFolderSearch(search);
+  return step == ListingStep::kEnd ? ScanResult::kComplete : ScanResult::kBroken;
+}
+
 }  // namespace shotrenum

@@ -10,7 +10,7 @@ import tempfile
 import unittest
 
 from tool import (LOG_WHY_KIND, LOG_WHY_ROW, ANOTHER_RUN, NOT_FOUND_IN, BIN, CONSOLE_PAUSE_BIN, EOL, FOLDER_CHANGED, FOLDER_HEADING, IN_ORDER, KEY,
-                  LISTING_BROKEN, NOT_FOUND, OUT_OF_MEMORY, PAUSE, PREVIEW_DONE, REFUSED, RUNNER, SANITIZED, TOO_MANY,
+                  LISTING_BROKEN, NOT_FOUND, OUT_OF_MEMORY, PAUSE, PREVIEW_DONE, PREVIEW_IN_THE_WAY, PREVIEW_NO_WRITE, REFUSED, RUNNER, SANITIZED, TOO_MANY,
                   WINDOWS, WINDOWS_PAUSE, ToolTest, folder_state, make_file, messages, ns_of, progress_messages,
                   run_on_terminal, run_summary, run_tool, sjis, snapshot, standard_output, SUMMARY_PREVIEW, temp_name,
                   tool_environment, windows_path)
@@ -360,6 +360,42 @@ class CommandLine(ToolTest):
         self.assertEqual((run.returncode, run.stdout), (0, standard_output(args=True)))
         self.assertEqual(run.stderr, messages(FOLDER_HEADING.format("ordered"), IN_ORDER + "\n", FOLDER_HEADING.format("empty"),
                                               NOT_FOUND_IN.format("empty")))
+
+    def test_a_preview_names_what_is_in_the_way_and_fails_as_the_run_would(self):
+        # A folder at a target name (any letter case where names ignore it):
+        # the run never renames over it, and leaves the file sent there at its
+        # temporary name.
+        self.shots(".", "G0000004.pcx", "G0000003.pcx", "G0000002.pcx", "G0000000.pcx")
+        folder = "g0000001.PCX" if WINDOWS else "G0000001.pcx"
+        os.mkdir(os.path.join(self.dir, folder))
+        os.mkdir(os.path.join(self.dir, "G0000007.pcx"))  # beyond the set: no target of it
+        before = folder_state(self.dir)
+        run = self.run_tool(args=["-n"])
+        self.assertEqual(run.stdout, standard_output(
+            b"G0000002.pcx -> G0000001.pcx" + EOL + b"G0000003.pcx -> G0000002.pcx" + EOL
+            + b"G0000004.pcx -> G0000003.pcx" + EOL, args=True))
+        self.assertEqual((run.returncode, run.stderr),
+                         (1, messages(PREVIEW_IN_THE_WAY.format("G0000002.pcx", folder), PREVIEW_DONE,
+                                      SUMMARY_PREVIEW.format(2))))
+        self.assertEqual(folder_state(self.dir), before)
+        # The run it foretold.
+        self.assertEqual(self.run_tool(args=["."]).returncode, 1)
+        self.assertTrue(os.path.isdir(os.path.join(self.dir, folder)))
+        self.assertTrue(any(name.startswith("_tmp_") and name.endswith("_G0000002.pcx") for name in os.listdir(self.dir)))
+
+    @unittest.skipIf(WINDOWS, "Windows cannot tell whether a folder may be written without writing it")
+    def test_a_preview_of_a_folder_that_may_not_be_written_fails(self):
+        # Root passes every permission bit: a read-only mount refuses even root.
+        if subprocess.run(["mount", "-t", "tmpfs", "-o", "size=1m", "tmpfs", self.dir],
+                          capture_output=True).returncode != 0:
+            self.skipTest("cannot mount a file system here")
+        self.addCleanup(subprocess.run, ["umount", self.dir])
+        self.shots(".", "G0000000.pcx", "G0000001.pcx")
+        subprocess.run(["mount", "-o", "remount,ro", self.dir], check=True)
+        run = self.run_tool(args=["-n"])
+        self.assertEqual(run.stdout, b"G0000001.pcx -> G0000000.pcx" + EOL + b"G0000000.pcx -> G0000001.pcx" + EOL)
+        self.assertEqual((run.returncode, run.stderr),
+                         (1, messages(PREVIEW_NO_WRITE, PREVIEW_DONE, SUMMARY_PREVIEW.format(0))))
 
     @unittest.skipIf(WINDOWS, "the folder lock is taken here through flock")
     def test_a_preview_says_when_another_run_is_working(self):

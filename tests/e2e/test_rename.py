@@ -10,7 +10,7 @@ import unittest
 import zoneinfo
 
 import test_model
-from tool import (LOG_WHY_CONTRADICTS, LOG_WHY_READ_FAILED, LOG_WHY_TITLE, PROCESS_TITLE, UNDO_ELSEWHERE, EOL, LISTING_BROKEN, LOG_INCOMPLETE, LOG_LOST, LOG_UNREADABLE, SUMMARY_UNDO, UNDO_ALREADY, UNDO_NO_ROWS, UNDO_JOURNAL_FAILED,
+from tool import (LOG_WHY_CONTRADICTS, LOG_WHY_READ_FAILED, LOG_WHY_TITLE, PROCESS_TITLE, UNDO_ELSEWHERE, EOL, LISTING_BROKEN, PREVIEW_DONE, PREVIEW_LEFT, SUMMARY_UNDO_PREVIEW, LOG_INCOMPLETE, LOG_LOST, LOG_UNREADABLE, SUMMARY_UNDO, UNDO_ALREADY, UNDO_NO_ROWS, UNDO_JOURNAL_FAILED,
                   UNDO_LATER_RUN, UNDO_LEFT,
                   UNDO_LOST_LOG, UNDO_NOTHING, UNDO_PROCESS_TITLE, UNDO_RESULT_TITLE, HEADER, WINDOWS, ToolTest, block_log_names, both_logs_on_stdout, capture_order,
                   expected_logs, folder_state, is_shot_name, log_names, logged_summary, make_file, messages, ns_of,
@@ -602,14 +602,46 @@ class Undo(ToolTest):
         self.assertEqual(refused.stderr, messages(UNDO_JOURNAL_FAILED.format(journal)))
         self.assertEqual(folder_state(self.dir), files)
 
-    def test_a_preview_of_an_undo_is_refused(self):
+    def test_a_preview_of_an_undo_shows_its_renames_and_touches_nothing(self):
         self.make_shots()
         self.go()
-        process, _ = log_names(self.dir)
-        files = snapshot(self.dir)
-        refused = self.go("-n", process)
-        self.assertEqual(refused.returncode, 2)
-        self.assertEqual(snapshot(self.dir), files)
+        logs = log_names(self.dir)
+        before = folder_state(self.dir)
+        previews = [self.go("-n", log) for log in logs]
+        self.assertEqual(folder_state(self.dir), before)  # the logs included
+        for preview in previews:
+            self.assertEqual((preview.returncode, preview.stderr),
+                             (0, messages(PREVIEW_DONE, SUMMARY_UNDO_PREVIEW.format(5))))
+        # What it showed is what the undo then does, one line a rename.
+        self.assertEqual(self.go("--undo", logs[1]).returncode, 0)
+        undo_result = [n for n in self.new_logs(logs) if n.startswith("VeltraskoLog_")][0]
+        rows = self.read(undo_result).split(EOL)[2:-1]
+        self.assertEqual(previews[0].stdout, b"".join(b"%s -> %s" % tuple(row.split(b",")[1:3]) + EOL for row in rows))
+        # Refused as the undo is refused, touching nothing.
+        before = folder_state(self.dir)
+        refused = self.go("-n", logs[1])
+        self.assertEqual((refused.returncode, refused.stdout), (1, b""))
+        self.assertEqual(refused.stderr, self.go("--undo", logs[1]).stderr)
+        self.assertEqual(folder_state(self.dir), before)
+
+    def test_a_preview_of_an_undo_that_would_leave_a_file_fails(self):
+        self.make_shots()
+        self.go()
+        logs = log_names(self.dir)
+        os.utime(os.path.join(self.dir, "G0000000.pcx"), ns=(ns_of("2021-01-01 00:00:00"),) * 2)  # changed since
+        preview = self.go("-n", logs[0])
+        # As the undo then ends: the changed file, and those whose way back it
+        # holds, stay (NG rows); the others go back (OK rows).
+        undo = self.go("--undo", logs[0])
+        self.assertEqual(undo.returncode, 1)
+        journal = [n for n in self.new_logs(logs) if n.startswith("VeltraskoLog_")][0]
+        rows = [row.split(b",") for row in self.read(journal).split(EOL)[2:-1]]
+        back = [b"%s -> %s" % (row[1], row[2]) + EOL for row in rows if row[0] == b"OK"]
+        left = len(rows) - len(back)
+        self.assertGreater(left, 0)
+        self.assertEqual((preview.returncode, preview.stdout, preview.stderr),
+                         (1, b"".join(back),
+                          messages(PREVIEW_LEFT.format(left), PREVIEW_DONE, SUMMARY_UNDO_PREVIEW.format(len(back)))))
 
     @unittest.skipIf(WINDOWS, "Windows renames never fall back to a link and an unlink")
     def test_an_undo_killed_between_link_and_unlink_finishes_with_one_name_a_file(self):

@@ -328,5 +328,19 @@ TEST_F(PosixPlatform, FlushOutcomesAreReadOnce) {
   CloseFile(file);
 }
 
+// Only a refusal tells that a folder may not be written: a question that
+// failed otherwise warns of nothing.
+TEST_F(PosixPlatform, AFolderMayNotBeWrittenOnlyWhenRefused) {
+  EXPECT_EQ(CanWriteFolder(), FolderWrite::kAllowed);
+  for (const int refusal : {EACCES, EROFS, EPERM}) {
+    static int error;
+    error = refusal;
+    const testing::SyscallSwap refused(syscalls.faccessat, [](int, const char*, int, int) { return FailWith(error); });
+    EXPECT_EQ(CanWriteFolder(), FolderWrite::kDenied) << refusal;
+  }
+  const testing::SyscallSwap failed(syscalls.faccessat, [](int, const char*, int, int) { return FailWith(EIO); });
+  EXPECT_EQ(CanWriteFolder(), FolderWrite::kUnknown);
+}
+
 }  // namespace
 }  // namespace shotrenum
