@@ -14,6 +14,7 @@ SHOTRENUM_KILLS sets how many runs, and how many undos, are killed (a few by
 default),
 SHOTRENUM_KILL_SEED the seed of the files' order and the kill instants."""
 
+import datetime
 import os
 import random
 import shutil
@@ -453,11 +454,19 @@ class EqualTimesAfterAnInterruption(ToolTest):
         self.assertEqual(len(logs[killed.logs()[0]]), whole + 1)
         self.assertEqual(sorted(len(log.rstrip(b"\0").split(EOL)) for log in logs.values()), [3, 5])
         self.assertTrue(all(b"\0" not in log.rstrip(b"\0") and log.endswith(b"\0") for log in logs.values()))
+        # Logs of a command killed before it stored its head: nothing but NULs.
+        # (A second before the killed run, so that the run reads them.)
+        second = datetime.datetime.strptime(killed.logs()[0][-18:-4], "%Y%m%d%H%M%S") - datetime.timedelta(seconds=1)
+        unstarted = {prefix + second.strftime("%Y%m%d%H%M%S") + ".csv": b"\0" * 4096
+                     for prefix in ("VeltraskoAll_", "VeltraskoLog_")}
+        for name, content in unstarted.items():
+            make_file(self.dir, name, BASE_NS, content)
         # A preview reads them, and changes nothing.
         run_tool(self.dir, args=["-n"])
         self.assertEqual({name: killed.read(name) for name in logs}, logs)
         sleep_into_next_second()
         self.assertPlacedByOneMoreRun()
+        self.assertEqual([name for name in unstarted if os.path.exists(os.path.join(self.dir, name))], [])
         for name, log in logs.items():
             self.assertEqual(killed.read(name), log.rstrip(b"\0"))
             # The time it was last written stays (to the 100 ns Windows keeps).
