@@ -73,7 +73,7 @@ long NameOthersTemporary(History& history, std::int64_t ownStamp) {
 // Refuses a log that cannot be read, saying why: what is wrong in the file,
 // or, where it reads, that it disagrees with the others.
 ExitStatus RefuseUnreadable(const char* name) {
-  Say(texts::kLogUnreadable, name);
+  SayAbout(texts::kLogUnreadable, name);
   LogCheck check{LogFault::kUnreadable, 0};
   std::FILE* file = nullptr;
   if (OpenFileForReading(name, &file) == OpenForReading::kOpened) {
@@ -112,12 +112,12 @@ ExitStatus UndoInFolder(const char* logName, UndoMode mode, UndoReport* report) 
     case LogOwner::kFound:
       break;
     case LogOwner::kBad:
-      Say(texts::kLogUnreadable, logName);
+      SayAbout(texts::kLogUnreadable, logName);
       Say(WhyNotALog(owner.check.fault), owner.check.line);
       return ExitStatus::kNotDone;
     case LogOwner::kNoOriginal:
     case LogOwner::kAmbiguous:
-      Say(texts::kLogUnreadable, logName);
+      SayAbout(texts::kLogUnreadable, logName);
       Say("%s", owner.owner == LogOwner::kAmbiguous ? texts::kLogWhyAmbiguous : texts::kLogWhyNoOriginal);
       return ExitStatus::kNotDone;
   }
@@ -132,12 +132,18 @@ ExitStatus UndoInFolder(const char* logName, UndoMode mode, UndoReport* report) 
       return ExitStatus::kNotDone;
     case UndoRefusal::kUnreadable:
       return RefuseUnreadable(choice.name[0] != '\0' ? choice.name : logName);
+    // What is said of the command asked for names the log the user gave
+    // (as given: a copy's name may be in any script), not the other log of
+    // its pair.
     case UndoRefusal::kAlready:
-      return Refuse(texts::kUndoAlready, choice.name);
+      SayAbout(texts::kUndoAlready, logName);
+      return ExitStatus::kNotDone;
     case UndoRefusal::kNoRows:
-      return Refuse(texts::kUndoNoRows, choice.name);
+      SayAbout(texts::kUndoNoRows, logName);
+      return ExitStatus::kNotDone;
     case UndoRefusal::kElsewhere:
-      return Refuse(texts::kUndoElsewhere, choice.name);
+      SayAbout(texts::kUndoElsewhere, logName);
+      return ExitStatus::kNotDone;
     case UndoRefusal::kLaterStands:
       return Refuse(texts::kUndoLaterRun, choice.name);
     case UndoRefusal::kNothingMoves:

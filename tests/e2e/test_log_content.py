@@ -40,10 +40,10 @@ class LogByContent(ToolTest):
         undo = self.go("--undo", copies[0])
         self.assertEqual(undo.returncode, 0, undo.stderr)
         self.assertEqual(shots_with_times(self.dir), before)
-        # The same command: the process log's copy names it undone already;
+        # The same command: the process log's copy is named undone already;
         # no copy is listed as a run, so the undo of the undo stands.
         again = self.go(copies[1])
-        self.assertEqual((again.returncode, again.stderr), (1, messages(UNDO_ALREADY.format(process))))
+        self.assertEqual((again.returncode, again.stderr), (1, messages(UNDO_ALREADY.format(copies[1]))))
         undo_logs = sorted(set(log_names(self.dir)) - {process, result})
         self.assertEqual(len(undo_logs), 2)
         redo = self.go(undo_logs[1])
@@ -105,7 +105,7 @@ class LogByContent(ToolTest):
             shutil.move(os.path.join(self.dir, name), elsewhere)
         files = snapshot(self.dir)
         undo = self.go(os.path.join("elsewhere", result))
-        self.assertEqual((undo.returncode, undo.stderr), (1, messages(UNDO_ELSEWHERE.format(process))))
+        self.assertEqual((undo.returncode, undo.stderr), (1, messages(UNDO_ELSEWHERE.format(result))))
         self.assertEqual(snapshot(self.dir), files)
         self.assertEqual(sorted(os.listdir(elsewhere)), sorted([process, result]))
 

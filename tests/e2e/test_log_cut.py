@@ -71,5 +71,5 @@ class LogCutUnderneath(ToolTest):
         # Its log reads again: the undo given again finds the run undone.
         again = run_tool(self.dir, args=["--undo", result])
         self.assertEqual(again.returncode, 1)
-        self.assertIn(messages(UNDO_ALREADY.format(run_process)), again.stderr)
+        self.assertIn(messages(UNDO_ALREADY.format(result)), again.stderr)
         self.assertEqual(shots_with_times(self.dir), start)

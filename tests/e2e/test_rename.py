@@ -389,7 +389,7 @@ class Undo(ToolTest):
             with open(os.path.join(self.dir, name), "wb") as log:
                 log.write(head + b"\0" * (len(data) - len(head)))
         undo = self.go("--undo", result)
-        self.assertEqual((undo.returncode, undo.stderr), (1, messages(UNDO_NO_ROWS.format(process))))
+        self.assertEqual((undo.returncode, undo.stderr), (1, messages(UNDO_NO_ROWS.format(result))))
 
     def test_a_file_deleted_since_the_run_is_told_as_not_back(self):
         self.make_shots()
@@ -436,10 +436,10 @@ class Undo(ToolTest):
         self.assertIn(b"OK,G0000000.pcx,G0000003.pcx,2020/01/01,23:59:59:00", result_rows)
         self.assertEqual(len(result_rows), 2 + 5 + 1)
         # Given again, and the process log dropped on the tool: taken back
-        # already, nothing touched.
+        # already, each named as given, nothing touched.
         for args in (["--undo", result], [process]):
             again = self.go(*args)
-            self.assertEqual((again.returncode, again.stderr), (1, messages(UNDO_ALREADY.format(process))))
+            self.assertEqual((again.returncode, again.stderr), (1, messages(UNDO_ALREADY.format(args[-1]))))
         self.assertEqual(shots_with_times(self.dir), self.undone(before))
         self.assertEqual(len(log_names(self.dir)), 4)
 
@@ -716,7 +716,7 @@ class Undo(ToolTest):
             os.remove(os.path.join(self.dir, name))
         files = snapshot(self.dir)
         gone = self.go("--undo", result)
-        self.assertEqual((gone.returncode, gone.stderr), (1, messages(UNDO_ELSEWHERE.format(process))))
+        self.assertEqual((gone.returncode, gone.stderr), (1, messages(UNDO_ELSEWHERE.format(result))))
         self.assertEqual(snapshot(self.dir), files)
 
     @unittest.skipUnless(WINDOWS, "a Windows path with a Japanese folder name through the UTF-16 command line")
