@@ -134,6 +134,7 @@ const char kUndoHintDrop[] = "元に戻すには、「%s」をshotrenum.exeの�
 const char kUndoHintCommand[] = "元に戻すには「shotrenum --undo %s」を実行してください。\n";
 const char kSummaryUndo[] =
     "「%s」の実行を元に戻しました。元の名前に戻したファイルは%ld件、そのままのファイルは%ld件です。\n";
+const char kUndoAtNamesAlready[] = "%ld件のファイルは、はじめから元の名前のままでした。\n";
 const char kSummaryPreview[] = "実行すると、%ld件のファイルの名前が変わります。\n";
 const char kSummaryCounts[] =
     "全%ld件のうち、名前を付け直したファイルは%ld件、もとから正しい名前だったファイルは%ld件、"

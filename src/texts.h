@@ -103,6 +103,9 @@ extern const char kSummaryRun[];       // %ld: files renamed; %s: the result log
 extern const char kUndoHintDrop[];     // %s: that log's file name; where logs are dropped onto the tool
 extern const char kUndoHintCommand[];  // %s: that log's file name (or path); elsewhere
 extern const char kSummaryUndo[];      // %s: a log of the run undone; %ld: files put back; %ld: files left
+// %ld: files the command undone left at the names they had before it (a
+// run leaves a file that was at its right name there).
+extern const char kUndoAtNamesAlready[];
 extern const char kSummaryPreview[];   // %ld: files a run would rename
 // Where some file kept its name or failed: %ld files handled, renamed, at
 // their names already, not renamed.

@@ -53,6 +53,25 @@ UndoChoice Refused(UndoRefusal refusal, const char* name) {
   return choice;
 }
 
+// How many files the command undone left at the names they had before it
+// (a run moves a file already at its right name to its temporary name and
+// back) that are there still: the undo moves none of them.
+long FilesAtTheirNames(const LoggedCommand& command, const std::vector<Track>& tracks) {
+  std::vector<FolderName> stayed;
+  for (const Placement& p : command.placements) {
+    if (p.Stayed()) stayed.push_back(p.after);
+  }
+  if (stayed.empty()) return 0;
+  std::sort(stayed.begin(), stayed.end());
+  long there = 0;
+  for (const Track& t : tracks) {
+    const bool present = t.state != TrackState::kMissing && t.state != TrackState::kDead &&
+                         t.state != TrackState::kArtifact && t.state != TrackState::kObstacle;
+    if (present && t.name == t.at && std::binary_search(stayed.begin(), stayed.end(), t.name)) ++there;
+  }
+  return there;
+}
+
 }  // namespace
 
 std::int64_t HorizonOfUndo(const char* digits) { return DigitsAsUtc(digits) - kEarliest; }
@@ -88,9 +107,11 @@ UndoChoice ChooseUndo(History& history, std::vector<Track>& tracks, const char* 
     return Refused(UndoRefusal::kUnreadable, unreadable->problem);
   }
   FollowBack(history, &stack, CommandsToTakeBack(stack, decision), tracks, FollowMode::kUndo, facts);
+  const long atTheirNames = FilesAtTheirNames(*target, tracks);
   // The rows are in the tracks now: their memory goes before the plan takes its own.
   for (LoggedCommand& command : history.commands) std::vector<Placement>().swap(command.placements);
   UndoChoice choice;
+  choice.atTheirNames = atTheirNames;
   choice.exact = stack.transactions[static_cast<std::size_t>(decision.transaction)].undo;
   choice.plan = PlanUndo(history, tracks, choice.exact, caseless);
   LogFileName(choice.decision.undoneLog, LogKind::kProcess, digits);

@@ -30,6 +30,7 @@ struct UndoChoice {
   UndoRefusal refusal = UndoRefusal::kNone;
   const char* name = "";  // the log the refusal names
   bool exact = false;     // the entry taken back is an undo
+  long atTheirNames = 0;  // its files at the names they had before it still
   UndoPlan plan;
   // What the executor carries out: the logs' NULs to cut, what kills left
   // to remove, the process log taken back; its moves are the caller's

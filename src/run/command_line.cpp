@@ -230,7 +230,10 @@ ExitStatus RunTarget(const Target& target, bool dryRun, bool given = true) {
   UndoReport report;
   const ExitStatus status = RunUndo(name, &report, dryRun ? UndoMode::kPreview : UndoMode::kUndo);
   if (report.wouldMove >= 0) Say(texts::kSummaryUndoPreview, report.wouldMove);
-  if (report.done) Say(texts::kSummaryUndo, name, report.back, report.left);
+  if (report.done) {
+    Say(texts::kSummaryUndo, name, report.back, report.left);
+    if (report.already > 0) Say(texts::kUndoAtNamesAlready, report.already);
+  }
   SayCauses(report.causes, report.held);
   return status;
 }

@@ -1,6 +1,7 @@
 #include "run/run_undo.h"
 
 #include <algorithm>
+#include <cstring>
 #include <cstdio>
 #include <string>
 #include <utility>
@@ -180,7 +181,7 @@ ExitStatus UndoInFolder(const char* logName, UndoMode mode, UndoReport* report) 
   // back: undoing its log, or one more run, finishes it).
   for (const std::string& name : tally.atTemporary) Say(texts::kUndoAtOwnTemp, name.c_str());
   const long others = NameOthersTemporary(history, done.stamp);
-  *report = UndoReport{true, tally.moved, notBack, tally.held, tally.causes};
+  *report = UndoReport{true, tally.moved, notBack, choice.atTheirNames, tally.held, tally.causes};
   return notBack > 0 || others != 0 || tally.undurable || tally.logChanged ? ExitStatus::kNotDone : ExitStatus::kDone;
 }
 

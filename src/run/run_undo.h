@@ -11,6 +11,7 @@ struct UndoReport {
   bool done = false;  // it went ahead (renamed, or took its entry back)
   long back = 0;      // files it put back where they were
   long left = 0;      // files left where they are, or gone
+  long already = 0;   // files the command undone left at their names from before it
   long held = 0;      // renames another program held the file through
   FailureCauses causes;  // why the other renames failed
   long wouldMove = -1;  // a preview's count of files the undo would put back

@@ -10,7 +10,7 @@ import unittest
 import zoneinfo
 
 import test_model
-from tool import (LOG_WHY_CONTRADICTS, LOG_WHY_READ_FAILED, LOG_WHY_TITLE, PROCESS_TITLE, UNDO_ELSEWHERE, EOL, LISTING_BROKEN, PREVIEW_DONE, PREVIEW_LEFT, SUMMARY_UNDO_PREVIEW, LOG_INCOMPLETE, LOG_LOST, LOG_UNREADABLE, SUMMARY_UNDO, UNDO_ALREADY, UNDO_NO_ROWS, UNDO_JOURNAL_FAILED,
+from tool import (UNDO_AT_NAMES_ALREADY, LOG_WHY_CONTRADICTS, LOG_WHY_READ_FAILED, LOG_WHY_TITLE, PROCESS_TITLE, UNDO_ELSEWHERE, EOL, LISTING_BROKEN, PREVIEW_DONE, PREVIEW_LEFT, SUMMARY_UNDO_PREVIEW, LOG_INCOMPLETE, LOG_LOST, LOG_UNREADABLE, SUMMARY_UNDO, UNDO_ALREADY, UNDO_NO_ROWS, UNDO_JOURNAL_FAILED,
                   UNDO_LATER_RUN, UNDO_LEFT,
                   UNDO_LOST_LOG, UNDO_NOTHING, UNDO_PROCESS_TITLE, UNDO_RESULT_TITLE, HEADER, WINDOWS, ToolTest, block_log_names, both_logs_on_stdout, capture_order,
                   expected_logs, folder_state, is_shot_name, log_names, logged_summary, make_file, messages, ns_of,
@@ -390,6 +390,18 @@ class Undo(ToolTest):
                 log.write(head + b"\0" * (len(data) - len(head)))
         undo = self.go("--undo", result)
         self.assertEqual((undo.returncode, undo.stderr), (1, messages(UNDO_NO_ROWS.format(result))))
+
+    def test_an_undo_counts_the_files_the_run_left_at_their_names(self):
+        when = ns_of("2020-01-02 00:00:00")
+        for age, name in enumerate(["G0000001.pcx", "G0000002.pcx", "G0000000.pcx"]):
+            self.make(name, when - age * 10**9)
+        self.assertEqual(self.go().returncode, 0)
+        process, result = sorted(log_names(self.dir))
+        self.make("G0000009.pcx", when + 10**9)  # a new one since: no file of the run
+        undo = self.go("--undo", result)
+        self.assertEqual(undo.returncode, 0, undo.stderr)
+        self.assertTrue(undo.stderr.endswith(messages(SUMMARY_UNDO.format(result, 2, 0),
+                                                      UNDO_AT_NAMES_ALREADY.format(1))), undo.stderr)
 
     def test_a_file_deleted_since_the_run_is_told_as_not_back(self):
         self.make_shots()

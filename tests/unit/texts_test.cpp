@@ -187,6 +187,8 @@ TEST(Texts, AreShiftJisBytes) {
       {"kSummaryUndo", texts::kSummaryUndo,
        "81752573817682cc8ec08d7382f08cb382c996df82b582dc82b582bd81428cb382cc96bc914f82c996df82b582bd837483408343838b82"
        "cd256c648c8f814182bb82cc82dc82dc82cc837483408343838b82cd256c648c8f82c582b781420a"},
+      {"kUndoAtNamesAlready", texts::kUndoAtNamesAlready,
+       "256c648c8f82cc837483408343838b82cd814182cd82b682df82a982e78cb382cc96bc914f82cc82dc82dc82c582b582bd81420a"},
       {"kSummaryPreview", texts::kSummaryPreview,
        "8ec08d7382b782e982c68141256c648c8f82cc837483408343838b82cc96bc914f82aa95cf82ed82e882dc82b781420a"},
       {"kSummaryCounts", texts::kSummaryCounts,
