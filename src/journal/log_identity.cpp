@@ -64,21 +64,15 @@ LogIdentity IdentifyLog(LogShelf& shelf, const std::vector<ListedLog>& logs, con
     identity.owner = LogOwner::kFound;
     return identity;
   }
+  LogHead head{};
   {
     std::unique_ptr<ByteSource> source;
     if (shelf.OpenLog(name, &source) != LogShelf::Open::kOpened) {
       identity.check = LogCheck{LogFault::kUnreadable, 0};
       return identity;
     }
-    identity.check = CheckLog(*source);
+    identity.check = CheckLog(*source, CheckExtent::kWhole, &head);
     if (identity.check.fault != LogFault::kNone) return identity;
-  }
-  LogHead head{};
-  {
-    StampTable stamps;
-    OpenedLog given;
-    given.Open(shelf, name, stamps);
-    head = given.head;
   }
   // Logs of the same kind first: a copy; then the pair's other log.
   for (const bool sameKind : {true, false}) {

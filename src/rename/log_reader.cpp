@@ -204,11 +204,12 @@ long TextSource::Read(char* into, std::size_t room) {
   return static_cast<long>(got);
 }
 
-LogCheck CheckLog(ByteSource& source) {
+LogCheck CheckLog(ByteSource& source, CheckExtent extent, LogHead* head) {
   StampTable stamps;
   LogReader reader(source, stamps);
-  LogHead head{};
-  switch (reader.ReadHead(&head)) {
+  LogHead own{};
+  if (head == nullptr) head = &own;
+  switch (reader.ReadHead(head)) {
     case HeadStep::kHead:
       break;
     case HeadStep::kBad:
@@ -217,6 +218,7 @@ LogCheck CheckLog(ByteSource& source) {
     case HeadStep::kEmpty:
       return LogCheck{LogFault::kTitle, 1};
   }
+  if (extent == CheckExtent::kHead) return LogCheck{};
   LogRow row;
   RowStep step;
   while ((step = reader.NextRow(&row)) == RowStep::kRow) {

@@ -165,14 +165,15 @@ class LogReader {
   bool gapBeforeRow_ = false;
 };
 
-// Reads a whole log from `source`: kNone when its head and every row read,
-// else why not (and at which line). Where a command needs to say why a log
-// was refused.
+// Reads a log from `source`, whole or only its head: kNone when what was read
+// reads, else why not (and at which line). Where a command needs to say why
+// a log was refused. `head`, where given, receives the head.
 struct LogCheck {
   LogFault fault = LogFault::kNone;
   long line = 0;
 };
-LogCheck CheckLog(ByteSource& source);
+enum class CheckExtent { kWhole, kHead };
+LogCheck CheckLog(ByteSource& source, CheckExtent extent = CheckExtent::kWhole, LogHead* head = nullptr);
 
 // The fields of a line as a spreadsheet may have saved it: split at commas,
 // double quotes around a field taken off, empty fields at the end dropped.

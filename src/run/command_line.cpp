@@ -33,24 +33,13 @@ const char* WhyNoLog(const std::string& path, long* line) {
   std::FILE* file = nullptr;
   if (OpenFileForReading(path.c_str(), &file) != OpenForReading::kOpened) return texts::kLogWhyReadFailed;
   FileSource source(file);
-  StampTable stamps;
-  LogReader reader(source, stamps);
   LogHead head{};
-  LogFault fault = LogFault::kNone;
-  switch (reader.ReadHead(&head)) {
-    case HeadStep::kHead:
-      break;
-    case HeadStep::kBad:
-      fault = reader.Fault();
-      *line = reader.FaultLine();
-      break;
-    case HeadStep::kNothing:
-    case HeadStep::kEmpty:
-      fault = LogFault::kTitle;
-      break;
-  }
+  const LogCheck check = CheckLog(source, CheckExtent::kHead, &head);
   std::fclose(file);
-  if (fault != LogFault::kNone) return WhyNotALog(fault);
+  if (check.fault != LogFault::kNone) {
+    *line = check.line;
+    return WhyNotALog(check.fault);
+  }
   char digits[15];
   LogKind named;
   if (ParseLogFileName(FileNameInPath(path.c_str()), digits, &named) && named != head.kind) return texts::kLogWhyKind;
