@@ -41,14 +41,14 @@ long SetLeftoversAside(ShotRecord* records, long n, std::vector<std::uint32_t>& 
 
 }  // namespace
 
-RunChoice DecideRun(LogShelf& shelf, FolderFacts* facts, ShotRecord* records, long n, const StampsInUse& inUse) {
+RunChoice DecideRun(LogShelf& shelf, const LinkedNames& linked, ShotRecord* records, long n, const StampsInUse& inUse) {
   RunChoice choice;
   choice.decision.inUse = inUse;
   // After an interruption the logs tell the order, and what a kill left half
   // done is no screenshot.
   std::vector<std::uint32_t> keys;
   std::vector<Artifact> artifacts;
-  RecoverOrder(shelf, facts, records, n, &keys, &artifacts, &choice.decision.cuts);
+  RecoverOrder(shelf, linked, records, n, &keys, &artifacts, &choice.decision.cuts);
   if (!artifacts.empty()) n = SetLeftoversAside(records, n, keys, artifacts, &choice.decision.leftovers);
   choice.n = n;
   if (keys.empty()) {

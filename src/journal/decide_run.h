@@ -25,6 +25,6 @@ struct RunChoice {
 
 // Orders `records` (the n the listing collected) in place. Reads logs only
 // where screenshots stand at temporary names; opens nothing for writing.
-RunChoice DecideRun(LogShelf& shelf, FolderFacts* facts, ShotRecord* records, long n, const StampsInUse& inUse);
+RunChoice DecideRun(LogShelf& shelf, const LinkedNames& linked, ShotRecord* records, long n, const StampsInUse& inUse);
 
 }  // namespace shotrenum

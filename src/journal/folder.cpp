@@ -95,12 +95,10 @@ LogShelf::Open FolderShelf::OpenLog(const char* name, std::unique_ptr<ByteSource
   return Open::kFailed;
 }
 
-bool FolderIdentity::SameFile(const char* a, const char* b) { return shotrenum::SameFile(a, b); }
-
 namespace {
 
 ScanResult List(StampTable& stamps, std::vector<Track>* tracks, StampsInUse* inUse, std::vector<ListedLog>* logs,
-                bool temporaryOnly) {
+                LinkedNames* linked, bool temporaryOnly) {
   long count = 0;
   const ScanResult counted = CountShotsListingLogs(&count, logs);
   if (counted != ScanResult::kComplete) return counted;
@@ -117,7 +115,7 @@ ScanResult List(StampTable& stamps, std::vector<Track>* tracks, StampsInUse* inU
     if (listed.stranded) MarkStampInUse(inUse, listed.stamp);
     FolderName name;
     if (!ReadFolderName(entry.name, stamps, &name) || (temporaryOnly && !name.IsTemporary())) continue;
-    Track track{name, name, FILETIME{0, 0}, TrackState::kUntouched, false, false, false, false};
+    Track track{name, name, FILETIME{0, 0}, TrackState::kUntouched, false, false, false};
     bool empty = false;
     if (!listed.shot) {
       track.state = TrackState::kObstacle;
@@ -132,6 +130,8 @@ ScanResult List(StampTable& stamps, std::vector<Track>* tracks, StampsInUse* inU
         case EntryTime::kRead:
           break;
       }
+      FileIdentity identity;
+      if (FolderEntryLinked(search, &identity)) linked->Add(entry.name, identity);
     }
     track.empty = empty;
     tracks->push_back(track);
@@ -143,14 +143,15 @@ ScanResult List(StampTable& stamps, std::vector<Track>* tracks, StampsInUse* inU
 
 }  // namespace
 
-ScanResult ListTracks(StampTable& stamps, std::vector<Track>* tracks, StampsInUse* inUse,
-                      std::vector<ListedLog>* logs) {
-  return List(stamps, tracks, inUse, logs, false);
+ScanResult ListTracks(StampTable& stamps, std::vector<Track>* tracks, StampsInUse* inUse, std::vector<ListedLog>* logs,
+                      LinkedNames* linked) {
+  return List(stamps, tracks, inUse, logs, linked, false);
 }
 
 ScanResult ListTemporaryTracks(StampTable& stamps, std::vector<Track>* tracks, std::vector<ListedLog>* logs) {
   StampsInUse inUse{};
-  return List(stamps, tracks, &inUse, logs, true);
+  LinkedNames linked;
+  return List(stamps, tracks, &inUse, logs, &linked, true);
 }
 
 }  // namespace shotrenum

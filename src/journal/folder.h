@@ -1,5 +1,5 @@
 // The journal's view of the current folder through the platform: its logs,
-// its files as tracks, and whether two names are one file.
+// its files as tracks, and which names are names of one file.
 #pragma once
 
 #include <memory>
@@ -29,16 +29,13 @@ class FolderShelf : public LogShelf {
   bool given_ = false;
 };
 
-class FolderIdentity : public FolderFacts {
- public:
-  bool SameFile(const char* a, const char* b) override;
-};
-
 // Lists the current folder's screenshots, the screenshots at temporary
 // names, and the entries that are no screenshot but bear such a name (as
 // kObstacle), interning their stamps. Notes the stamps near now that
-// temporary names bear, and lists the logs on the way (for a FolderShelf).
-ScanResult ListTracks(StampTable& stamps, std::vector<Track>* tracks, StampsInUse* inUse, std::vector<ListedLog>* logs);
+// temporary names bear, the files of more than one name, and lists the logs
+// on the way (for a FolderShelf).
+ScanResult ListTracks(StampTable& stamps, std::vector<Track>* tracks, StampsInUse* inUse, std::vector<ListedLog>* logs,
+                      LinkedNames* linked);
 // The same listing, keeping only the files at temporary names (a few, after
 // an undo): the memory of the whole folder's tracks is not taken twice.
 ScanResult ListTemporaryTracks(StampTable& stamps, std::vector<Track>* tracks, std::vector<ListedLog>* logs);

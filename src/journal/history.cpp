@@ -337,16 +337,11 @@ bool FindStamp(LoggedCommand& command, const StampTable& stamps, const std::vect
   command.offsetGuessed = true;
   // The time its log was written is its stamp, or a moment after: the
   // offset is the quarter hour nearest to the difference.
-  if (command.written >= 0) {
-    const std::int64_t difference = DigitsAsUtc(command.digits) - command.written;
-    const std::int64_t quarters = (difference + (difference >= 0 ? 450 : -450)) / 900;
-    const std::int64_t stamp = DigitsAsUtc(command.digits) - quarters * 900;
-    if (PlausibleStamp(command.digits, stamp)) {
-      command.stamp = stamp;
-      return true;
-    }
-  }
   std::int64_t stamp;
+  if (command.written >= 0 && StampNearWritten(command.digits, command.written, &stamp)) {
+    command.stamp = stamp;
+    return true;
+  }
   if (!StampOfDigitsNow(command.digits, &stamp)) return false;
   command.stamp = stamp;
   return true;
@@ -384,7 +379,7 @@ bool StampOfTaken(LoggedCommand& command, const History& history) {
     if (q == earlier.placements.end() || !(q->after == p.before) || q->localTime == kUndatedRow) continue;
     const std::int64_t shift = p.localTime - q->localTime;
     if (shift % 100 != 0) continue;
-    const std::int64_t stamp = DigitsAsUtc(command.digits) - (earlier.offset + shift / 100);
+    const std::int64_t stamp = StampOfOffset(command.digits, earlier.offset + shift / 100);
     if (!PlausibleStamp(command.digits, stamp)) continue;
     command.stamp = stamp;
     return true;
@@ -416,12 +411,12 @@ void ReadHistory(LogShelf& shelf, std::int64_t horizon, History* out) {
       std::snprintf(command.problem, sizeof command.problem, "%s", command.Name());
       continue;
     }
-    command.offset = DigitsAsUtc(command.digits) - command.stamp;
+    command.offset = OffsetOfStamp(command.digits, command.stamp);
   }
   for (LoggedCommand& command : history.commands) {
     if (command.state == LogState::kUnreadable || command.stamp >= 0) continue;
     if (!StampOfTaken(command, history) && !FindStamp(command, history.stamps, history.commands)) continue;
-    command.offset = DigitsAsUtc(command.digits) - command.stamp;
+    command.offset = OffsetOfStamp(command.digits, command.stamp);
   }
   // Oldest first; a command whose stamp is not known goes by its name.
   // A command comes after those whose temporary names it took files from,

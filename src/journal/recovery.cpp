@@ -3,23 +3,12 @@
 #include <algorithm>
 #include <utility>
 
-#include "journal/folder.h"
 #include "journal/stack.h"
 #include "shots/folder_name.h"
 
 namespace shotrenum {
 
-namespace {
-
-// Second names and reservations are told only where the folder is asked.
-class NoFacts : public FolderFacts {
- public:
-  bool SameFile(const char*, const char*) override { return false; }
-};
-
-}  // namespace
-
-void RecoverOrder(LogShelf& shelf, FolderFacts* facts, const ShotRecord* records, long n,
+void RecoverOrder(LogShelf& shelf, const LinkedNames& linked, const ShotRecord* records, long n,
                   std::vector<std::uint32_t>* keys, std::vector<Artifact>* artifacts, std::vector<LogCut>* cuts) {
   keys->clear();
   artifacts->clear();
@@ -38,15 +27,14 @@ void RecoverOrder(LogShelf& shelf, FolderFacts* facts, const ShotRecord* records
     const ShotRecord& r = records[i];
     FolderName name{0, ShotCode(r.name)};
     if (r.stranded) name.stamp = history.stamps.Intern(StrandedStamp(r));
-    tracks.push_back(Track{name, name, r.writeTime, TrackState::kUntouched, false, r.empty, false, false});
+    tracks.push_back(Track{name, name, r.writeTime, TrackState::kUntouched, false, r.empty, false});
   }
   ReadHistory(shelf, oldest, &history);
   *cuts = std::move(history.cuts);
   std::vector<long> commands;
   for (long c = static_cast<long>(history.commands.size()) - 1; c >= 0; --c) commands.push_back(c);
-  NoFacts none;
   const Stack stack = ReplayStack(history);
-  FollowBack(history, &stack, commands, tracks, FollowMode::kOrder, facts != nullptr ? *facts : none);
+  FollowBack(history, &stack, commands, tracks, FollowMode::kOrder, linked);
 
   // Back to the records: both by the name each bears now.
   // (A file the rows expect at a name sorts after the file that is there.)

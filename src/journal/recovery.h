@@ -28,8 +28,9 @@ struct Artifact {
 // no log when no record is stranded (keys stay empty). Where a command's
 // logs are gone or cannot be read, its screenshots are ordered by the names
 // they bear.
-// `cuts` receives the NULs a killed command left in the logs read.
-void RecoverOrder(LogShelf& shelf, FolderFacts* facts, const ShotRecord* records, long n,
+// `linked`: the listing's files of more than one name. `cuts` receives the
+// NULs a killed command left in the logs read.
+void RecoverOrder(LogShelf& shelf, const LinkedNames& linked, const ShotRecord* records, long n,
                   std::vector<std::uint32_t>* keys, std::vector<Artifact>* artifacts, std::vector<LogCut>* cuts);
 
 }  // namespace shotrenum

@@ -37,9 +37,21 @@ std::int64_t DigitsAsUtc(const char* digits) {
                       Digits(digits + 12, 2));
 }
 
-bool PlausibleStamp(const char* digits, std::int64_t stamp) {
-  const std::int64_t offset = DigitsAsUtc(digits) - stamp;
-  return offset % 900 == 0 && offset >= kWestmost && offset <= kEastmost;
+bool PlausibleOffset(std::int64_t offset) { return offset % 900 == 0 && offset >= kWestmost && offset <= kEastmost; }
+
+std::int64_t OffsetOfStamp(const char* digits, std::int64_t stamp) { return DigitsAsUtc(digits) - stamp; }
+
+std::int64_t StampOfOffset(const char* digits, std::int64_t offset) { return DigitsAsUtc(digits) - offset; }
+
+bool PlausibleStamp(const char* digits, std::int64_t stamp) { return PlausibleOffset(OffsetOfStamp(digits, stamp)); }
+
+bool StampNearWritten(const char* digits, std::int64_t written, std::int64_t* stamp) {
+  const std::int64_t difference = DigitsAsUtc(digits) - written;
+  const std::int64_t quarters = (difference + (difference >= 0 ? 450 : -450)) / 900;
+  const std::int64_t near = StampOfOffset(digits, quarters * 900);
+  if (!PlausibleStamp(digits, near)) return false;
+  *stamp = near;
+  return true;
 }
 
 bool StampOfDigitsNow(const char* digits, std::int64_t* stamp) {
@@ -69,6 +81,15 @@ std::int64_t RowTimeUtc(std::int64_t localTime, std::int64_t offset) {
 FILETIME FileTimeOfRowTime(std::int64_t utcTime) {
   if (utcTime == kUndatedRow || utcTime < 0) return FileTimeFromTicks(kFirstUndatedTicks);
   return FileTimeFromTicks(static_cast<std::uint64_t>(utcTime) * 100000);
+}
+
+bool OffsetOfRow(std::int64_t localTime, FILETIME writeTime, std::int64_t* offset) {
+  const std::int64_t file = RowTimeOfFile(writeTime, 0);
+  if (localTime == kUndatedRow || file == kUndatedRow) return false;
+  const std::int64_t difference = localTime - file;
+  if (difference % 100 != 0 || !PlausibleOffset(difference / 100)) return false;
+  *offset = difference / 100;
+  return true;
 }
 
 }  // namespace shotrenum

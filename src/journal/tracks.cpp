@@ -38,8 +38,9 @@ FolderName TargetOf(long position) { return FolderName{0, static_cast<std::uint3
 
 class Follower {
  public:
-  Follower(const History& history, const Stack* stack, std::vector<Track>& tracks, FollowMode mode, FolderFacts& facts)
-      : history_(history), stack_(stack), tracks_(tracks), mode_(mode), facts_(facts) {}
+  Follower(const History& history, const Stack* stack, std::vector<Track>& tracks, FollowMode mode,
+           const LinkedNames& linked)
+      : history_(history), stack_(stack), tracks_(tracks), mode_(mode), linked_(linked) {}
 
   void Step(long s) {
     const LoggedCommand& command = history_.commands[static_cast<std::size_t>(s)];
@@ -279,14 +280,7 @@ class Follower {
   // its files can tell: the first file its rows left where it is, at a
   // difference a time zone can have.
   void LearnOffset(const Track& t, const Placement& p) {
-    const std::int64_t file = RowTimeOfFile(t.writeTime, 0);
-    if (p.localTime == kUndatedRow || file == kUndatedRow) return;
-    const std::int64_t difference = p.localTime - file;
-    if (difference % 100 != 0) return;
-    const std::int64_t offset = difference / 100;
-    if (offset % 900 != 0 || offset < -12 * 3600 || offset > 14 * 3600) return;
-    offset_ = offset;
-    learnOffset_ = false;
+    if (OffsetOfRow(p.localTime, t.writeTime, &offset_)) learnOffset_ = false;
   }
 
   bool SameFile(FolderName a, FolderName b) const {
@@ -294,7 +288,7 @@ class Follower {
     char second[64];
     FolderNameText(a, history_.stamps, first);
     FolderNameText(b, history_.stamps, second);
-    return facts_.SameFile(first, second);
+    return linked_.OneFile(first, second);
   }
 
   void MarkArtifact(Track& t, FolderName kept) {
@@ -310,7 +304,7 @@ class Follower {
     for (std::size_t j = 0; j < all.size(); ++j) {
       if (consumed_[j] != 0) continue;
       const FILETIME shown = FileTimeOfRowTime(RowTimeUtc(all[j].localTime, offset_));
-      tracks_.push_back(Track{all[j].after, all[j].before, shown, TrackState::kMissing, false, false, false, false});
+      tracks_.push_back(Track{all[j].after, all[j].before, shown, TrackState::kMissing, false, false, false});
     }
     std::sort(tracks_.begin() + static_cast<long>(begin), tracks_.end(),
               [](const Track& a, const Track& b) { return a.at < b.at; });
@@ -423,7 +417,7 @@ class Follower {
   const Stack* stack_;
   std::vector<Track>& tracks_;
   FollowMode mode_;
-  FolderFacts& facts_;
+  const LinkedNames& linked_;
   const LoggedCommand* command_ = nullptr;
   std::vector<char> consumed_;
   std::vector<char> moved_;
@@ -448,7 +442,7 @@ FolderName OriginOf(const History& history, const std::vector<long>& commands, F
   return name;
 }
 
-void MarkSecondNames(const History& history, std::vector<Track>& tracks, FolderFacts& facts) {
+void MarkSecondNames(const History& history, std::vector<Track>& tracks, const LinkedNames& linked) {
   // Every rename of the tool has a temporary name at one end: only such a
   // name and a screenshot name with the same time can be one file. (With no
   // file at a temporary name, as after any command that ended, there is
@@ -500,7 +494,7 @@ void MarkSecondNames(const History& history, std::vector<Track>& tracks, FolderF
       char second[64];
       FolderNameText(t.name, history.stamps, first);
       FolderNameText(other.name, history.stamps, second);
-      if (!facts.SameFile(first, second)) continue;
+      if (!linked.OneFile(first, second)) continue;
       // The rename came from the screenshot name the temporary name holds
       // (a first phase: no row made the temporary name yet), or from the
       // temporary name (a second phase, to a target that may be that name).
@@ -520,9 +514,9 @@ void MarkSecondNames(const History& history, std::vector<Track>& tracks, FolderF
 }
 
 void FollowBack(const History& history, const Stack* stack, const std::vector<long>& commands,
-                std::vector<Track>& tracks, FollowMode mode, FolderFacts& facts) {
-  MarkSecondNames(history, tracks, facts);
-  Follower follower(history, stack, tracks, mode, facts);
+                std::vector<Track>& tracks, FollowMode mode, const LinkedNames& linked) {
+  MarkSecondNames(history, tracks, linked);
+  Follower follower(history, stack, tracks, mode, linked);
   for (const long s : commands) follower.Step(s);
 }
 

@@ -15,6 +15,7 @@
 #include "journal/stack.h"
 #include "platform/platform.h"
 #include "shots/folder_name.h"
+#include "shots/linked_names.h"
 
 namespace shotrenum {
 
@@ -47,21 +48,11 @@ struct Track {
   TrackState state;
   bool changed : 1;  // its latest row shows another time: replaced or changed since
   bool empty : 1;    // a file of no bytes
-  bool stays : 1;    // (an undo's plan) it cannot go back: left where it is
   // At a run's first target, killed before any second-phase row: it may be
   // a file the first phase had not reached yet, or one a second-phase
   // rename no row tells brought from a temporary name. A command further
   // back tells which.
   bool mayHaveArrived : 1;
-};
-
-// What the tracks need to know of the folder beyond its listing.
-class FolderFacts {
- public:
-  virtual ~FolderFacts() = default;
-  // Whether two names are names of one file (a link-and-unlink rename killed
-  // between its two steps leaves such a pair).
-  virtual bool SameFile(const char* a, const char* b) = 0;
 };
 
 enum class FollowMode {
@@ -73,16 +64,16 @@ enum class FollowMode {
 
 // Follows every track back through `commands` (indices into
 // history.commands, newest first). `stack` tells an undo's in-flight rename
-// (the entry it took back); `facts` tells second names. Tracks of kMissing
-// files are added; artifacts are marked kArtifact.
+// (the entry it took back); `linked`, as the listing found them, second
+// names. Tracks of kMissing files are added; artifacts are marked kArtifact.
 void FollowBack(const History& history, const Stack* stack, const std::vector<long>& commands,
-                std::vector<Track>& tracks, FollowMode mode, FolderFacts& facts);
+                std::vector<Track>& tracks, FollowMode mode, const LinkedNames& linked);
 
 // Two names of one file that a rename by link and unlink left, killed
 // between its steps and so before its row: the rename counts as never made,
 // and the name it made is marked kArtifact (kept: the name it came from).
-// Asks `facts` only of a temporary name and a screenshot name of one time.
-void MarkSecondNames(const History& history, std::vector<Track>& tracks, FolderFacts& facts);
+// Asks `linked` only of a temporary name and a screenshot name of one time.
+void MarkSecondNames(const History& history, std::vector<Track>& tracks, const LinkedNames& linked);
 
 // Where a name was before `commands` (newest first), followed back through
 // their rows alone.

@@ -76,7 +76,7 @@ long FilesAtTheirNames(const LoggedCommand& command, const std::vector<Track>& t
 
 std::int64_t HorizonOfUndo(const char* digits) { return DigitsAsUtc(digits) - kEarliest; }
 
-UndoChoice ChooseUndo(History& history, std::vector<Track>& tracks, const char* digits, FolderFacts& facts,
+UndoChoice ChooseUndo(History& history, std::vector<Track>& tracks, const char* digits, const LinkedNames& linked,
                       bool caseless) {
   // A later command the listing did not reach could stand: nothing moves.
   if (!history.listed) return Refused(UndoRefusal::kListingBroken, "");
@@ -106,7 +106,7 @@ UndoChoice ChooseUndo(History& history, std::vector<Track>& tracks, const char* 
   if (const LoggedCommand* unreadable = Unreadable(history, stack, decision)) {
     return Refused(UndoRefusal::kUnreadable, unreadable->problem);
   }
-  FollowBack(history, &stack, CommandsToTakeBack(stack, decision), tracks, FollowMode::kUndo, facts);
+  FollowBack(history, &stack, CommandsToTakeBack(stack, decision), tracks, FollowMode::kUndo, linked);
   const long atTheirNames = FilesAtTheirNames(*target, tracks);
   // The rows are in the tracks now: their memory goes before the plan takes its own.
   for (LoggedCommand& command : history.commands) std::vector<Placement>().swap(command.placements);
@@ -146,7 +146,7 @@ MoveStep PlanMoves::At(long i, char (&fromRoom)[64], char (&toRoom)[64]) const {
   const Track& t = tracks_[static_cast<std::size_t>(i)];
   FolderNameText(t.name, stamps_, fromRoom);
   FolderNameText(t.at, stamps_, toRoom);
-  return MoveStep{fromRoom, t.name.IsTemporary(), toRoom, t.writeTime, t.stays};
+  return MoveStep{fromRoom, t.name.IsTemporary(), toRoom, t.writeTime, plan_.stays[static_cast<std::size_t>(i)]};
 }
 
 }  // namespace shotrenum

@@ -43,7 +43,7 @@ struct UndoChoice {
 // stamps, from far enough back: ReadHistory with HorizonOfUndo). Leaves the
 // tracks as PlanUndo orders them, and the history without its rows (the
 // tracks hold what they told).
-UndoChoice ChooseUndo(History& history, std::vector<Track>& tracks, const char* digits, FolderFacts& facts,
+UndoChoice ChooseUndo(History& history, std::vector<Track>& tracks, const char* digits, const LinkedNames& linked,
                       bool caseless);
 
 // How far back the history of an undo of `digits` is read.
@@ -52,14 +52,14 @@ std::int64_t HorizonOfUndo(const char* digits);
 // The plan's files as the files of a two-phase move.
 class PlanMoves : public MoveList {
  public:
-  PlanMoves(const std::vector<Track>& tracks, long files, const StampTable& stamps)
-      : tracks_(tracks), files_(files), stamps_(stamps) {}
-  long Count() const override { return files_; }
+  PlanMoves(const std::vector<Track>& tracks, const UndoPlan& plan, const StampTable& stamps)
+      : tracks_(tracks), plan_(plan), stamps_(stamps) {}
+  long Count() const override { return plan_.files; }
   MoveStep At(long i, char (&fromRoom)[64], char (&toRoom)[64]) const override;
 
  private:
   const std::vector<Track>& tracks_;
-  long files_;
+  const UndoPlan& plan_;
   const StampTable& stamps_;
 };
 

@@ -61,14 +61,16 @@ void FindMissingAtHome(std::vector<Track>& tracks) {
   }
 }
 
-// Decides which of tracks[0..files) (sorted by where they go) stay: a file
+// Decides which of tracks[0..files) (sorted by where they go) stay, into
+// `stays`: a file
 // changed since, two files sent to one name, a file whose way back another
 // holds that does not leave it in the first phase (a file at a temporary
 // name leaves it only in the second), and, in turn, whoever was to go where
 // a staying file stays. `cause` tells, for each that stays, the track whose
 // staying holds its way back (-1: none, it stays for itself). Its indices
 // take 4 bytes a file: an undo's peak memory is its tracks and its rows.
-void Block(std::vector<Track>& tracks, std::size_t files, bool caseless, std::vector<std::int32_t>& cause) {
+void Block(const std::vector<Track>& tracks, std::size_t files, bool caseless, std::vector<bool>& stays,
+           std::vector<std::int32_t>& cause) {
   using Index = std::uint32_t;
   const auto held = [&](Index i) { return Place(tracks[i].name, caseless); };
   const auto way = [&](Index i) { return Place(tracks[i].at, caseless); };
@@ -85,7 +87,7 @@ void Block(std::vector<Track>& tracks, std::size_t files, bool caseless, std::ve
   for (Index i = 0; i < files; ++i) byPlace[i] = i;
   std::sort(byPlace.begin(), byPlace.end(), [&](Index a, Index b) { return way(a) < way(b); });
 
-  const auto leaves = [&](Index i) { return i < files && !tracks[i].stays && !tracks[i].name.IsTemporary(); };
+  const auto leaves = [&](Index i) { return i < files && !stays[i] && !tracks[i].name.IsTemporary(); };
   const auto holder = [&](Index i) -> std::int32_t {
     const std::uint64_t place = way(i);
     auto h =
@@ -97,18 +99,19 @@ void Block(std::vector<Track>& tracks, std::size_t files, bool caseless, std::ve
   };
   std::vector<Index> queue;
   cause.assign(files, -1);
+  stays.assign(files, false);
   for (std::size_t k = 0; k < files; ++k) {
     const Index i = byPlace[k];
     const std::uint64_t place = way(i);
     const bool twin = (k > 0 && way(byPlace[k - 1]) == place) || (k + 1 < files && way(byPlace[k + 1]) == place);
-    tracks[i].stays = tracks[i].changed || twin;
-    if (tracks[i].stays) queue.push_back(i);
+    stays[i] = tracks[i].changed || twin;
+    if (stays[i]) queue.push_back(i);
   }
   for (Index i = 0; i < files; ++i) {
-    if (tracks[i].stays) continue;
+    if (stays[i]) continue;
     const std::int32_t by = holder(i);
     if (by >= 0) {
-      tracks[i].stays = true;
+      stays[i] = true;
       cause[i] = by;
       queue.push_back(i);
     }
@@ -120,8 +123,8 @@ void Block(std::vector<Track>& tracks, std::size_t files, bool caseless, std::ve
     auto at =
         std::lower_bound(byPlace.begin(), byPlace.end(), place, [&](Index i, std::uint64_t p) { return way(i) < p; });
     for (; at != byPlace.end() && way(*at) == place; ++at) {
-      if (*at != staying && !tracks[*at].stays) {
-        tracks[*at].stays = true;
+      if (*at != staying && !stays[*at]) {
+        stays[*at] = true;
         cause[*at] = static_cast<std::int32_t>(staying);
         queue.push_back(*at);
       }
@@ -155,7 +158,7 @@ UndoPlan PlanUndo(const History& history, std::vector<Track>& tracks, bool exact
   };
   std::vector<std::int32_t> cause;
   byDestination();
-  Block(tracks, files, caseless, cause);
+  Block(tracks, files, caseless, plan.stays, cause);
   // A file whose logs are gone goes to the name in its temporary name only
   // where that name is free: else back to the temporary name. One whose way
   // is held by another such file waits for that one to go back first (its
@@ -169,7 +172,7 @@ UndoPlan PlanUndo(const History& history, std::vector<Track>& tracks, bool exact
   };
   const auto retreating = [&](std::size_t i) -> const ToInnerName* {
     const Track& t = tracks[i];
-    if (i >= files || !t.stays || t.changed) return nullptr;
+    if (i >= files || !plan.stays[i] || t.changed) return nullptr;
     const ToInnerName* l = lostOf(t);
     return l != nullptr && !(t.at == l->temporary) ? l : nullptr;
   };
@@ -186,11 +189,11 @@ UndoPlan PlanUndo(const History& history, std::vector<Track>& tracks, bool exact
     const std::size_t before = files;
     byDestination();
     plan.back += static_cast<long>(before - files);
-    Block(tracks, files, caseless, cause);
+    Block(tracks, files, caseless, plan.stays, cause);
   }
   for (std::size_t i = 0; i < files; ++i) {
     const Track& t = tracks[i];
-    if (t.stays) {
+    if (plan.stays[i]) {
       ++plan.staying;
       continue;
     }

@@ -16,8 +16,10 @@ namespace shotrenum {
 
 struct UndoPlan {
   // The files the undo takes back: tracks[0..files), sorted by where they go
-  // (`at`), each moving from `name` to `at` unless `stays`.
+  // (`at`), each moving from `name` to `at` unless it stays.
   long files = 0;
+  // Of each of those files: it cannot go back, and is left where it is.
+  std::vector<bool> stays;
   long moving = 0;
   long back = 0;     // already where they were (an earlier try moved them)
   long staying = 0;  // left where they are: changed since, or their way back held

@@ -86,6 +86,18 @@ enum class EntryTime {
 // The last-write time of the entry NextFolderEntry just delivered, and
 // whether it is a file of no bytes.
 EntryTime FolderEntryTime(FolderSearch* search, FILETIME* writeTime, bool* empty);
+
+// Which file a name is: two names with one identity are one file.
+struct FileIdentity {
+  std::uint64_t device;
+  std::uint64_t inode;
+  friend bool operator==(FileIdentity a, FileIdentity b) { return a.device == b.device && a.inode == b.inode; }
+};
+// The identity of the entry FolderEntryTime just read, where it is a regular
+// file (not a symbolic link) of more than one name, as a link-and-unlink
+// rename cut between its two steps leaves one; false for any other entry,
+// and always on Windows, where no rename makes a second name.
+bool FolderEntryLinked(FolderSearch* search, FileIdentity* identity);
 void EndFolderSearch(FolderSearch* search);
 
 // Whether `name` matches `pattern` as the searches above match it.
@@ -115,11 +127,6 @@ enum class RenameResult {
 // LockFolder); a rename that nothing holds never waits.
 RenameResult RenameWithoutReplace(const char* from, const char* to);
 
-// Whether two names of the current directory are names of one file (same
-// device and inode, symbolic links not followed), as a link-and-unlink
-// rename killed between its two steps leaves them. Always false on Windows,
-// where no rename makes a second name.
-bool SameFile(const char* a, const char* b);
 // Removes the name `extra` when it and `kept` are two names of one file.
 // False, touching nothing, otherwise.
 bool RemoveSecondName(const char* extra, const char* kept);

@@ -168,6 +168,19 @@ EntryTime FolderEntryTime(FolderSearch* search, FILETIME* writeTime, bool* empty
   return result;
 }
 
+bool FolderEntryLinked(FolderSearch* search, FileIdentity* identity) {
+  // Nearly every file has one name: only those with more are asked again,
+  // without following a symbolic link.
+  if (EntryStat(search) != EntryTime::kRead || search->st.st_nlink <= 1) return false;
+  struct stat own;
+  if (syscalls.fstatat(dirfd(search->dir), search->entry->d_name, &own, AT_SYMLINK_NOFOLLOW) != 0 ||
+      !S_ISREG(own.st_mode) || own.st_nlink <= 1) {
+    return false;
+  }
+  *identity = FileIdentity{static_cast<std::uint64_t>(own.st_dev), static_cast<std::uint64_t>(own.st_ino)};
+  return true;
+}
+
 void EndFolderSearch(FolderSearch* search) {
   closedir(search->dir);
   delete search;
@@ -242,11 +255,17 @@ RenameResult RenameWithoutReplace(const char* from, const char* to) {
   return Rename(from, to) ? RenameResult::kRenamed : RenameFailure(errno);
 }
 
+namespace {
+
+// Whether two names of the current directory are names of one file (same
+// device and inode, symbolic links not followed).
 bool SameFile(const char* a, const char* b) {
   struct stat first;
   struct stat second;
   return LinkStat(a, &first) && LinkStat(b, &second) && first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
+
+}  // namespace
 
 bool RemoveSecondName(const char* extra, const char* kept) {
   return SameFile(extra, kept) && syscalls.unlink(extra) == 0;

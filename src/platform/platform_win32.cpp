@@ -216,6 +216,8 @@ EntryTime FolderEntryTime(FolderSearch* search, FILETIME* writeTime, bool* empty
   return EntryTime::kRead;
 }
 
+bool FolderEntryLinked(FolderSearch*, FileIdentity*) { return false; }
+
 void EndFolderSearch(FolderSearch* search) {
   FindClose(search->handle);
   delete search;
@@ -277,7 +279,6 @@ RenameResult RenameWithoutReplace(const char* from, const char* to) {
 }
 
 // No rename here makes a second name.
-bool SameFile(const char*, const char*) { return false; }
 bool RemoveSecondName(const char*, const char*) { return false; }
 
 bool NamesIgnoreCase() { return true; }

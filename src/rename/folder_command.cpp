@@ -56,7 +56,7 @@ bool FolderCommand::OpenLogs(std::int64_t stamp, const char* undoneLog) {
   std::snprintf(undoneLog_, sizeof undoneLog_, "%s", undoneLog);
   if (undoneLog_[0] != '\0') {
     processLog_ = CreateUndoLog(LogKind::kProcess, start, undoneLog_);
-    if (processLog_.file == nullptr) return false;
+    if (processLog_.where != LogPlace::kFile) return false;
   } else {
     processLog_ = OpenRunLog(LogKind::kProcess, start);
   }

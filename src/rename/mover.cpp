@@ -204,7 +204,8 @@ void FolderSink::Begin(std::uint64_t processRowBytes, std::uint64_t resultRowByt
 }
 
 void FolderSink::SecondPhase() {
-  if (resultLog_.file != nullptr) return;
+  // (One given up for standard output before this keeps its rows there.)
+  if (resultLog_.where != LogPlace::kNotOpened && resultLog_.where != LogPlace::kNotCreated) return;
   resultLog_ = OpenUndoLog(LogKind::kResult, start_, undoneLog_);
   resultLogMadeBetween_ = true;
 }

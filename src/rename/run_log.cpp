@@ -74,6 +74,7 @@ LogKind stdoutLog = LogKind::kProcess;
 
 // Standard output takes over a log from here on.
 void StandInOnStdout(RunLog& log) {
+  log.where = LogPlace::kStandardOutput;
   if (!WriteHead(stdout, log)) log.rowsLost = true;
   stdoutTookLog = true;
   stdoutLog = log.kind;
@@ -140,6 +141,7 @@ RunLog Created(LogKind kind, const CalendarTime& startTime, const char* undoneLo
   LogFileName(log.fileName, kind, startTime);
   log.file = CreateNewTextFile(log.fileName);
   log.fileCreated = log.file != nullptr;
+  log.where = log.fileCreated ? LogPlace::kFile : LogPlace::kNotCreated;
   return log;
 }
 
@@ -147,7 +149,7 @@ RunLog Created(LogKind kind, const CalendarTime& startTime, const char* undoneLo
 
 RunLog OpenUndoLog(LogKind kind, const CalendarTime& startTime, const char* undoneLog) {
   RunLog log = Created(kind, startTime, undoneLog);
-  if (log.file == nullptr) {
+  if (log.where != LogPlace::kFile) {
     StandInOnStdout(log);
   } else if (!WriteHead(log.file, log)) {
     GiveUpFile(log);
@@ -163,7 +165,7 @@ std::uint64_t LogRowBytes(const char* before, const char* after, FILETIME writeT
 }
 
 bool MapLogRows(RunLog& log, std::uint64_t rowBytes) {
-  if (log.file == nullptr) return false;
+  if (log.where != LogPlace::kFile) return false;
   const std::uint64_t head = LogWindowBytes(LogHeadText(log.kind, log.undoneLog));
   // One NUL more than the rows take: a row that a kill cuts short as it is
   // stored is followed by NULs even at the end of the log, so the reader
@@ -187,9 +189,10 @@ bool MapLogRows(RunLog& log, std::uint64_t rowBytes) {
 
 RunLog CreateUndoLog(LogKind kind, const CalendarTime& startTime, const char* undoneLog) {
   RunLog log = Created(kind, startTime, undoneLog);
-  if (log.file != nullptr && !WriteHead(log.file, log)) {
+  if (log.where == LogPlace::kFile && !WriteHead(log.file, log)) {
     CloseFile(log.file);
     log.file = nullptr;
+    log.where = LogPlace::kNotCreated;
     // Its own file, just created: a head cut short would read as a log
     // that cannot be read.
     RemoveRegularFile(log.fileName);
@@ -208,7 +211,7 @@ bool WriteLogRow(RunLog& log, bool ok, const char* before, const char* after, FI
     if (state == LogWindowState::kMapped) return true;
     if (state == LogWindowState::kChanged) return false;
   }
-  if (log.file != nullptr) {
+  if (log.where == LogPlace::kFile) {
     if (WriteFlushed(log.file, row)) return true;
     GiveUpFile(log);
   }
@@ -226,12 +229,12 @@ bool RunLogWhole(RunLog& log) {
 
 void RestartRunLog(RunLog& log) {
   log.mapped = false;
-  if (log.file == nullptr) return;
+  if (log.where != LogPlace::kFile) return;
   if (EndFileAt(log.file, 0) != FileStep::kDone || !WriteHead(log.file, log)) GiveUpFile(log);
 }
 
 Durable MakeLogDurable(RunLog& log) {
-  if (log.file == nullptr) return Durable::kDone;
+  if (log.where != LogPlace::kFile) return Durable::kDone;
   if (log.mapped) return MakeFileDurable(log.file, log.window.window, log.window.windowLength);
   return MakeFileDurable(log.file, nullptr, 0);
 }
@@ -252,8 +255,9 @@ void CloseRunLog(RunLog& log) {
   }
   log.mapped = false;
   // Every row was flushed; a close that still fails may have lost some.
-  if (log.file != nullptr && !CloseFile(log.file)) log.rowsLost = true;
+  if (log.where == LogPlace::kFile && !CloseFile(log.file)) log.rowsLost = true;
   log.file = nullptr;
+  log.where = LogPlace::kClosed;
 }
 
 void ReportLogTrouble(const RunLog& log) {

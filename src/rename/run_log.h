@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -14,8 +15,20 @@
 namespace shotrenum {
 
 
+// Where a log's rows go: one meaning each.
+enum class LogPlace : std::uint8_t {
+  kNotOpened,       // not opened yet
+  kFile,            // its file (`file`)
+  kStandardOutput,  // standard output stands in: the file could not be
+                    // created, or took no more rows (`fileFailed`)
+  kNotCreated,      // an undo's journal whose file could not be created:
+                    // nowhere, and the undo does not start
+  kClosed,          // closed
+};
+
 struct RunLog {
-  std::FILE* file;    // the log file; nullptr while standard output stands in
+  LogPlace where;
+  std::FILE* file;    // the log file while `where` is kFile, else nullptr
   char fileName[64];  // the name it was given, also when stdout stands in
   LogKind kind;
   bool fileCreated;    // the file was created (its rows may still have gone
@@ -40,7 +53,7 @@ RunLog OpenRunLog(LogKind kind, const CalendarTime& startTime);
 RunLog OpenUndoLog(LogKind kind, const CalendarTime& startTime, const char* undoneLog);
 
 // The same, but never on standard output: an undo writes its journal first
-// or not at all. `file` is nullptr when the file could not be created, or
+// or not at all. `where` is kNotCreated when the file could not be created, or
 // its title and header could not be written (it is then removed again,
 // with whatever part of them reached it).
 RunLog CreateUndoLog(LogKind kind, const CalendarTime& startTime, const char* undoneLog);

@@ -77,7 +77,8 @@ int RenumberFolder(RunMode mode, RunReport* report, const char* givenFolder) {
   // between the passes leave no empty record behind.
   StampsInUse inUse{};
   long n = 0;
-  switch (CollectShots(records, counted, &inUse, &n)) {
+  LinkedNames linked;
+  switch (CollectShots(records, counted, &inUse, &linked, &n)) {
     case ScanResult::kOverflow:
       return EndWith(texts::kFolderChanged, records, RunOutcome::kFailed, report);
     case ScanResult::kBroken:
@@ -90,8 +91,7 @@ int RenumberFolder(RunMode mode, RunReport* report, const char* givenFolder) {
   if (n == 0) return EndNotFound(givenFolder, records, RunOutcome::kNothing, report);
 
   FolderShelf shelf;
-  FolderIdentity identity;
-  RunChoice choice = DecideRun(shelf, &identity, records, n, inUse);
+  RunChoice choice = DecideRun(shelf, linked, records, n, inUse);
   n = choice.n;
   if (choice.verdict == RunVerdict::kOutOfMemory) {
     return EndWith(texts::kOutOfMemory, records, RunOutcome::kFailed, report);

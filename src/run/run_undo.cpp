@@ -102,7 +102,8 @@ ExitStatus UndoInFolder(const char* logName, UndoMode mode, UndoReport* report) 
   std::vector<Track> tracks;
   StampsInUse inUse{};
   std::vector<ListedLog> logs;
-  if (ListTracks(history.stamps, &tracks, &inUse, &logs) != ScanResult::kComplete) {
+  LinkedNames linked;
+  if (ListTracks(history.stamps, &tracks, &inUse, &logs, &linked) != ScanResult::kComplete) {
     Say("%s\n", texts::kListingBroken);
     return ExitStatus::kNotDone;
   }
@@ -125,8 +126,7 @@ ExitStatus UndoInFolder(const char* logName, UndoMode mode, UndoReport* report) 
   const char* digits = owner.digits;
   FolderShelf shelf(std::move(logs));
   ReadHistory(shelf, HorizonOfUndo(digits), &history);
-  FolderIdentity identity;
-  const UndoChoice choice = ChooseUndo(history, tracks, digits, identity, NamesIgnoreCase());
+  const UndoChoice choice = ChooseUndo(history, tracks, digits, linked, NamesIgnoreCase());
   switch (choice.refusal) {
     case UndoRefusal::kListingBroken:
       Say("%s\n", texts::kListingBroken);
@@ -157,7 +157,7 @@ ExitStatus UndoInFolder(const char* logName, UndoMode mode, UndoReport* report) 
   // Act: the journal first (an undo touches nothing that its process log
   // could not record), then what kills left half done, then the files.
   const UndoPlan& plan = choice.plan;
-  const PlanMoves moves(tracks, plan.files, history.stamps);
+  const PlanMoves moves(tracks, plan, history.stamps);
   if (mode == UndoMode::kPreview) return PreviewUndo(plan, moves, report);
   Decision decision = choice.decision;
   decision.moves = &moves;

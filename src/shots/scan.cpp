@@ -47,7 +47,7 @@ ScanResult EndCollecting(FolderSearch* search, ScanResult result) {
 
 }  // namespace
 
-ScanResult CollectShots(ShotRecord* records, long capacity, StampsInUse* inUse, long* filled) {
+ScanResult CollectShots(ShotRecord* records, long capacity, StampsInUse* inUse, LinkedNames* linked, long* filled) {
   *filled = 0;
   *inUse = StampsInUse{CurrentRunStamp(), 0};
   FolderSearch* search = nullptr;
@@ -67,6 +67,8 @@ ScanResult CollectShots(ShotRecord* records, long capacity, StampsInUse* inUse, 
     // it out would give its number to another file.
     if (time == EntryTime::kFailed) return EndCollecting(search, ScanResult::kBroken);
     if (*filled == capacity) return EndCollecting(search, ScanResult::kOverflow);
+    FileIdentity identity;
+    if (FolderEntryLinked(search, &identity)) linked->Add(entry.name, identity);
     ShotRecord& record = records[(*filled)++];
     std::memcpy(record.name, listed.name, kShotNameLength + 1);
     record.writeTime = writeTime;

@@ -3,6 +3,7 @@
 // earlier run left at temporary names count beside the others.
 #pragma once
 
+#include "shots/linked_names.h"
 #include "shots/shot_record.h"
 #include "shots/temp_name.h"
 
@@ -25,8 +26,9 @@ ScanResult CountShots(long* count);
 // listing order, and sets *filled to how many it filled. Entries that
 // vanished since the listing are skipped. Never writes beyond `capacity`
 // records. Notes in `inUse` the run stamps near now that temporary names
-// bear, a folder's at such a name included.
-ScanResult CollectShots(ShotRecord* records, long capacity, StampsInUse* inUse, long* filled);
+// bear, a folder's at such a name included, and in `linked` the files of
+// more than one name.
+ScanResult CollectShots(ShotRecord* records, long capacity, StampsInUse* inUse, LinkedNames* linked, long* filled);
 
 // What a directory search is started with: the rough cut of screenshot names
 // and temporary names (both end in ".pcx").

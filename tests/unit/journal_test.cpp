@@ -7,6 +7,7 @@
 #include <map>
 #include <string>
 
+#include "journal/row_time.h"
 #include "journal/tracks.h"
 #include "journal/undo_choice.h"
 #include "memory_folder.h"
@@ -16,6 +17,34 @@ namespace shotrenum::testing {
 namespace {
 
 std::uint64_t Ticks(std::int64_t seconds) { return FileTimeTicks(FileTimeFromUnix(seconds, 0)); }
+
+// The offsets a command's clocks tell: a row that shows its own file's time
+// tells the offset it was printed in, a half hour's included, but only one a
+// time zone can have; a log written a moment after its start tells the
+// stamp, to the nearest quarter hour.
+TEST(Clocks, AnOffsetIsReadOnlyWhereATimeZoneCanHaveIt) {
+  const FILETIME file = FileTimeFromUnix(1600000000, 0);
+  const std::int64_t utc = RowTimeOfFile(file, 0);
+  std::int64_t offset = 0;
+  EXPECT_TRUE(OffsetOfRow(utc + 19800 * 100, file, &offset));
+  EXPECT_EQ(offset, 19800);
+  EXPECT_TRUE(OffsetOfRow(utc - 12 * 3600 * 100, file, &offset));
+  EXPECT_EQ(offset, -12 * 3600);
+  offset = 7;
+  for (const std::int64_t shown : {utc + 420 * 100, utc + 15 * 3600 * 100, utc + 3600 * 100 + 50, kUndatedRow}) {
+    EXPECT_FALSE(OffsetOfRow(shown, file, &offset)) << shown;
+    EXPECT_EQ(offset, 7);
+  }
+  // Logs named 2020-09-13 21:56:40 in UTC+9, last written 4 s after the
+  // start; and a write a day later tells nothing.
+  const char* digits = "20200913215640";
+  std::int64_t stamp = 0;
+  ASSERT_TRUE(StampNearWritten(digits, 1600001800 + 4, &stamp));
+  EXPECT_EQ(stamp, 1600001800);
+  EXPECT_EQ(OffsetOfStamp(digits, stamp), 9 * 3600);
+  EXPECT_EQ(StampOfOffset(digits, 9 * 3600), stamp);
+  EXPECT_FALSE(StampNearWritten(digits, stamp + 86400, &stamp));
+}
 
 // A folder of three screenshots out of order.
 MemoryFolder ThreeShots() {
@@ -59,8 +88,7 @@ UndoChoice Choose(const MemoryFolder& folder, const std::string& digits, History
   std::vector<Track> tracks = folder.Tracks(history.stamps);
   MemoryShelf shelf(folder);
   ReadHistory(shelf, HorizonOfUndo(digits.c_str()), &history);
-  MemoryFacts facts(folder);
-  return ChooseUndo(history, tracks, digits.c_str(), facts, caseless);
+  return ChooseUndo(history, tracks, digits.c_str(), folder.Linked(), caseless);
 }
 
 TEST(Stack, AnUndoOfAnUndoOnlyWhereWhatStoodAfterItStandsAgain) {
@@ -460,8 +488,7 @@ TEST(SecondNames, TheNameARenameMadeGoesAndTheOneItCameFromStays) {
   const auto marked = [](const MemoryFolder& folder) {
     History history;
     std::vector<Track> tracks = folder.Tracks(history.stamps);
-    MemoryFacts facts(folder);
-    MarkSecondNames(history, tracks, facts);
+    MarkSecondNames(history, tracks, folder.Linked());
     std::map<std::string, std::string> artifacts;  // name -> the name kept
     for (const Track& t : tracks) {
       if (t.state != TrackState::kArtifact) continue;

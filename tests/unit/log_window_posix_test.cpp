@@ -192,6 +192,31 @@ TEST_F(PosixLogWindow, ALogWhoseWindowCannotMoveOnLosesNoRow) {
   EXPECT_TRUE(ReadBytes(run.result.fileName) == shots.Log(LogKind::kResult) + '\0');
 }
 
+int cutsTried = 0;
+
+int FirstFtruncateFails(int fd, off_t length) {
+  if (++cutsTried == 1) return FailingFtruncate(fd, length);
+  return ftruncate(fd, length);
+}
+
+// A result log given up before the first rename (its first window failed,
+// and its room could not be cut back) has its rows on standard output under
+// one title, and tells so: the second phase does not open it again as if it
+// had never been.
+TEST_F(PosixLogWindow, AResultLogGivenUpBeforeTheFirstRenameKeepsItsRowsOnStandardOutput) {
+  const SyscallSwap mapping(syscalls.mmap, OneMmapFails);
+  failure = {ENOMEM, 0, 2};  // the result log's first window
+  const SyscallSwap cutting(syscalls.ftruncate, FirstFtruncateFails);
+  cutsTried = 0;
+  const testing::ReversedShots shots(10, 0);
+  ::testing::internal::CaptureStdout();
+  const testing::MovedRun run = testing::MoveIntoLogs(shots);
+  const std::string out = ::testing::internal::GetCapturedStdout();
+  EXPECT_TRUE(run.result.fileFailed);
+  EXPECT_EQ(out, shots.Log(LogKind::kResult));
+  EXPECT_TRUE(testing::TextOf(run.process.fileName) == shots.Log(LogKind::kProcess));
+}
+
 // How many mappings of the file `name` the process holds.
 int MappingsOf(const char* name) {
   struct stat st {};

@@ -113,14 +113,14 @@ std::vector<Track> MemoryFolder::Tracks(StampTable& stamps) const {
   for (const auto& [name, file] : files) {
     FolderName folderName;
     if (!ReadFolderName(name.c_str(), stamps, &folderName)) continue;
-    Track t{folderName, folderName, FileTimeFromTicks(file.ticks), TrackState::kUntouched, false, false, false, false};
+    Track t{folderName, folderName, FileTimeFromTicks(file.ticks), TrackState::kUntouched, false, false, false};
     t.empty = file.content.empty();
     tracks.push_back(t);
   }
   for (const std::string& name : folders) {
     FolderName folderName;
     if (!ReadFolderName(name.c_str(), stamps, &folderName)) continue;
-    tracks.push_back(Track{folderName, folderName, FILETIME{0, 0}, TrackState::kObstacle, false, false, false, false});
+    tracks.push_back(Track{folderName, folderName, FILETIME{0, 0}, TrackState::kObstacle, false, false, false});
   }
   return tracks;
 }
@@ -155,10 +155,14 @@ LogShelf::Open MemoryShelf::OpenLog(const char* name, std::unique_ptr<ByteSource
   return Open::kOpened;
 }
 
-bool MemoryFacts::SameFile(const char* a, const char* b) {
-  const auto first = folder_.files.find(a);
-  const auto second = folder_.files.find(b);
-  return first != folder_.files.end() && second != folder_.files.end() && first->second.id == second->second.id;
+LinkedNames MemoryFolder::Linked() const {
+  std::map<int, int> names;  // by id
+  for (const auto& [name, file] : files) ++names[file.id];
+  LinkedNames linked;
+  for (const auto& [name, file] : files) {
+    if (names[file.id] > 1) linked.Add(name.c_str(), FileIdentity{1, static_cast<std::uint64_t>(file.id)});
+  }
+  return linked;
 }
 
 RenameResult MemorySink::Rename(const char* from, const char* to) { return folder_.Rename(from, to); }
@@ -257,8 +261,8 @@ void RunIn(MemoryFolder& folder) {
   std::vector<ShotRecord> records = folder.Records();
   if (records.empty()) return;
   MemoryShelf shelf(folder);
-  MemoryFacts facts(folder);
-  RunChoice choice = DecideRun(shelf, &facts, records.data(), static_cast<long>(records.size()), StampsInUse{});
+  RunChoice choice =
+      DecideRun(shelf, folder.Linked(), records.data(), static_cast<long>(records.size()), StampsInUse{});
   if (choice.verdict == RunVerdict::kOutOfMemory) return;
   const RecordMoves moves(records.data(), choice.n);
   if (choice.verdict == RunVerdict::kRenumber) choice.decision.moves = &moves;
@@ -274,10 +278,9 @@ bool UndoIn(MemoryFolder& folder, const std::string& digits) {
   std::vector<Track> tracks = folder.Tracks(history.stamps);
   MemoryShelf shelf(folder);
   ReadHistory(shelf, HorizonOfUndo(digits.c_str()), &history);
-  MemoryFacts facts(folder);
-  UndoChoice choice = ChooseUndo(history, tracks, digits.c_str(), facts, false);
+  UndoChoice choice = ChooseUndo(history, tracks, digits.c_str(), folder.Linked(), false);
   if (choice.refusal != UndoRefusal::kNone) return false;
-  const PlanMoves moves(tracks, choice.plan.files, history.stamps);
+  const PlanMoves moves(tracks, choice.plan, history.stamps);
   choice.decision.moves = &moves;
   MemoryCommand command(folder, ownDigits);
   Execute(choice.decision, command);

@@ -87,6 +87,8 @@ class MemoryFolder {
   // The set a run lists (records) and the tracks an undo lists.
   std::vector<ShotRecord> Records() const;
   std::vector<Track> Tracks(StampTable& stamps) const;
+  // Its files of more than one name, as a listing finds them.
+  LinkedNames Linked() const;
 
   // The digits of log names a command started now bears.
   std::string Digits() const;
@@ -101,15 +103,6 @@ class MemoryShelf : public LogShelf {
   bool List(std::vector<ListedLog>* logs) override;
   Open OpenLog(const char* name, std::unique_ptr<ByteSource>* source) override;
   std::size_t PageBytes() const override { return folder_.pageBytes; }
-
- private:
-  const MemoryFolder& folder_;
-};
-
-class MemoryFacts : public FolderFacts {
- public:
-  explicit MemoryFacts(const MemoryFolder& folder) : folder_(folder) {}
-  bool SameFile(const char* a, const char* b) override;
 
  private:
   const MemoryFolder& folder_;

@@ -25,6 +25,7 @@ namespace shotrenum {
 namespace {
 
 StampsInUse inUse;
+LinkedNames linked;
 
 using PosixPlatform = testing::InTempDir;
 
@@ -52,7 +53,7 @@ TEST_F(PosixPlatform, CollectsFullPrecisionTimesAndFollowsLinks) {
   ASSERT_EQ(CountShots(&n), ScanResult::kComplete);
   ASSERT_EQ(n, 3);
   ShotRecord records[3] = {};
-  ASSERT_EQ(CollectShots(records, 3, &inUse, &n), ScanResult::kComplete);
+  ASSERT_EQ(CollectShots(records, 3, &inUse, &linked, &n), ScanResult::kComplete);
   ASSERT_EQ(n, 3);
   std::map<std::string, std::uint64_t> times;
   for (const ShotRecord& r : records) times[r.name] = FileTimeTicks(r.writeTime);
@@ -73,14 +74,14 @@ TEST_F(PosixPlatform, AnEntryWhoseTimeCannotBeReadBreaksTheCollectingPass) {
       errno = EIO;
       return -1;
     });
-    EXPECT_EQ(CollectShots(records, 2, &inUse, &n), ScanResult::kBroken);
+    EXPECT_EQ(CollectShots(records, 2, &inUse, &linked, &n), ScanResult::kBroken);
   }
   {
     const testing::SyscallSwap vanished(syscalls.fstatat, [](int, const char*, struct stat*, int) {
       errno = ENOENT;
       return -1;
     });
-    EXPECT_EQ(CollectShots(records, 2, &inUse, &n), ScanResult::kComplete);
+    EXPECT_EQ(CollectShots(records, 2, &inUse, &linked, &n), ScanResult::kComplete);
     EXPECT_EQ(n, 0);
   }
 }
@@ -191,14 +192,29 @@ TEST_F(PosixPlatform, RemovesOnlyASecondNameOfTheSameFile) {
   Touch("kept", "K");
   Touch("other", "O");
   ASSERT_EQ(link("other", "outside"), 0);
-  EXPECT_TRUE(SameFile("other", "outside"));
-  EXPECT_FALSE(SameFile("other", "kept"));
   EXPECT_FALSE(RemoveSecondName("other", "kept"));
   EXPECT_EQ(Read("other"), "O");
   ASSERT_EQ(link("kept", "extra"), 0);
   EXPECT_TRUE(RemoveSecondName("extra", "kept"));
   EXPECT_FALSE(Exists("extra"));
   EXPECT_EQ(Read("kept"), "K");
+}
+
+// The listing knows the names of one file by its identity, and no other
+// file's: not one of a single name, nor a symbolic link to a file of two.
+TEST_F(PosixPlatform, TheListingTellsTheNamesOfOneFile) {
+  Touch("G0000001.pcx", "A");
+  Touch("G0000002.pcx", "B");
+  ASSERT_EQ(link("G0000001.pcx", "_tmp_5_G0000001.pcx"), 0);
+  ASSERT_EQ(symlink("G0000001.pcx", "G0000003.pcx"), 0);
+  ShotRecord records[4] = {};
+  long n = 0;
+  linked = LinkedNames{};
+  ASSERT_EQ(CollectShots(records, 4, &inUse, &linked, &n), ScanResult::kComplete);
+  EXPECT_EQ(n, 4);
+  EXPECT_TRUE(linked.OneFile("G0000001.pcx", "_tmp_5_G0000001.pcx"));
+  EXPECT_FALSE(linked.OneFile("G0000001.pcx", "G0000002.pcx"));
+  EXPECT_FALSE(linked.OneFile("G0000003.pcx", "G0000001.pcx"));
 }
 
 // A symbolic link named like a log is never cut or removed, nor is what it

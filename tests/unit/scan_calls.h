@@ -9,6 +9,7 @@
 namespace shotrenum::testing {
 
 inline StampsInUse inUse;
+inline LinkedNames linked;  // what the last collecting pass found
 
 inline long Count() {
   long count = -1;
@@ -18,7 +19,7 @@ inline long Count() {
 
 inline long Collect(ShotRecord* records, long capacity) {
   long filled = -1;
-  EXPECT_EQ(CollectShots(records, capacity, &inUse, &filled), ScanResult::kComplete);
+  EXPECT_EQ(CollectShots(records, capacity, &inUse, &linked, &filled), ScanResult::kComplete);
   return filled;
 }
 

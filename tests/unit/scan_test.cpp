@@ -14,6 +14,7 @@ namespace {
 using Scan = testing::InTempDir;
 
 using testing::inUse;
+using testing::linked;
 
 using testing::Collect;
 using testing::Count;
@@ -109,7 +110,7 @@ TEST_F(Scan, NeverWritesBeyondItsCapacity) {
   ShotRecord records[3] = {};
   records[2].name[0] = 'x';
   long filled = -1;
-  EXPECT_EQ(CollectShots(records, 2, &inUse, &filled), ScanResult::kOverflow);
+  EXPECT_EQ(CollectShots(records, 2, &inUse, &linked, &filled), ScanResult::kOverflow);
   EXPECT_EQ(records[2].name[0], 'x');
   EXPECT_EQ(records[2].writeTime.dwLowDateTime, 0u);
 }

@@ -1,0 +1,27 @@
+#include "shots/linked_names.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace shotrenum {
+
+void LinkedNames::Add(const char* name, FileIdentity identity) { names_.insert(At(name), Named{name, identity}); }
+
+std::vector<LinkedNames::Named>::const_iterator LinkedNames::At(const char* name) const {
+  return std::lower_bound(names_.begin(), names_.end(), name,
+                          [](const Named& n, const char* key) { return std::strcmp(n.name.c_str(), key) < 0; });
+}
+
+const LinkedNames::Named* LinkedNames::Find(const char* name) const {
+  const auto at = At(name);
+  return at != names_.end() && at->name == name ? &*at : nullptr;
+}
+
+bool LinkedNames::OneFile(const char* a, const char* b) const {
+  if (names_.empty()) return false;
+  const Named* first = Find(a);
+  const Named* second = Find(b);
+  return first != nullptr && second != nullptr && first->identity == second->identity;
+}
+
+}  // namespace shotrenum
