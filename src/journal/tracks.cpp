@@ -49,7 +49,7 @@ class Follower {
     offset_ = command.offset;
     learnOffset_ = command.offsetGuessed;
     const auto& all = command.placements;
-    consumed_.assign(all.size(), 0);
+    consumed_.assign(all.size(), false);
     // Followed tracks first, by where they were; at one name a file of the
     // folder before one the rows expect.
     std::sort(tracks_.begin(), tracks_.end(), [](const Track& a, const Track& b) {
@@ -62,7 +62,7 @@ class Follower {
     followed_ = static_cast<std::size_t>(
         std::partition_point(tracks_.begin(), tracks_.end(), [](const Track& t) { return Followed(t.state); }) -
         tracks_.begin());
-    moved_.assign(followed_, 0);
+    moved_.assign(followed_, false);
     markedNow_ = tracks_.size();
 
     // Where a rename a kill left unlogged went: found before the rows move
@@ -132,16 +132,16 @@ class Follower {
       const Placement& p = all[j];
       if (t.state == TrackState::kShadow) {
         t.at = p.before;
-        moved_[i] = 1;
+        moved_[i] = true;
         continue;
       }
-      if (consumed_[j] != 0) {
+      if (consumed_[j]) {
         // Two at a name the rows left one file at.
         if (t.state != TrackState::kMissing) t.state = TrackState::kForeign;
         continue;
       }
-      consumed_[j] = 1;
-      moved_[i] = 1;
+      consumed_[j] = true;
+      moved_[i] = true;
       t.mayHaveArrived = false;
       if (t.state != TrackState::kMissing) {
         if (learnOffset_ && t.state != TrackState::kMatched) LearnOffset(t, p);
@@ -186,12 +186,12 @@ class Follower {
     for (std::size_t k = 0; k < command.unlogged.size(); ++k) {
       const LoggedCommand::Unlogged& u = command.unlogged[k];
       const long c = IndexOf(FindAfter(command, u.placed.after));
-      if (c < 0 || consumed_[static_cast<std::size_t>(c)] != 0) continue;
+      if (c < 0 || consumed_[static_cast<std::size_t>(c)]) continue;
       for (const std::size_t i : atTargets[k]) {
         Track& t = tracks_[i];
-        if (moved_[i] != 0 || t.empty || !SameTime(t.writeTime, u.placed, offset_)) continue;
-        moved_[i] = 1;
-        consumed_[static_cast<std::size_t>(c)] = 1;
+        if (moved_[i] || t.empty || !SameTime(t.writeTime, u.placed, offset_)) continue;
+        moved_[i] = true;
+        consumed_[static_cast<std::size_t>(c)] = true;
         t.at = u.placed.before;
         t.state = TrackState::kMatched;
         break;
@@ -205,13 +205,13 @@ class Follower {
   void NextTarget(const std::vector<std::size_t>& found) {
     const LoggedCommand& command = *command_;
     for (const std::size_t i : found) {
-      if (moved_[i] != 0) continue;
+      if (moved_[i]) continue;
       Track& t = tracks_[i];
-      moved_[i] = 1;
+      moved_[i] = true;
       const long c = command.hasCandidate ? IndexOf(FindAfter(command, command.candidate.after)) : -1;
-      const bool candidateStayed = c >= 0 && consumed_[static_cast<std::size_t>(c)] != 0;
+      const bool candidateStayed = c >= 0 && consumed_[static_cast<std::size_t>(c)];
       if (c >= 0 && !candidateStayed && SameTime(t.writeTime, command.candidate, offset_)) {
-        consumed_[static_cast<std::size_t>(c)] = 1;
+        consumed_[static_cast<std::size_t>(c)] = true;
         t.at = command.candidate.before;
         t.state = TrackState::kMatched;
         return;
@@ -233,7 +233,7 @@ class Follower {
       if (command.secondPhaseRows == 0) {
         // Before any second-phase row the first phase may not have reached
         // it: a command further back tells.
-        moved_[i] = 0;
+        moved_[i] = false;
         t.mayHaveArrived = true;
         return;
       }
@@ -255,21 +255,21 @@ class Follower {
     const LoggedCommand& command = *command_;
     const long c = IndexOf(FindAfter(command, command.candidate.after));
     if (c < 0) return;
-    const bool candidateStayed = consumed_[static_cast<std::size_t>(c)] != 0;
+    const bool candidateStayed = consumed_[static_cast<std::size_t>(c)];
     for (const std::size_t i : found) {
-      if (moved_[i] != 0) continue;
+      if (moved_[i]) continue;
       Track& t = tracks_[i];
       if (candidateStayed) {
         if (t.empty || SameFileAsAny(t, command.candidate.after)) {
-          moved_[i] = 1;
+          moved_[i] = true;
           MarkArtifact(t, command.candidate.after);
           return;
         }
         continue;
       }
       if (!SameTime(t.writeTime, command.candidate, offset_)) continue;
-      moved_[i] = 1;
-      consumed_[static_cast<std::size_t>(c)] = 1;
+      moved_[i] = true;
+      consumed_[static_cast<std::size_t>(c)] = true;
       t.at = command.candidate.before;
       t.state = TrackState::kMatched;
       return;
@@ -302,7 +302,7 @@ class Follower {
     const auto& all = command_->placements;
     const std::size_t begin = tracks_.size();
     for (std::size_t j = 0; j < all.size(); ++j) {
-      if (consumed_[j] != 0) continue;
+      if (consumed_[j]) continue;
       const FILETIME shown = FileTimeOfRowTime(RowTimeUtc(all[j].localTime, offset_));
       tracks_.push_back(Track{all[j].after, all[j].before, shown, TrackState::kMissing, false, false, false});
     }
@@ -327,8 +327,8 @@ class Follower {
     const auto orphansBegin = tracks_.begin() + static_cast<long>(orphans);
     for (std::size_t i = 0; i < followed_; ++i) {
       Track& t = tracks_[i];
-      if (moved_[i] != 0 || !Real(t) || !std::binary_search(vacated.begin(), vacated.end(), t.at.Key())) continue;
-      moved_[i] = 1;
+      if (moved_[i] || !Real(t) || !std::binary_search(vacated.begin(), vacated.end(), t.at.Key())) continue;
+      moved_[i] = true;
       auto o =
           std::lower_bound(orphansBegin, tracks_.end(), t.at, [](const Track& a, FolderName n) { return a.at < n; });
       for (; o != tracks_.end() && o->at == t.at; ++o) {
@@ -356,11 +356,11 @@ class Follower {
     bool listed = false;
     for (std::size_t i = 0; i < followed_; ++i) {
       Track& t = tracks_[i];
-      if (moved_[i] != 0 || !Real(t) || t.at.stamp != own) continue;
+      if (moved_[i] || !Real(t) || t.at.stamp != own) continue;
       if (!listed) {
         listed = true;
         for (std::size_t k = 0; k < followed_; ++k) {
-          if (moved_[k] == 0 && Real(tracks_[k]) && !tracks_[k].at.IsTemporary()) {
+          if (!moved_[k] && Real(tracks_[k]) && !tracks_[k].at.IsTemporary()) {
             staying.emplace_back(tracks_[k].at.Key(), k);
           }
         }
@@ -389,7 +389,7 @@ class Follower {
       // One found to have come from a temporary name comes from an older
       // command's.
       if (i == markedNow_) continue;
-      const bool unmoved = i < followed_ && moved_[i] == 0;
+      const bool unmoved = i < followed_ && !moved_[i];
       if (!(u.state == TrackState::kUnknown && mode_ == FollowMode::kUndo) && !(u.mayHaveArrived && unmoved)) continue;
       Track* best = nullptr;
       for (std::size_t k = orphans; k < tracks_.size(); ++k) {
@@ -419,8 +419,8 @@ class Follower {
   FollowMode mode_;
   const LinkedNames& linked_;
   const LoggedCommand* command_ = nullptr;
-  std::vector<char> consumed_;
-  std::vector<char> moved_;
+  std::vector<bool> consumed_;
+  std::vector<bool> moved_;
   std::size_t followed_ = 0;
   std::size_t markedNow_ = 0;
   std::int64_t offset_ = 0;
