@@ -40,12 +40,13 @@ const char kLogLost[] = "「%s」の行の一部は、ファイルにも標準�
 // it; it is written as it came, never converted as Shift_JIS.
 const char kUsage[] =
     "使い方: shotrenum [-n] [フォルダ...]\n"
-    "        shotrenum [--undo] ログ\n"
+    "        shotrenum [-n] [--undo] ログ\n"
     "\n"
     "スクリーンショット（G + 7桁の数字 + .pcx）を撮影順（更新日時の古い順、同じ時刻なら名前順）に並べ、\n"
     "G0000000.pcxから欠番なしの番号を付け直します。フォルダを指定しないときは、今いるフォルダを処理します。\n"
     "\n"
-    "  -n, --dry-run   どのファイルがどの名前になるかを表示するだけで、何も変更しません\n"
+    "  -n, --dry-run   どのファイルがどの名前になるか（ログを指定したときは、元に戻すとどの名前に戻るか）を\n"
+    "                  表示するだけで、何も変更しません\n"
     "  --undo ログ     ログ（VeltraskoAll_….csvかVeltraskoLog_….csv）に記録された実行を元に戻します\n"
     "  -h, --help      この説明を表示します\n"
     "  --version       バージョンを表示します\n"

@@ -34,8 +34,8 @@ void NoteLog(FolderSearch* search, const FolderEntry& entry, std::vector<ListedL
   logs->push_back(ListedLog{entry.name, known ? SecondsOfFileTime(written) : -1});
 }
 
-// One pass over the folder counts its screenshots (so that the tracks take
-// no more memory than they need) and lists its logs.
+}  // namespace
+
 ScanResult CountShotsListingLogs(long* count, std::vector<ListedLog>* logs) {
   *count = 0;
   FolderSearch* search = nullptr;
@@ -53,8 +53,6 @@ ScanResult CountShotsListingLogs(long* count, std::vector<ListedLog>* logs) {
   EndFolderSearch(search);
   return step == ListingStep::kEnd ? ScanResult::kComplete : ScanResult::kBroken;
 }
-
-}  // namespace
 
 bool FolderShelf::List(std::vector<ListedLog>* logs) {
   if (given_) {

@@ -29,6 +29,11 @@ class FolderShelf : public LogShelf {
   bool given_ = false;
 };
 
+// One pass over the current folder counts its screenshots (at their names
+// and at temporary ones), so that what holds them takes no more memory than
+// it needs, and lists its logs.
+ScanResult CountShotsListingLogs(long* count, std::vector<ListedLog>* logs);
+
 // Lists the current folder's screenshots, the screenshots at temporary
 // names, and the entries that are no screenshot but bear such a name (as
 // kObstacle), interning their stamps. Notes the stamps near now that

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
+#include <vector>
 
 #include "journal/decide_run.h"
 #include "journal/folder.h"
@@ -58,7 +60,10 @@ void PreviewRun(const ShotRecord* records, long n, RunReport* report) {
 // The run itself, once it has the folder to itself.
 int RenumberFolder(RunMode mode, RunReport* report, const char* givenFolder) {
   long counted = 0;
-  switch (CountShots(&counted)) {
+  // The logs are listed on the way, for the decision, which reads them only
+  // where screenshots stand at temporary names.
+  std::vector<ListedLog> logs;
+  switch (CountShotsListingLogs(&counted, &logs)) {
     case ScanResult::kBroken:
       return EndWith(texts::kListingBroken, nullptr, RunOutcome::kFailed, report);
     case ScanResult::kNoAccess:
@@ -90,7 +95,7 @@ int RenumberFolder(RunMode mode, RunReport* report, const char* givenFolder) {
   }
   if (n == 0) return EndNotFound(givenFolder, records, RunOutcome::kNothing, report);
 
-  FolderShelf shelf;
+  FolderShelf shelf(std::move(logs));
   RunChoice choice = DecideRun(shelf, linked, records, n, inUse);
   n = choice.n;
   if (choice.verdict == RunVerdict::kOutOfMemory) {

@@ -31,13 +31,6 @@ ScanResult StartScan(const char* pattern, FolderSearch** search) {
   return ScanResult::kNoAccess;
 }
 
-ScanResult CountShots(long* count) {
-  *count = 0;
-  return ReadListing([count](const FolderEntry& entry) {
-    if (Classify(entry).shot) ++*count;
-  });
-}
-
 namespace {
 
 ScanResult EndCollecting(FolderSearch* search, ScanResult result) {

@@ -1,6 +1,6 @@
-// The two passes over the current directory: one counts the screenshots, the
-// other fills the records the driver allocated for them. Screenshots that an
-// earlier run left at temporary names count beside the others.
+// The pass over the current directory that fills the records the driver
+// allocated for the screenshots it counted. Screenshots that an earlier run
+// left at temporary names count beside the others.
 #pragma once
 
 #include "shots/linked_names.h"
@@ -18,9 +18,6 @@ enum class ScanResult {
   kOverflow,  // (collecting only) more screenshots than there is room for:
               // some appeared after they were counted
 };
-
-// Counts the screenshots in the current directory into *count.
-ScanResult CountShots(long* count);
 
 // Fills records[0..] with the name and last-write time of each screenshot, in
 // listing order, and sets *filled to how many it filled. Entries that

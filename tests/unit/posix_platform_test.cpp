@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "journal/folder.h"
 #include "platform/filetime.h"
 #include "platform/platform.h"
 #include "shots/scan.h"
@@ -50,7 +51,8 @@ TEST_F(PosixPlatform, CollectsFullPrecisionTimesAndFollowsLinks) {
   SetTime("G0000004.pcx", 42, 999, AT_SYMLINK_NOFOLLOW);
 
   long n = 0;
-  ASSERT_EQ(CountShots(&n), ScanResult::kComplete);
+  std::vector<ListedLog> logs;
+  ASSERT_EQ(CountShotsListingLogs(&n, &logs), ScanResult::kComplete);
   ASSERT_EQ(n, 3);
   ShotRecord records[3] = {};
   ASSERT_EQ(CollectShots(records, 3, &inUse, &linked, &n), ScanResult::kComplete);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "journal/folder.h"
 #include "shots/scan.h"
 
 namespace shotrenum::testing {
@@ -13,7 +14,8 @@ inline LinkedNames linked;  // what the last collecting pass found
 
 inline long Count() {
   long count = -1;
-  EXPECT_EQ(CountShots(&count), ScanResult::kComplete);
+  std::vector<ListedLog> logs;
+  EXPECT_EQ(CountShotsListingLogs(&count, &logs), ScanResult::kComplete);
   return count;
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "journal/folder.h"
 #include "platform/platform.h"
 #include "scan_calls.h"
 #include "shots/scan.h"
@@ -70,7 +71,8 @@ TEST_F(Win32Platform, AListingThatFailsPartwayIsBroken) {
     return FALSE;
   });
   long count = -1;
-  EXPECT_EQ(CountShots(&count), ScanResult::kBroken);
+  std::vector<ListedLog> logs;
+  EXPECT_EQ(CountShotsListingLogs(&count, &logs), ScanResult::kBroken);
 }
 
 TEST_F(Win32Platform, NeverRenamesOntoANameThatDiffersOnlyInCase) {
