@@ -395,6 +395,29 @@ TEST(History, TellsTheStampOfARunThatOnlyFinishedAnother) {
   EXPECT_EQ(history.commands[1].offset, -5 * 3600);
 }
 
+// A command whose rows tell no stamp (its process log gone) and whose log's
+// write time says nothing of its start (copied since) learns the offset its
+// rows were printed in from the first of its files that shows one: a file
+// changed since shows none, and the next one does.
+TEST(History, LearnsAnOffsetFromTheFirstFileThatShowsOne) {
+  MemoryFolder folder;
+  folder.Add("G0000005.pcx", "five", Ticks(10));
+  folder.Add("G0000007.pcx", "seven", Ticks(20));
+  folder.Add("G0000009.pcx", "nine", Ticks(30));
+  folder.offset = 9 * 3600 + 1800;
+  const std::string run = RunNow(folder);
+  folder.logs.erase(ProcessLog(run));
+  folder.logWritten.erase(ProcessLog(run));
+  for (auto& [name, written] : folder.logWritten) written += 10 * 86400;
+  folder.offset = 0;
+  folder.files.at("G0000000.pcx").ticks = Ticks(12);  // changed since the run
+  History history;
+  const UndoChoice choice = Choose(folder, run, history);
+  ASSERT_EQ(choice.refusal, UndoRefusal::kNone);
+  EXPECT_EQ(choice.plan.moving, 2);
+  EXPECT_EQ(choice.plan.staying, 1);
+}
+
 // A killed command's logs end in NULs up to the room they were given.
 // Reading them changes nothing and takes note of the NULs; the command that
 // carries its decision out cuts them, and the same history reads again from

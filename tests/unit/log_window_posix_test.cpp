@@ -217,6 +217,22 @@ TEST_F(PosixLogWindow, AResultLogGivenUpBeforeTheFirstRenameKeepsItsRowsOnStanda
   EXPECT_TRUE(testing::TextOf(run.process.fileName) == shots.Log(LogKind::kProcess));
 }
 
+// A result log whose name something else holds when its room is due (a
+// folder here) is tried again between the phases, and then stands in on
+// standard output, head and all.
+TEST_F(PosixLogWindow, AResultLogThatCannotBeCreatedAtFirstStandsInOnStandardOutput) {
+  char name[64];
+  LogFileName(name, LogKind::kResult, testing::kMoveStart);
+  ASSERT_EQ(mkdir(name, 0700), 0);
+  const testing::ReversedShots shots(10, 0);
+  ::testing::internal::CaptureStdout();
+  const testing::MovedRun run = testing::MoveIntoLogs(shots);
+  const std::string out = ::testing::internal::GetCapturedStdout();
+  EXPECT_EQ(out, shots.Log(LogKind::kResult));
+  EXPECT_TRUE(testing::TextOf(run.process.fileName) == shots.Log(LogKind::kProcess));
+  rmdir(name);
+}
+
 // How many mappings of the file `name` the process holds.
 int MappingsOf(const char* name) {
   struct stat st {};

@@ -203,19 +203,23 @@ TEST_F(PosixPlatform, RemovesOnlyASecondNameOfTheSameFile) {
 }
 
 // The listing knows the names of one file by its identity, and no other
-// file's: not one of a single name, nor a symbolic link to a file of two.
+// file's: not one of a single name, nor another file of two names, nor a
+// symbolic link to a file of two.
 TEST_F(PosixPlatform, TheListingTellsTheNamesOfOneFile) {
   Touch("G0000001.pcx", "A");
   Touch("G0000002.pcx", "B");
+  Touch("G0000004.pcx", "D");
   ASSERT_EQ(link("G0000001.pcx", "_tmp_5_G0000001.pcx"), 0);
+  ASSERT_EQ(link("G0000004.pcx", "elsewhere"), 0);
   ASSERT_EQ(symlink("G0000001.pcx", "G0000003.pcx"), 0);
-  ShotRecord records[4] = {};
+  ShotRecord records[5] = {};
   long n = 0;
   linked = LinkedNames{};
-  ASSERT_EQ(CollectShots(records, 4, &inUse, &linked, &n), ScanResult::kComplete);
-  EXPECT_EQ(n, 4);
+  ASSERT_EQ(CollectShots(records, 5, &inUse, &linked, &n), ScanResult::kComplete);
+  EXPECT_EQ(n, 5);
   EXPECT_TRUE(linked.OneFile("G0000001.pcx", "_tmp_5_G0000001.pcx"));
   EXPECT_FALSE(linked.OneFile("G0000001.pcx", "G0000002.pcx"));
+  EXPECT_FALSE(linked.OneFile("_tmp_5_G0000001.pcx", "G0000004.pcx"));
   EXPECT_FALSE(linked.OneFile("G0000003.pcx", "G0000001.pcx"));
 }
 
