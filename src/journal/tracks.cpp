@@ -97,7 +97,7 @@ class Follower {
     if (!atUndoTarget.empty()) UndoTarget(atUndoTarget);
     const std::size_t orphans = AddOrphans();
     Vacated(orphans);
-    OwnTemporaryNames();
+    OwnTemporaryNames(orphans);
     FindUnknown(orphans);
     tracks_.erase(
         std::remove_if(tracks_.begin(), tracks_.end(), [](const Track& t) { return t.state == TrackState::kDead; }),
@@ -346,8 +346,10 @@ class Follower {
   // A file at the command's own temporary name that no row tells: a kill
   // came between its first rename and that rename's row. Where the file
   // also still bears the name it came from, the temporary name is what the
-  // rename left half done.
-  void OwnTemporaryNames() {
+  // rename left half done. And one that a row says went on from there is
+  // still there: a power cut kept the row and lost the rename, so the file
+  // the row left at its target is this one, not one gone missing.
+  void OwnTemporaryNames(std::size_t orphans) {
     if (command_->stamp < 0) return;
     const std::uint32_t own = history_.stamps.Find(command_->stamp);
     if (own == 0) return;
@@ -376,6 +378,15 @@ class Follower {
       }
       t.at = from;
       if (t.state == TrackState::kUntouched) t.state = TrackState::kImplicit;
+      const auto orphansBegin = tracks_.begin() + static_cast<long>(orphans);
+      auto o =
+          std::lower_bound(orphansBegin, tracks_.end(), from, [](const Track& a, FolderName n) { return a.at < n; });
+      for (; o != tracks_.end() && o->at == from; ++o) {
+        if (o->state == TrackState::kMissing && SameHundredth(o->writeTime, t.writeTime)) {
+          o->state = TrackState::kDead;
+          break;
+        }
+      }
     }
   }
 

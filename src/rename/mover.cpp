@@ -235,7 +235,11 @@ bool FolderSink::MakeDurable(Barrier barrier) {
   // result log a head, where it was created only then.
   const bool result = barrier != Barrier::kFirstPhase || resultLogMadeBetween_;
   if (result) note(MakeLogDurable(resultLog_), resultLog_.fileName);
-  if (barrier != Barrier::kFirstPhase || resultLogMadeBetween_) note(MakeFolderDurable(), nullptr);
+  // The folder each time: the first phase's renames are on the disk before
+  // the second phase's rows can be, so a row of the second phase that a cut
+  // keeps without its rename finds its file at the temporary name the
+  // first phase gave it.
+  note(MakeFolderDurable(), nullptr);
   if (refused && !refusalTold_) {
     refusalTold_ = true;
     Say("%s", texts::kDurableRefused);

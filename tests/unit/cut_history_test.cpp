@@ -1,7 +1,9 @@
 // Short histories of runs and undos in memory, each with a power cut at
-// every step of one command: the renames made by then kept, in order, and
-// of the logs the bytes of their last barrier plus none, all or some of the
-// pages stored after it. Then the cut command is given again (a cut run by
+// every step of one command: of the renames made since the folder's last
+// barrier all, the first half or none kept (in order, as a journaling file
+// system keeps them), and of the logs the bytes of their last barrier plus
+// none, all or some of the pages stored after it, whether or not the
+// renames their rows tell were kept. Then the cut command is given again (a cut run by
 // one more run), the rest of the history is played, and the runs are undone
 // newest first:
 //  - given again, the cut command ends as the uncut one does;
@@ -54,6 +56,36 @@ const char* NameOf(Pages pages) {
   return "?";
 }
 
+// How many of the renames made since the folder was last made durable a cut
+// keeps (a journaling file system keeps them in order, so a cut loses the
+// latest): all, the first half, or none, while the logs' later pages may
+// have reached the disk all the same.
+enum class Renames { kAll, kHalf, kNone };
+
+const char* NameOf(Renames renames) {
+  switch (renames) {
+    case Renames::kAll:
+      return "every rename";
+    case Renames::kHalf:
+      return "half the renames";
+    case Renames::kNone:
+      return "no rename";
+  }
+  return "?";
+}
+
+void LoseRenames(MemoryFolder& folder, Renames renames) {
+  const std::size_t since = folder.renameLog.size() - folder.durableRenames;
+  const std::size_t kept = renames == Renames::kAll ? since : renames == Renames::kHalf ? since / 2 : 0;
+  while (folder.renameLog.size() > folder.durableRenames + kept) {
+    const auto [from, to] = folder.renameLog.back();
+    folder.renameLog.pop_back();
+    folder.files[from] = folder.files.at(to);
+    folder.files.erase(to);
+  }
+  folder.durableRenames = folder.renameLog.size();
+}
+
 // What a cut leaves of the logs `cutLogs` (those of the command cut): each
 // page as the last barrier left it, or as stored since where `pages` says.
 // A log no barrier reached is there only as far as its stored pages are.
@@ -69,8 +101,8 @@ void Cut(MemoryFolder& folder, const std::set<std::string>& cutLogs, Pages pages
     }
     kept.resize(stored.size(), '\0');
     for (std::size_t page = 0; page * folder.pageBytes < stored.size(); ++page) {
-      const bool reached = pages == Pages::kAll || (pages == Pages::kEven && page % 2 == 0) ||
-                           (pages == Pages::kOdd && page % 2 == 1);
+      const bool reached =
+          pages == Pages::kAll || (pages == Pages::kEven && page % 2 == 0) || (pages == Pages::kOdd && page % 2 == 1);
       if (!reached) continue;
       const std::size_t at = page * folder.pageBytes;
       kept.replace(at, std::min(folder.pageBytes, stored.size() - at), stored, at, folder.pageBytes);
@@ -108,13 +140,18 @@ struct Play {
     command();
   }
 
+  // How many files the undos took for gone (none is ever deleted here).
+  long missing = 0;
+
   void UndoAll() {
     for (int guard = 0; guard < 12; ++guard) {
       bool progress = false;
       for (std::size_t i = commands.size(); i-- > 0 && !progress;) {
         if (!commands[i].second) continue;
         const std::size_t before = commands.size();
-        Logged(false, [&] { UndoIn(folder, commands[i].first); });
+        long gone = 0;
+        Logged(false, [&] { UndoIn(folder, commands[i].first, &gone); });
+        missing += gone;
         progress = commands.size() != before;
       }
       if (!progress) return;
@@ -143,7 +180,7 @@ class CutHistories : public ::testing::Test {
 
   // Plays `ops` with a cut at step `at` of the command `cut`; false when the
   // command has no such step.
-  bool PlayOne(const Start& start, const std::vector<Op>& ops, std::size_t cut, long at, Pages pages) {
+  bool PlayOne(const Start& start, const std::vector<Op>& ops, std::size_t cut, long at, Pages pages, Renames renames) {
     Play play;
     play.folder.pageBytes = 64;
     for (const auto& [name, seconds] : start.files) {
@@ -154,7 +191,7 @@ class CutHistories : public ::testing::Test {
     label << start.label << ":";
     for (std::size_t i = 0; i < ops.size(); ++i) {
       label << (ops[i] == Op::kRun ? " run" : " undo");
-      if (i == cut) label << "(cut at " << at << ", " << NameOf(pages) << ")";
+      if (i == cut) label << "(cut at " << at << ", " << NameOf(pages) << ", " << NameOf(renames) << ")";
     }
     const std::string where = label.str();
     for (std::size_t i = 0; i < ops.size(); ++i) {
@@ -178,6 +215,7 @@ class CutHistories : public ::testing::Test {
         ended = false;
       }
       play.folder.killAt = -1;
+      if (!ended) LoseRenames(play.folder, renames);
       std::set<std::string> made;
       for (const auto& [name, bytes] : play.folder.logs) {
         if (before.count(name) == 0) made.insert(name);
@@ -185,7 +223,7 @@ class CutHistories : public ::testing::Test {
       Cut(play.folder, made, pages);
       if (ended) {
         // A cut right after the command told its end keeps it whole.
-        if (pages != Pages::kNone) return false;
+        if (pages != Pages::kNone || renames != Renames::kAll) return false;
         Check(FilesOf(play.folder) == FilesOf(uncut.folder) && play.folder.logs == uncut.folder.logs,
               where + ": a cut after the end loses what the command did");
         ended_ = true;
@@ -208,12 +246,13 @@ class CutHistories : public ::testing::Test {
       ended_ = false;
       play.UndoAll();
       CheckWhole(play, begin, where + " (all undone)");
-      Check(FilesOf(play.folder) == begin, where + ": cut after the end, all undone ends as\n  " +
-                                               Show(FilesOf(play.folder)));
+      Check(FilesOf(play.folder) == begin,
+            where + ": cut after the end, all undone ends as\n  " + Show(FilesOf(play.folder)));
       return false;
     }
     play.UndoAll();
     CheckWhole(play, begin, where + " (all undone)");
+    Check(play.missing == 0, where + ": an undo took " + std::to_string(play.missing) + " files for gone");
     Check(FilesOf(play.folder) == begin,
           where + ": all undone ends as\n  " + Show(FilesOf(play.folder)) + "\nnot as the start\n  " + Show(begin));
     return true;
@@ -243,7 +282,9 @@ TEST_F(CutHistories, ACutAtAnyStepKeepsEveryRunUndoable) {
     for (const auto& ops : histories) {
       for (std::size_t cut = 0; cut < ops.size(); ++cut) {
         for (const Pages pages : {Pages::kNone, Pages::kAll, Pages::kEven, Pages::kOdd}) {
-          for (long at = 1; at < 200 && PlayOne(start, ops, cut, at, pages); ++at) {
+          for (const Renames renames : {Renames::kAll, Renames::kHalf, Renames::kNone}) {
+            for (long at = 1; at < 200 && PlayOne(start, ops, cut, at, pages, renames); ++at) {
+            }
           }
         }
       }

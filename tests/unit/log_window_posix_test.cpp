@@ -233,6 +233,29 @@ TEST_F(PosixLogWindow, AResultLogThatCannotBeCreatedAtFirstStandsInOnStandardOut
   rmdir(name);
 }
 
+int folderSyncs = 0;
+
+int CountingFsync(int fd) {
+  ++folderSyncs;
+  return fsync(fd);
+}
+
+// Between the phases the folder is made durable beside the process log: the
+// first phase's renames reach the disk before any row of the second can, so
+// a second-phase row a cut keeps without its rename finds its file at the
+// temporary name the first phase gave it.
+TEST_F(PosixLogWindow, TheBarrierBetweenThePhasesMakesTheFolderDurable) {
+  RunLog process = OpenRunLog(LogKind::kProcess, testing::kMoveStart);
+  RunLog result{};
+  testing::LogsOnly sink(process, result);
+  const SyscallSwap syncing(syscalls.fsync, CountingFsync);
+  folderSyncs = 0;
+  EXPECT_TRUE(sink.MakeDurable(Barrier::kFirstPhase));
+  EXPECT_EQ(folderSyncs, 1);
+  CloseRunLog(process);
+  std::remove(process.fileName);
+}
+
 // How many mappings of the file `name` the process holds.
 int MappingsOf(const char* name) {
   struct stat st {};

@@ -57,6 +57,7 @@ RenameResult MemoryFolder::Rename(const std::string& from, const std::string& to
       if (Exists(to) || files.count(from) == 0) return RenameResult::kFailed;
       files[to] = files[from];
       files.erase(from);
+      renameLog.emplace_back(from, to);
       return RenameResult::kRenamed;
     case RenamePath::kLink:
       Step();
@@ -245,6 +246,7 @@ bool MemoryCommand::OpenLogs(std::int64_t, const char* undoneLog) {
 
 bool MemorySink::MakeDurable(Barrier barrier) {
   folder_.barriers.push_back(barrier);
+  folder_.durableRenames = folder_.renameLog.size();
   // Both logs of the command, whatever the barrier: what a barrier keeps
   // beyond what it guards only makes a cut keep more.
   for (const LogKind kind : {LogKind::kProcess, LogKind::kResult}) {
@@ -270,7 +272,7 @@ void RunIn(MemoryFolder& folder) {
   Execute(choice.decision, command);
 }
 
-bool UndoIn(MemoryFolder& folder, const std::string& digits) {
+bool UndoIn(MemoryFolder& folder, const std::string& digits, long* missing) {
   folder.now = folder.clock;
   const std::string ownDigits = folder.Digits();
   folder.clock += 3607;
@@ -280,6 +282,7 @@ bool UndoIn(MemoryFolder& folder, const std::string& digits) {
   ReadHistory(shelf, HorizonOfUndo(digits.c_str()), &history);
   UndoChoice choice = ChooseUndo(history, tracks, digits.c_str(), folder.Linked(), false);
   if (choice.refusal != UndoRefusal::kNone) return false;
+  if (missing != nullptr) *missing = choice.plan.missing;
   const PlanMoves moves(tracks, choice.plan, history.stamps);
   choice.decision.moves = &moves;
   MemoryCommand command(folder, ownDigits);

@@ -58,6 +58,11 @@ class MemoryFolder {
   // the barriers in the order commands made them.
   std::map<std::string, std::string> durableLogs;
   std::vector<Barrier> barriers;
+  // The renames in the order made (no-replace renames only), and how many of
+  // them a barrier that made the folder durable covers: a cut may lose any
+  // of the later ones, the latest first.
+  std::vector<std::pair<std::string, std::string>> renameLog;
+  std::size_t durableRenames = 0;
   // The unit in which a cut keeps or loses a log's later bytes: the page of
   // the file system, small here so that the model's short logs span pages.
   std::size_t pageBytes = 4096;
@@ -154,6 +159,7 @@ class MemoryCommand : public CommandSink {
 void RunIn(MemoryFolder& folder);
 // The undo of the command whose logs bear `digits`; whether it was done
 // (not refused).
-bool UndoIn(MemoryFolder& folder, const std::string& digits);
+// `missing`, where given, receives how many files the undo took for gone.
+bool UndoIn(MemoryFolder& folder, const std::string& digits, long* missing = nullptr);
 
 }  // namespace shotrenum::testing
