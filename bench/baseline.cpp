@@ -203,7 +203,10 @@ int main(int argc, char** argv) {
     Keep(processLog, shot.name, temp);
   }
   if (durableLog) resultLog = OpenLog("VeltraskoLog_baseline.csv");
-  if (barriers) Sync(processLog);
+  if (barriers) {
+    Sync(processLog);
+    SyncFolder();
+  }
   for (std::size_t i = 0; i < shots.size(); ++i) {
     std::memcpy(temp + prefixLength, shots[i].name, sizeof shots[i].name);
     std::size_t position = i;

@@ -5,9 +5,9 @@ written a row at a time (--durable-log: one write per row as soon as its
 rename is done), and with the same rows stored into a sliding window of a
 shared mapping of each log file (--mapped-log), which survive a kill as well,
 and those mapped logs made durable at the tool's three barriers (--barrier-log:
-both logs and the folder before the first rename, the process log between the
-phases, both logs cut to their rows and the folder at the end), which survive
-a power cut.
+both logs and the folder before the first rename, the process log and the
+folder between the phases, both logs cut to their rows and the folder at the
+end), which survive a power cut.
 
 For each directory given (put one on ext4 and one on tmpfs, e.g. /var/tmp and
 /dev/shm) and each size, it makes that many screenshots in a fresh
