@@ -5,15 +5,19 @@
 
 namespace shotrenum {
 
-void LinkedNames::Add(const char* name, FileIdentity identity) { names_.insert(At(name), Named{name, identity}); }
-
-std::vector<LinkedNames::Named>::const_iterator LinkedNames::At(const char* name) const {
-  return std::lower_bound(names_.begin(), names_.end(), name,
-                          [](const Named& n, const char* key) { return std::strcmp(n.name.c_str(), key) < 0; });
+void LinkedNames::Add(const char* name, FileIdentity identity) {
+  names_.push_back(Named{name, identity});
+  sorted_ = false;
 }
 
 const LinkedNames::Named* LinkedNames::Find(const char* name) const {
-  const auto at = At(name);
+  if (!sorted_) {
+    std::sort(names_.begin(), names_.end(), [](const Named& a, const Named& b) { return a.name < b.name; });
+    sorted_ = true;
+  }
+  const auto at = std::lower_bound(names_.begin(), names_.end(), name, [](const Named& n, const char* key) {
+    return std::strcmp(n.name.c_str(), key) < 0;
+  });
   return at != names_.end() && at->name == name ? &*at : nullptr;
 }
 

@@ -22,10 +22,11 @@ class LinkedNames {
     std::string name;
     FileIdentity identity;
   };
-  // Where `name` is, or would go.
-  std::vector<Named>::const_iterator At(const char* name) const;
   const Named* Find(const char* name) const;
-  std::vector<Named> names_;  // sorted by name
+  // Appended as listed (a folder whose every file has another name, as some
+  // backups leave it, lists a million), sorted by name once asked.
+  mutable std::vector<Named> names_;
+  mutable bool sorted_ = true;
 };
 
 }  // namespace shotrenum
