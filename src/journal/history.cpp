@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "journal/row_time.h"
 #include "rename/run_log.h"
@@ -37,8 +38,8 @@ struct FirstPhase {
 // Reading one command.
 class CommandReader {
  public:
-  CommandReader(LogShelf& shelf, StampTable& stamps, LoggedCommand& command, std::vector<LogCut>* cuts)
-      : shelf_(shelf), stamps_(stamps), command_(command), cuts_(cuts) {}
+  CommandReader(LogShelf& shelf, StampTable& stamps, LoggedCommand& command, std::vector<LogCut>* cuts, bool keepRows)
+      : shelf_(shelf), stamps_(stamps), command_(command), cuts_(cuts), keepRows_(keepRows) {}
 
   void Read() {
     const bool hadProcess = command_.processLog[0] != '\0';
@@ -78,7 +79,7 @@ class CommandReader {
     // Room for every row the log can hold: memory reserved and never
     // touched costs nothing, and the rows are not copied as they grow.
     const long long size = source->Size();
-    if (size > 0 && (kind == LogKind::kProcess || !readProcess_)) {
+    if (keepRows_ && size > 0 && (kind == LogKind::kProcess || !readProcess_)) {
       first_.rows.reserve(first_.rows.size() + static_cast<std::size_t>(size / kShortestRow));
     }
     LogReader reader(*source, stamps_, shelf_.PageBytes());
@@ -148,6 +149,7 @@ class CommandReader {
       firstPhaseAfterGap_ = firstPhaseAfterGap_ || gap_;
       if (ownStamp_ == 0) ownStamp_ = row.after.stamp;
       if (row.after.stamp != ownStamp_) return Fail();
+      if (!keepRows_) return true;
       first_.rows.push_back(Placement{row.before, row.ok ? row.after : row.before, row.localTime});
       first_.followed.push_back(false);
       return true;
@@ -168,6 +170,7 @@ class CommandReader {
     // back to a temporary name it bore.
     if (!command_.undo && row.after.IsTemporary()) return Fail();
     if (ownStamp_ != 0 && row.before.stamp == ownStamp_) {
+      if (!keepRows_) return true;
       const long at = first_.Find(row.before.shot);
       if (at < 0 || first_.followed[static_cast<std::size_t>(at)]) return Fail();
       first_.followed[static_cast<std::size_t>(at)] = true;
@@ -179,8 +182,16 @@ class CommandReader {
       }
       return true;
     }
-    foreign_.push_back(Placement{row.before, row.ok ? row.after : row.before, row.localTime});
+    Foreign(Placement{row.before, row.ok ? row.after : row.before, row.localTime});
     return true;
+  }
+
+  // A file taken from another command's temporary name.
+  void Foreign(const Placement& p) {
+    const std::int64_t stamp = stamps_.Stamp(p.before.stamp);
+    if (command_.oldestTaken < 0 || stamp < command_.oldestTaken) command_.oldestTaken = stamp;
+    if (stamp > command_.newestTaken) command_.newestTaken = stamp;
+    if (keepRows_) foreign_.push_back(p);
   }
 
   bool ResultRow(const LogRow& row) {
@@ -191,8 +202,8 @@ class CommandReader {
       // Without the process log, the result log tells where each file went;
       // where one whose rename failed stands, the temporary names tell.
       if (row.before.IsTemporary()) {
-        foreign_.push_back(Placement{row.before, row.ok ? row.after : row.before, row.localTime});
-      } else if (row.ok) {
+        Foreign(Placement{row.before, row.ok ? row.after : row.before, row.localTime});
+      } else if (row.ok && keepRows_) {
         first_.rows.push_back(Placement{row.before, row.after, row.localTime});
         first_.followed.push_back(true);
       }
@@ -221,7 +232,7 @@ class CommandReader {
     if (ownStamp_ != 0) command_.stamp = stamps_.Stamp(ownStamp_);
     // A run's second phase sends the files to the targets in the order of
     // its first phase, so the first-phase rows tell where each went.
-    if (command_.positional && foreign_.empty()) {
+    if (command_.positional && command_.oldestTaken < 0) {
       for (std::size_t i = 0; i < first_.rows.size(); ++i) {
         if (first_.followed[i] || first_.rows[i].Stayed()) continue;
         command_.unlogged.push_back(LoggedCommand::Unlogged{
@@ -230,12 +241,7 @@ class CommandReader {
     }
     std::vector<Placement>& all = command_.placements;
     all = std::move(first_.rows);
-    for (const Placement& p : foreign_) {
-      const std::int64_t stamp = stamps_.Stamp(p.before.stamp);
-      if (command_.oldestTaken < 0 || stamp < command_.oldestTaken) command_.oldestTaken = stamp;
-      if (stamp > command_.newestTaken) command_.newestTaken = stamp;
-      all.push_back(p);
-    }
+    all.insert(all.end(), foreign_.begin(), foreign_.end());
     // Each name moved from at most once, and no two files sent to one name.
     const auto adjacentSame = [&](auto key) {
       std::sort(all.begin(), all.end(), [&](const Placement& a, const Placement& b) { return key(a) < key(b); });
@@ -253,6 +259,7 @@ class CommandReader {
   StampTable& stamps_;
   LoggedCommand& command_;
   std::vector<LogCut>* cuts_;
+  bool keepRows_;  // false: only what places the command among the others (its stamp, whose names it took)
   bool ok_ = true;
   bool titled_ = false;
   bool readProcess_ = false;
@@ -283,7 +290,7 @@ long History::IndexOfStamp(std::int64_t stamp) const {
 }
 
 void ReadCommand(LogShelf& shelf, StampTable& stamps, LoggedCommand& command, std::vector<LogCut>* cuts) {
-  CommandReader(shelf, stamps, command, cuts).Read();
+  CommandReader(shelf, stamps, command, cuts, true).Read();
 }
 
 namespace {
@@ -387,20 +394,84 @@ bool StampOfTaken(LoggedCommand& command, const History& history) {
   return false;
 }
 
+// The stamp the entry of the command stamped `stamp` begins at: a run that
+// took files from an earlier command's temporary names is one entry with
+// it and everything between, and so on back.
+std::int64_t EntryStart(const std::vector<LoggedCommand>& commands, std::int64_t stamp) {
+  std::int64_t start = stamp;
+  for (bool grew = true; grew;) {
+    grew = false;
+    for (const LoggedCommand& c : commands) {
+      if (c.oldestTaken < 0 || c.oldestTaken >= start || c.stamp < start) continue;
+      start = c.oldestTaken;
+      grew = true;
+    }
+  }
+  return start;
+}
+
+// Of a command read for an undo of `target`: whether its rows can matter.
+// A command that began before the one undone is read for its place among
+// the commands alone when no file bears its temporary names, it is of no
+// entry with a later command, and the one undone neither takes it back nor
+// repeats its undo.
+bool RowsCanMatter(const LoggedCommand& command, const LoggedCommand* target, const StampTable& stamps,
+                   std::uint32_t folderStamps, const std::vector<LoggedCommand>& read) {
+  if (target == nullptr || &command == target || target->stamp < 0 || command.stamp < 0) return true;
+  if (command.stamp >= target->stamp || command.state != LogState::kRead) return true;
+  if (target->undo && std::strcmp(target->undoneDigits, command.digits) == 0) return true;
+  if (target->undo && command.undo && std::strcmp(target->undoneDigits, command.undoneDigits) == 0) return true;
+  const std::uint32_t index = stamps.Find(command.stamp);
+  return (index != 0 && index <= folderStamps) || command.stamp >= EntryStart(read, target->stamp);
+}
+
 }  // namespace
 
-void ReadHistory(LogShelf& shelf, std::int64_t horizon, History* out) {
+void ReadHistory(LogShelf& shelf, std::int64_t horizon, History* out, const char* undoing) {
   History& history = *out;
   std::vector<ListedLog> logs;
   history.listed = shelf.List(&logs);
   std::vector<LoggedCommand> listed = Group(logs);
+  const auto folderStamps = static_cast<std::uint32_t>(history.stamps.size());
   std::int64_t reach = horizon;
+  // An undo keeps in memory the rows of the commands that can matter to it
+  // alone: a folder renumbered again and again holds a million rows a
+  // command. A command its name tells began before the one undone is read
+  // first for its place among the others; its rows are read when that
+  // place, or a later find, makes them matter.
+  long target = -1;
+  std::vector<std::pair<std::size_t, LoggedCommand>> letGo;
   for (LoggedCommand& command : listed) {
     // Anything that may have started at the reach or later is read.
     if (DigitsAsUtc(command.digits) + kDay < reach) continue;
-    ReadCommand(shelf, history.stamps, command, &history.cuts);
+    const LoggedCommand unread = command;
+    const std::size_t cuts = history.cuts.size();
+    const bool earlier = target >= 0 && std::strcmp(command.digits, undoing) < 0;
+    CommandReader(shelf, history.stamps, command, &history.cuts, !earlier).Read();
+    if (earlier) {
+      const LoggedCommand& undone = history.commands[static_cast<std::size_t>(target)];
+      if (RowsCanMatter(command, &undone, history.stamps, folderStamps, history.commands)) {
+        history.cuts.resize(cuts);
+        command = unread;
+        ReadCommand(shelf, history.stamps, command, &history.cuts);
+      } else {
+        letGo.emplace_back(history.commands.size(), unread);
+      }
+    }
     if (command.oldestTaken >= 0 && command.oldestTaken < reach) reach = command.oldestTaken;
+    if (undoing != nullptr && std::strcmp(command.digits, undoing) == 0) {
+      target = static_cast<long>(history.commands.size());
+    }
     history.commands.push_back(std::move(command));
+  }
+  const std::int64_t start =
+      target < 0 ? -1 : EntryStart(history.commands, history.commands[static_cast<std::size_t>(target)].stamp);
+  for (auto& [at, unread] : letGo) {
+    if (history.commands[at].stamp < start) continue;
+    const std::size_t cuts = history.cuts.size();
+    ReadCommand(shelf, history.stamps, unread, &history.cuts);
+    history.cuts.resize(cuts);  // noted when it was first read
+    history.commands[at] = std::move(unread);
   }
   for (LoggedCommand& command : history.commands) {
     if (command.state == LogState::kUnstarted) Unstarted(command, history.stamps, history.commands);

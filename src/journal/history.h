@@ -130,7 +130,9 @@ struct History {
 // The stamps `history->stamps` holds already are those of the folder's
 // temporary names: they tell the stamp of a command that logged none (killed
 // between its first rename and that rename's row).
-void ReadHistory(LogShelf& shelf, std::int64_t horizon, History* history);
+// `undoing`: the digits of the command an undo takes back, whose reading
+// lets go of the rows of earlier commands that cannot matter to it.
+void ReadHistory(LogShelf& shelf, std::int64_t horizon, History* history, const char* undoing = nullptr);
 
 // Reads one command's logs into `command` (its names set). Exposed for tests.
 void ReadCommand(LogShelf& shelf, StampTable& stamps, LoggedCommand& command, std::vector<LogCut>* cuts);

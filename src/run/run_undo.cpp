@@ -125,7 +125,7 @@ ExitStatus UndoInFolder(const char* logName, UndoMode mode, UndoReport* report) 
   }
   const char* digits = owner.digits;
   FolderShelf shelf(std::move(logs));
-  ReadHistory(shelf, HorizonOfUndo(digits), &history);
+  ReadHistory(shelf, HorizonOfUndo(digits), &history, digits);
   const UndoChoice choice = ChooseUndo(history, tracks, digits, linked, NamesIgnoreCase());
   switch (choice.refusal) {
     case UndoRefusal::kListingBroken:
@@ -180,7 +180,12 @@ ExitStatus UndoInFolder(const char* logName, UndoMode mode, UndoReport* report) 
   // both ways), and another command's (a killed run this undo did not take
   // back: undoing its log, or one more run, finishes it).
   for (const std::string& name : tally.atTemporary) Say(texts::kUndoAtOwnTemp, name.c_str());
-  const long others = NameOthersTemporary(history, done.stamp);
+  // Where the folder held no temporary name and the undo sent no file to
+  // one, none is there now (the folder is locked): it is not listed again.
+  const bool temporaryInPlay = std::any_of(tracks.begin(), tracks.end(), [](const Track& t) {
+    return t.state != TrackState::kDead && (t.name.IsTemporary() || t.at.IsTemporary());
+  });
+  const long others = temporaryInPlay ? NameOthersTemporary(history, done.stamp) : 0;
   *report = UndoReport{true, tally.moved, notBack, choice.atTheirNames, tally.held, tally.causes};
   return notBack > 0 || others != 0 || tally.undurable || tally.logChanged ? ExitStatus::kNotDone : ExitStatus::kDone;
 }

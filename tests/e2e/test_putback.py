@@ -9,6 +9,7 @@ from test_interrupt import sleep_into_next_second
 from tool import ToolTest, messages, run_tool, shots_with_times
 
 AT_OTHER_TEMP = "「{}」は別の実行の一時ファイルの名前のままです。そのログ「{}」を元に戻すか、もう一度実行してください。\n"
+AT_UNLOGGED_TEMP = "「{}」は一時ファイルの名前のままです（その実行のログはありません）。もう一度実行してください。\n"
 
 
 def temporary_names(directory):
@@ -87,6 +88,20 @@ class UndoNamesAnotherCommandsTemporaryNames(ToolTest):
         self.assertEqual(self.run_tool(args=["--undo", run1]).returncode, 0)
         self.assertEqual(temporary_names(self.dir), [])
         self.assertEqual(sorted(shots_with_times(self.dir)), ["G%07d.pcx" % k for k in range(40)])
+
+    def test_a_file_at_a_temporary_name_the_undo_leaves_alone_is_named(self):
+        for k in range(3):
+            self.make("G%07d.pcx" % k, 1577836800 * 10**9 + (3 - k) * 10**9, b"shot %d" % k)
+        run = self.run_tool()
+        self.assertEqual(run.returncode, 0)
+        log = newest_log(self.dir)
+        # A file a run of no log left, which came after this run.
+        self.make("_tmp_1600000000_G0000099.pcx", 1577836800 * 10**9, b"stray")
+        sleep_into_next_second()
+        undo = self.run_tool(args=["--undo", log])
+        self.assertEqual(undo.returncode, 1)
+        self.assertIn(messages(AT_UNLOGGED_TEMP.format("_tmp_1600000000_G0000099.pcx")), undo.stderr)
+        self.assertEqual(temporary_names(self.dir), ["_tmp_1600000000_G0000099.pcx"])
 
 
 if __name__ == "__main__":

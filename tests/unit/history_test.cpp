@@ -668,6 +668,21 @@ TEST_F(KilledAgain, TwoAndThreeKillsInARowLeaveNothingAtTwoNamesOrEmpty) {
   EXPECT_EQ(tally_.failures, 0);
 }
 
+// Two runs killed in a row, the second taking nothing from the first's
+// temporary names, then one more run that takes the rest from them: the three
+// are one entry, and its undo takes every one of them back.
+TEST_F(KilledAgain, TheUndoOfARunThatFinishedTwoKilledOnesTakesBackAllThree) {
+  const std::pair<const char*, std::vector<long>> played[] = {
+      {"three", {14, 13}}, {"three equal", {14, 13}}, {"four", {17, 13}}};
+  for (const auto& [label, kills] : played) {
+    const auto start = std::find_if(Starts().begin(), Starts().end(),
+                                    [&](const Start& s) { return std::string(s.label) == label; });
+    ASSERT_NE(start, Starts().end());
+    EXPECT_EQ(PlayKills(*start, RenamePath::kNoReplace, {Op::kRun}, 0, kills).struck, 2u) << label;
+  }
+  EXPECT_EQ(tally_.failures, 0);
+}
+
 // Not yet so: where two kills in a row each come between a rename and its
 // row (on every way of renaming), neither log tells the rename, and the
 // command given again or the undos can end elsewhere than they should.

@@ -279,7 +279,7 @@ bool UndoIn(MemoryFolder& folder, const std::string& digits, long* missing) {
   History history;
   std::vector<Track> tracks = folder.Tracks(history.stamps);
   MemoryShelf shelf(folder);
-  ReadHistory(shelf, HorizonOfUndo(digits.c_str()), &history);
+  ReadHistory(shelf, HorizonOfUndo(digits.c_str()), &history, digits.c_str());
   UndoChoice choice = ChooseUndo(history, tracks, digits.c_str(), folder.Linked(), false);
   if (choice.refusal != UndoRefusal::kNone) return false;
   if (missing != nullptr) *missing = choice.plan.missing;
